@@ -1,0 +1,39 @@
+# Shared by scripts/run and scripts/test: installs what the build needs and configures a build tree.
+# shellcheck shell=bash
+
+VARNOOK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# Debian packages the build, the tests and the fuzzers need.
+VARNOOK_PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-dev pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  nlohmann-json3-dev libsqlite3-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xdg-utils
+)
+
+varnook_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${VARNOOK_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# varnook_build DIR [cmake options...]: configure (once) and build a tree.
+varnook_build() {
+  local dir="$1"
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$VARNOOK_ROOT" -B "$dir" -G Ninja "$@"
+  fi
+  cmake --build "$dir" -j "${VARNOOK_JOBS:-2}"
+}
