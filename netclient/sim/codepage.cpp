@@ -1,0 +1,65 @@
+#include "codepage.h"
+
+#include <cerrno>
+#include <stdexcept>
+#include <vector>
+
+namespace nw::sim {
+
+namespace {
+
+std::optional<std::string> convert(iconv_t cd, std::string_view in) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // reset the shift state
+    std::string out;
+    std::vector<char> input(in.begin(), in.end());
+    char* inPtr = input.data();
+    std::size_t inLeft = input.size();
+    char buffer[256];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG)
+            return std::nullopt;
+        // iconv counts characters it replaced without an error as irreversible; refuse them.
+        if (rc != static_cast<std::size_t>(-1) && rc > 0)
+            return std::nullopt;
+    }
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+        return std::nullopt;
+    }
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    return out;
+}
+
+}  // namespace
+
+CodePage::CodePage(const std::string& name) : name_(name) {
+    toPage_ = iconv_open(name.c_str(), "UTF-8");
+    if (toPage_ == reinterpret_cast<iconv_t>(-1)) {
+        throw std::invalid_argument("unknown code page " + name);
+    }
+    fromPage_ = iconv_open("UTF-8", name.c_str());
+    if (fromPage_ == reinterpret_cast<iconv_t>(-1)) {
+        iconv_close(toPage_);
+        throw std::invalid_argument("unknown code page " + name);
+    }
+}
+
+CodePage::~CodePage() {
+    iconv_close(toPage_);
+    iconv_close(fromPage_);
+}
+
+std::optional<std::string> CodePage::fromUtf8(std::string_view utf8) const {
+    return convert(toPage_, utf8);
+}
+
+std::optional<std::string> CodePage::toUtf8(std::string_view text) const {
+    return convert(fromPage_, text);
+}
+
+}  // namespace nw::sim
