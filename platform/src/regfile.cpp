@@ -25,7 +25,9 @@ std::string_view trimRight(std::string_view s) {
     return s;
 }
 
-std::string_view trim(std::string_view s) { return trimRight(trimLeft(s)); }
+std::string_view trim(std::string_view s) {
+    return trimRight(trimLeft(s));
+}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -59,8 +61,8 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
 bool knownRoot(std::string_view key) {
     const auto slash = key.find('\\');
     const std::string_view root = key.substr(0, slash);
-    for (std::string_view r : {"HKEY_LOCAL_MACHINE", "HKLM", "HKEY_CURRENT_USER", "HKCU",
-                               "HKEY_CLASSES_ROOT", "HKCR"}) {
+    for (std::string_view r :
+         {"HKEY_LOCAL_MACHINE", "HKLM", "HKEY_CURRENT_USER", "HKCU", "HKEY_CLASSES_ROOT", "HKCR"}) {
         if (root.size() == r.size() && startsWithNoCase(root, r)) {
             return true;
         }
@@ -167,8 +169,8 @@ public:
                     continue;
                 }
                 if (line != kHeader5 && line != kHeader4) {
-                    return failAt(r, "the file does not start with \"" + std::string(kHeader5) +
-                                         "\"");
+                    return failAt(r,
+                                  "the file does not start with \"" + std::string(kHeader5) + "\"");
                 }
                 header = true;
                 continue;
@@ -228,8 +230,9 @@ private:
             key.remove_suffix(1);
         }
         if (key.empty() || !knownRoot(key)) {
-            failAt(r, "the key must begin with HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or "
-                      "HKEY_CLASSES_ROOT");
+            failAt(r,
+                   "the key must begin with HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or "
+                   "HKEY_CLASSES_ROOT");
             return false;
         }
         if (key.find("\\\\") != std::string_view::npos || key.back() == '\\') {
@@ -317,8 +320,8 @@ private:
         op.type = win::REG_BINARY;
         if (!rest.empty() && rest.front() == '(') {
             const auto close = rest.find(')');
-            const std::string_view t = close == std::string_view::npos ? std::string_view()
-                                                                       : rest.substr(1, close - 1);
+            const std::string_view t =
+                close == std::string_view::npos ? std::string_view() : rest.substr(1, close - 1);
             if (t.empty() || t.size() > 8) {
                 failAt(r, "hex(type) needs a hexadecimal type number");
                 return false;
@@ -442,9 +445,13 @@ ParseResult parseRegFile(std::string_view bytes) {
     return Parser(std::move(text)).run();
 }
 
-std::string regFileHeader() { return std::string(kHeader5) + "\r\n"; }
+std::string regFileHeader() {
+    return std::string(kHeader5) + "\r\n";
+}
 
-std::string formatKeyLine(std::string_view key) { return "\r\n[" + std::string(key) + "]\r\n"; }
+std::string formatKeyLine(std::string_view key) {
+    return "\r\n[" + std::string(key) + "]\r\n";
+}
 
 std::string formatValueLine(std::string_view name, DWORD type, std::string_view data) {
     std::string line = name.empty() ? std::string("@") : "\"" + escape(name) + "\"";
@@ -464,8 +471,8 @@ std::string formatValueLine(std::string_view name, DWORD type, std::string_view 
     } else {
         char prefix[24];
         std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
-        line = hexData(line + prefix, win::isTextType(type) ? utf8ToUtf16LeBytes(data)
-                                                            : std::string(data));
+        line = hexData(line + prefix,
+                       win::isTextType(type) ? utf8ToUtf16LeBytes(data) : std::string(data));
     }
     return line + "\r\n";
 }
@@ -501,6 +508,8 @@ std::string formatOps(const std::vector<Op>& ops) {
     return out + "\r\n";
 }
 
-std::string encodeUtf16Le(std::string_view utf8) { return "\xFF\xFE" + utf8ToUtf16LeBytes(utf8); }
+std::string encodeUtf16Le(std::string_view utf8) {
+    return "\xFF\xFE" + utf8ToUtf16LeBytes(utf8);
+}
 
 }  // namespace vnk::reg

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -357,53 +358,68 @@ LONG checkSchema(Hive& h) {
     return ERROR_SUCCESS;
 }
 
+// Readies a freshly opened connection; the SQLite code of a failure, SQLITE_OK when ready.
+// Every statement and transaction here ends before the caller may close the connection.
+int prepareConnection(Hive& h, bool readWrite) {
+    sqlite3_busy_timeout(h.db, kBusyTimeoutMs);
+    if (!readWrite) {
+        return SQLITE_OK;
+    }
+    // WAL lets readers and one writer work at once; NORMAL synchronisation keeps every
+    // committed transaction through a crash of the process.
+    int rc = exec(h, "PRAGMA journal_mode = WAL");
+    if (rc != SQLITE_OK) {
+        return rc;
+    }
+    exec(h, "PRAGMA synchronous = NORMAL");
+    std::int64_t tables = 0;
+    {
+        Stmt count(h, "SELECT count(*) FROM sqlite_master");
+        rc = count.step();
+        if (rc != SQLITE_ROW) {
+            return rc;
+        }
+        tables = count.i64(0);
+    }
+    if (tables == 0) {
+        WriteTxn txn(h);
+        if (txn.begun() != SQLITE_OK) {
+            return txn.begun();
+        }
+        if ((rc = exec(h, kSchema)) != SQLITE_OK ||
+            (rc = exec(h, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str())) !=
+                SQLITE_OK) {
+            return rc;
+        }
+        return txn.commit();
+    }
+    return SQLITE_OK;
+}
+
 LONG openConnection(Hive& h, bool readWrite) {
-    h.close();
     const int flags = (readWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
                       SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-    int rc = sqlite3_open_v2(h.path.c_str(), &h.db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const LONG e = mapSqlite(rc, h.db, h.path, false);
+    for (int attempt = 0;; ++attempt) {
+        h.close();
+        int rc = sqlite3_open_v2(h.path.c_str(), &h.db, flags, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = prepareConnection(h, readWrite);
+        }
+        if (rc == SQLITE_OK) {
+            break;
+        }
+        // Another process may be creating the same database this very moment.
+        const int primary = rc & 0xFF;
+        if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < 100) {
+            h.close();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        const LONG e = mapSqlite(rc, h.db, h.path, readWrite);
         h.close();
         return e;
     }
     h.dbWritable = readWrite;
-    sqlite3_busy_timeout(h.db, kBusyTimeoutMs);
-    exec(h, "PRAGMA foreign_keys = OFF");
-    if (readWrite) {
-        // WAL lets readers and one writer work at once; NORMAL synchronisation keeps every
-        // committed transaction through a crash of the process.
-        rc = exec(h, "PRAGMA journal_mode = WAL");
-        if (rc != SQLITE_OK) {
-            const LONG e = mapSqlite(rc, h.db, h.path, true);
-            h.close();
-            return e;
-        }
-        exec(h, "PRAGMA synchronous = NORMAL");
-        Stmt count(h, "SELECT count(*) FROM sqlite_master");
-        rc = count.step();
-        if (rc != SQLITE_ROW) {
-            const LONG e = mapSqlite(rc, h.db, h.path, false);
-            h.close();
-            return e;
-        }
-        if (count.i64(0) == 0) {
-            WriteTxn txn(h);
-            if (txn.begun() != SQLITE_OK || exec(h, kSchema) != SQLITE_OK ||
-                exec(h, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str()) !=
-                    SQLITE_OK) {
-                const LONG e = mapSqlite(sqlite3_errcode(h.db), h.db, h.path, true);
-                h.close();
-                return e;
-            }
-            rc = txn.commit();
-            if (rc != SQLITE_OK) {
-                const LONG e = mapSqlite(rc, h.db, h.path, true);
-                h.close();
-                return e;
-            }
-        }
-    }
     const LONG e = checkSchema(h);
     if (e != ERROR_SUCCESS) {
         h.close();

@@ -46,16 +46,12 @@ TEST(RegFile, ReportsTheLineOfAnError) {
         const char* body;
         int line;
     };
-    for (const Case& c : {Case{"\"v\"=\"x\"\r\n", 3},
-                          Case{"[HKLM\\A]\r\n\"v\"=dword:123456789\r\n", 4},
-                          Case{"[HKLM\\A]\r\n\"v\"=hex:1,2,zz\r\n", 4},
-                          Case{"[HKLM\\A]\r\n\"v=\"x\"\r\n", 4},
-                          Case{"[HKLM\\A\r\n", 3},
-                          Case{"[HKEY_NOWHERE\\A]\r\n", 3},
-                          Case{"[HKLM\\A\\\\B]\r\n", 3},
-                          Case{"[HKLM\\A]\r\n\"v\"=hex(1):41\r\n", 4},
-                          Case{"[HKLM\\A]\r\n\"v\"=hex:01,\\\r\n", 4},
-                          Case{"[HKLM\\A]\r\nrubbish\r\n", 4}}) {
+    for (const Case& c :
+         {Case{"\"v\"=\"x\"\r\n", 3}, Case{"[HKLM\\A]\r\n\"v\"=dword:123456789\r\n", 4},
+          Case{"[HKLM\\A]\r\n\"v\"=hex:1,2,zz\r\n", 4}, Case{"[HKLM\\A]\r\n\"v=\"x\"\r\n", 4},
+          Case{"[HKLM\\A\r\n", 3}, Case{"[HKEY_NOWHERE\\A]\r\n", 3}, Case{"[HKLM\\A\\\\B]\r\n", 3},
+          Case{"[HKLM\\A]\r\n\"v\"=hex(1):41\r\n", 4}, Case{"[HKLM\\A]\r\n\"v\"=hex:01,\\\r\n", 4},
+          Case{"[HKLM\\A]\r\nrubbish\r\n", 4}}) {
         const ParseResult r = parse(c.body);
         EXPECT_FALSE(r.ok()) << c.body;
         EXPECT_EQ(r.errorLine, c.line) << c.body << ": " << r.error;
@@ -67,7 +63,8 @@ TEST(RegFile, ReportsTheLineOfAnError) {
 
 TEST(RegFile, Utf16AndCodePageFiles) {
     const std::string text =
-        "Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\Caf\xC3\xA9]\r\n\"n\"=\"\xE2\x82\xAC\"\r\n";
+        "Windows Registry Editor Version "
+        "5.00\r\n\r\n[HKCU\\Caf\xC3\xA9]\r\n\"n\"=\"\xE2\x82\xAC\"\r\n";
     const ParseResult utf16 = parseRegFile(encodeUtf16Le(text));
     ASSERT_TRUE(utf16.ok()) << utf16.error;
     EXPECT_EQ(utf16.ops[0].key, "HKCU\\Caf\xC3\xA9");

@@ -171,20 +171,32 @@ bool confirm(Io& io, const std::string& question) {
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-// ---- Showing values ------------------------------------------------------------------------------
+// ---- Showing values
+// ------------------------------------------------------------------------------
 const char* typeName(DWORD type) {
     switch (type) {
-        case REG_NONE: return "REG_NONE";
-        case REG_SZ: return "REG_SZ";
-        case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-        case REG_BINARY: return "REG_BINARY";
-        case REG_DWORD: return "REG_DWORD";
-        case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-        case REG_LINK: return "REG_LINK";
-        case REG_MULTI_SZ: return "REG_MULTI_SZ";
-        case REG_RESOURCE_LIST: return "REG_RESOURCE_LIST";
-        case REG_QWORD: return "REG_QWORD";
-        default: return nullptr;
+        case REG_NONE:
+            return "REG_NONE";
+        case REG_SZ:
+            return "REG_SZ";
+        case REG_EXPAND_SZ:
+            return "REG_EXPAND_SZ";
+        case REG_BINARY:
+            return "REG_BINARY";
+        case REG_DWORD:
+            return "REG_DWORD";
+        case REG_DWORD_BIG_ENDIAN:
+            return "REG_DWORD_BIG_ENDIAN";
+        case REG_LINK:
+            return "REG_LINK";
+        case REG_MULTI_SZ:
+            return "REG_MULTI_SZ";
+        case REG_RESOURCE_LIST:
+            return "REG_RESOURCE_LIST";
+        case REG_QWORD:
+            return "REG_QWORD";
+        default:
+            return nullptr;
     }
 }
 
@@ -304,13 +316,14 @@ LONG readValue(HKEY key, const std::string& name, Value& v) {
     }
     v.name = name;
     v.data.assign(size, '\0');
-    e = RegQueryValueEx(key, name.c_str(), nullptr, &v.type,
-                        reinterpret_cast<BYTE*>(v.data.data()), &size);
+    e = RegQueryValueEx(key, name.c_str(), nullptr, &v.type, reinterpret_cast<BYTE*>(v.data.data()),
+                        &size);
     v.data.resize(size);
     return e;
 }
 
-// ---- query -----------------------------------------------------------------------------------------
+// ---- query
+// -----------------------------------------------------------------------------------------
 struct QueryOptions {
     bool hasValue = false;
     std::string value;
@@ -420,7 +433,8 @@ int query(Io& io, const std::vector<std::string>& args) {
     return 0;
 }
 
-// ---- add ---------------------------------------------------------------------------------------------
+// ---- add
+// ---------------------------------------------------------------------------------------------
 bool parseNumber(const std::string& text, std::uint64_t max, std::uint64_t& out) {
     if (text.empty()) {
         return false;
@@ -451,7 +465,8 @@ bool encodeData(DWORD type, const std::string& text, char separator, std::string
         case REG_MULTI_SZ: {
             std::size_t pos = 0;
             while (pos <= text.size() && !text.empty()) {
-                std::size_t end = separator == '\0' ? text.find("\\0", pos) : text.find(separator, pos);
+                std::size_t end =
+                    separator == '\0' ? text.find("\\0", pos) : text.find(separator, pos);
                 const std::string item =
                     text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
                 if (item.empty() && end != std::string::npos) {
@@ -473,8 +488,7 @@ bool encodeData(DWORD type, const std::string& text, char separator, std::string
         case REG_QWORD: {
             const int bytes = type == REG_QWORD ? 8 : 4;
             std::uint64_t v = 0;
-            if (!text.empty() &&
-                !parseNumber(text, bytes == 8 ? UINT64_MAX : 0xFFFFFFFFull, v)) {
+            if (!text.empty() && !parseNumber(text, bytes == 8 ? UINT64_MAX : 0xFFFFFFFFull, v)) {
                 why = std::string("Invalid value for ") + typeName(type) +
                       ": give a decimal number or 0x and hexadecimal digits.";
                 return false;
@@ -508,8 +522,8 @@ bool encodeData(DWORD type, const std::string& text, char separator, std::string
 }
 
 bool parseType(const std::string& text, DWORD& type) {
-    for (DWORD t : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY,
-                    REG_NONE, REG_DWORD_BIG_ENDIAN}) {
+    for (DWORD t : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE,
+                    REG_DWORD_BIG_ENDIAN}) {
         if (equalsNoCase(text, typeName(t))) {
             type = t;
             return true;
@@ -601,7 +615,8 @@ int add(Io& io, const std::vector<std::string>& args) {
     return 0;
 }
 
-// ---- delete ------------------------------------------------------------------------------------------
+// ---- delete
+// ------------------------------------------------------------------------------------------
 int remove(Io& io, const std::vector<std::string>& args) {
     KeyName key;
     if (args.empty() || !parseKey(args[0], key)) {
@@ -668,7 +683,8 @@ int remove(Io& io, const std::vector<std::string>& args) {
     return 0;
 }
 
-// ---- import / export ------------------------------------------------------------------------------
+// ---- import / export
+// ------------------------------------------------------------------------------
 bool readFile(const std::string& path, std::string& bytes) {
     std::ifstream f(path, std::ios::binary);
     if (!f) {

@@ -64,8 +64,8 @@ TEST_F(RegtoolTest, AddAndQueryShowValuesAsTheConsoleToolDoes) {
               "    Multi    REG_MULTI_SZ    a\\0b\n"
               "    Q    REG_QWORD    0x100000000\n"
               "\nHKEY_LOCAL_MACHINE\\Software\\Kelm\\Varnook\\1.0.2\\Sub\n\n");
-    const Result one = run({"query", "hkey_local_machine\\software\\kelm\\varnook\\1.0.2", "/v",
-                            "loginfotofile"});
+    const Result one =
+        run({"query", "hkey_local_machine\\software\\kelm\\varnook\\1.0.2", "/v", "loginfotofile"});
     EXPECT_EQ(one.out,
               "\nHKEY_LOCAL_MACHINE\\software\\kelm\\varnook\\1.0.2\n"
               "    LogInfoToFile    REG_SZ    1\n\n");
@@ -113,10 +113,12 @@ TEST_F(RegtoolTest, PromptsBeforeOverwritingOrDeleting) {
 }
 
 TEST_F(RegtoolTest, ExportThenImportRestoresEverything) {
-    ASSERT_EQ(run({"add", kKey, "/v", "Path", "/d", "C:\\logs\\\"quoted\" d\xC3\xA9j\xC3\xA0"}).code, 0);
+    ASSERT_EQ(
+        run({"add", kKey, "/v", "Path", "/d", "C:\\logs\\\"quoted\" d\xC3\xA9j\xC3\xA0"}).code, 0);
     ASSERT_EQ(run({"add", kKey, "/v", "N", "/t", "REG_DWORD", "/d", "7"}).code, 0);
     ASSERT_EQ(run({"add", kKey, "/v", "E", "/t", "REG_EXPAND_SZ", "/d", "%HOME%/x"}).code, 0);
-    ASSERT_EQ(run({"add", kKey, "/v", "Big", "/t", "REG_BINARY", "/d", std::string(200, 'A')}).code, 0);
+    ASSERT_EQ(run({"add", kKey, "/v", "Big", "/t", "REG_BINARY", "/d", std::string(200, 'A')}).code,
+              0);
     ASSERT_EQ(run({"add", kKey + std::string("\\Deeper"), "/ve", "/d", "d"}).code, 0);
     const std::string out = reg_.root() + "/out.reg";
     ASSERT_EQ(run({"export", "HKLM\\Software\\Kelm", out}).code, 0);
