@@ -672,6 +672,12 @@ LONG grant(const Ctx& ctx, REGSAM need) {
     return ERROR_SUCCESS;
 }
 
+// Resolves a handle and checks that it was granted `need`.
+LONG resolveFor(HKEY key, REGSAM need, Ctx& ctx, bool needCreateClasses = false) {
+    const LONG e = resolve(key, ctx, needCreateClasses);
+    return e != ERROR_SUCCESS ? e : grant(ctx, need);
+}
+
 LONG newHandle(int hive, std::int64_t key, REGSAM sam, PHKEY result) {
     Registry& reg = registry();
     std::uint32_t h = reg.nextHandle;
@@ -718,10 +724,7 @@ LONG queryValue(HKEY key, const char* name, DWORD* reserved, DWORD& type, std::s
         return fail(ERROR_INVALID_PARAMETER, "reserved must be null");
     }
     Ctx ctx;
-    LONG e = resolve(key, ctx);
-    if (e == ERROR_SUCCESS) {
-        e = grant(ctx, KEY_QUERY_VALUE);
-    }
+    LONG e = resolveFor(key, KEY_QUERY_VALUE, ctx);
     if (e == ERROR_SUCCESS) {
         e = readValue(*ctx.hive, ctx.key, name != nullptr ? name : "", type, data);
     }
@@ -758,10 +761,7 @@ LONG setValue(HKEY key, const char* name, DWORD reserved, DWORD type, std::strin
         return fail(ERROR_INVALID_PARAMETER, "the value name is too long");
     }
     Ctx ctx;
-    LONG e = resolve(key, ctx, true);
-    if (e == ERROR_SUCCESS) {
-        e = grant(ctx, KEY_SET_VALUE);
-    }
+    LONG e = resolveFor(key, KEY_SET_VALUE, ctx, true);
     if (e != ERROR_SUCCESS) {
         return e;
     }
@@ -1019,10 +1019,7 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD reserved, DWORD type, const
 LONG RegDeleteValue(HKEY key, const char* name) {
     std::lock_guard lock(registry().mutex);
     Ctx ctx;
-    LONG e = resolve(key, ctx);
-    if (e == ERROR_SUCCESS) {
-        e = grant(ctx, KEY_SET_VALUE);
-    }
+    LONG e = resolveFor(key, KEY_SET_VALUE, ctx);
     if (e != ERROR_SUCCESS) {
         return e;
     }
@@ -1062,10 +1059,7 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
     (void)reserved;
     std::lock_guard lock(registry().mutex);
     Ctx ctx;
-    LONG e = resolve(key, ctx);
-    if (e == ERROR_SUCCESS) {
-        e = grant(ctx, KEY_ENUMERATE_SUB_KEYS);
-    }
+    LONG e = resolveFor(key, KEY_ENUMERATE_SUB_KEYS, ctx);
     if (e != ERROR_SUCCESS) {
         return e;
     }
@@ -1100,10 +1094,7 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
     (void)reserved;
     std::lock_guard lock(registry().mutex);
     Ctx ctx;
-    LONG e = resolve(key, ctx);
-    if (e == ERROR_SUCCESS) {
-        e = grant(ctx, KEY_QUERY_VALUE);
-    }
+    LONG e = resolveFor(key, KEY_QUERY_VALUE, ctx);
     if (e != ERROR_SUCCESS) {
         return e;
     }
@@ -1129,10 +1120,7 @@ LONG RegQueryInfoKey(HKEY key, char* cls, DWORD* cchClass, DWORD* reserved, DWOR
     (void)reserved;
     std::lock_guard lock(registry().mutex);
     Ctx ctx;
-    LONG e = resolve(key, ctx);
-    if (e == ERROR_SUCCESS) {
-        e = grant(ctx, KEY_QUERY_VALUE);
-    }
+    LONG e = resolveFor(key, KEY_QUERY_VALUE, ctx);
     if (e != ERROR_SUCCESS) {
         return e;
     }

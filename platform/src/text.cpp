@@ -38,6 +38,19 @@ int unicodeToCp1252(char32_t c) {
     return -1;
 }
 
+// Appends the byte of `c`, or "?" when Windows-1252 has none.
+void appendCp1252(std::string& out, char32_t c, bool* lossy) {
+    const int b = unicodeToCp1252(c);
+    if (b < 0) {
+        out += '?';
+        if (lossy != nullptr) {
+            *lossy = true;
+        }
+    } else {
+        out += static_cast<char>(b);
+    }
+}
+
 bool isCp1252(std::string_view name) {
     std::string n;
     for (char c : name) {
@@ -189,15 +202,7 @@ std::string utf8ToCodePage(std::string_view utf8, std::string_view codePage, boo
                 out += utf8[i++];
                 continue;
             }
-            const int b = unicodeToCp1252(c);
-            if (b < 0) {
-                out += '?';
-                if (lossy != nullptr) {
-                    *lossy = true;
-                }
-            } else {
-                out += static_cast<char>(b);
-            }
+            appendCp1252(out, c, lossy);
         }
         return out;
     }
@@ -268,15 +273,7 @@ std::string wideToCodePage(std::u16string_view wide, bool* lossy) {
         std::string out;
         out.reserve(wide.size());
         for (char16_t c : wide) {
-            const int b = unicodeToCp1252(c);
-            if (b < 0) {
-                out += '?';
-                if (lossy != nullptr) {
-                    *lossy = true;
-                }
-            } else {
-                out += static_cast<char>(b);
-            }
+            appendCp1252(out, c, lossy);
         }
         return out;
     }

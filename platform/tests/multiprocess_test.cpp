@@ -21,15 +21,29 @@ using namespace vnk::win;
 
 namespace {
 
-pid_t spawn(std::vector<std::string> args) {
+// Starts the helper; with `output`, its standard output is the read end returned there.
+pid_t spawn(std::vector<std::string> args, int* output = nullptr) {
     args.insert(args.begin(), STRESS_CHILD);
     std::vector<char*> argv;
     for (auto& a : args) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    int fds[2] = {-1, -1};
+    if (output != nullptr) {
+        EXPECT_EQ(pipe(fds), 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+    }
     pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, STRESS_CHILD, nullptr, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, STRESS_CHILD, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    if (output != nullptr) {
+        close(fds[1]);
+        *output = fds[0];
+    }
     return pid;
 }
 
@@ -139,7 +153,11 @@ TEST(MultiProcess, KilledWritersNeverLeaveAHalfWrittenHive) {
     std::uniform_int_distribution<int> delay(5, 60);
     int previous = 0;
     for (int round = 0; round < 25; ++round) {
-        const pid_t pid = spawn({"churn"});
+        int ready = -1;
+        const pid_t pid = spawn({"churn"}, &ready);
+        char line[8] = {};
+        ASSERT_GT(read(ready, line, sizeof line), 0) << "the writer did not start";
+        close(ready);
         std::this_thread::sleep_for(std::chrono::milliseconds(delay(rng)));
         ASSERT_EQ(kill(pid, SIGKILL), 0);
         EXPECT_EQ(waitExit(pid), -SIGKILL) << "the writer stopped by itself";

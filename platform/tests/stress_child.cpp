@@ -52,6 +52,11 @@ int write(const std::string& prefix, int count) {
 
 int churn() {
     for (unsigned i = 0;; ++i) {
+        if (i == 1) {
+            // The first write is done: the parent starts its clock now.
+            std::fputs("ready\n", stdout);
+            std::fflush(stdout);
+        }
         const std::string path = "Software\\Churn\\K" + std::to_string(i % 50);
         if (i % 7 == 3) {
             RegDeleteTree(HKEY_CURRENT_USER, path.c_str());
