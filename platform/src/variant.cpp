@@ -317,7 +317,10 @@ void Variant::clear() {
 
 VARTYPE Variant::vt() const {
     if (vt_ == VT_BYREF) {
-        return static_cast<VARTYPE>(VT_BYREF | (typedRef_ ? ref_->deref().vt() : VT_VARIANT));
+        const Variant& target = deref();
+        // A reference that leads back to a reference (a cycle) reads as an untyped one.
+        const bool typed = typedRef_ && target.vt_ != VT_BYREF;
+        return static_cast<VARTYPE>(VT_BYREF | (typed ? target.vt_ : VT_VARIANT));
     }
     return vt_;
 }

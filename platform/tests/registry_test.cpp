@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <sqlite3.h>
+
 #include <fstream>
 #include <string>
 
@@ -259,6 +261,56 @@ TEST_F(RegistryTest, CodePageCallsConvertNamesAndText) {
     ASSERT_EQ(RegQueryValueExA(k.get(), "N\xE9", nullptr, nullptr, buf, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, sizeof value);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), size), std::string(value, sizeof value));
+}
+
+TEST_F(RegistryTest, MaximumAllowedFollowsTheHive) {
+    create(HKEY_LOCAL_MACHINE, "Software\\M");
+    UniqueHKey rw;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\M", 0, MAXIMUM_ALLOWED, rw.put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(setString(rw.get(), "v", "1"), ERROR_SUCCESS);
+    rw.reset();
+    ASSERT_EQ(chmod(RegHiveFile(HKEY_LOCAL_MACHINE).c_str(), 0444), 0);
+    UniqueHKey ro;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\M", 0, MAXIMUM_ALLOWED, ro.put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(query(ro.get(), "v"), std::string("1\0", 2));
+    EXPECT_EQ(setString(ro.get(), "v", "2"), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(RegistryTest, UnreadableOrForeignDatabases) {
+    create(HKEY_CURRENT_USER, "Software");
+    ASSERT_EQ(chmod(RegHiveFile(HKEY_CURRENT_USER).c_str(), 0), 0);
+    UniqueHKey k;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, k.put()),
+              ERROR_ACCESS_DENIED);
+    ASSERT_EQ(chmod(RegHiveFile(HKEY_CURRENT_USER).c_str(), 0600), 0);
+    RegResetForTesting();
+    // A database of some other program is not taken for a hive.
+    ASSERT_EQ(remove(RegHiveFile(HKEY_CURRENT_USER).c_str()), 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(RegHiveFile(HKEY_CURRENT_USER).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE other(x); INSERT INTO other VALUES(1);", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, k.put()), ERROR_BADDB);
+}
+
+TEST(RegistryLocation, DefaultsToTheXdgDataFolder) {
+    vnk::testing::TempRegistry reg;  // restores the environment afterwards
+    unsetenv("VARNOOK_REGISTRY_DIR");
+    const char* oldXdg = getenv("XDG_DATA_HOME");
+    const std::string savedXdg = oldXdg != nullptr ? oldXdg : "";
+    const std::string xdg = reg.root() + "/xdg";
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    RegResetForTesting();
+    EXPECT_EQ(RegStorageDirectory(), xdg + "/varnook/registry");
+    EXPECT_EQ(RegHiveFile(HKEY_LOCAL_MACHINE), xdg + "/varnook/registry/HKEY_LOCAL_MACHINE.db");
+    unsetenv("XDG_DATA_HOME");
+    RegResetForTesting();
+    EXPECT_EQ(RegStorageDirectory(),
+              std::string(getenv("HOME")) + "/.local/share/varnook/registry");
 }
 
 }  // namespace

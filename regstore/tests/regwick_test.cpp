@@ -30,7 +30,8 @@ HRESULT callEntry(const char* name) {
 class RegwickTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(callEntry("DllRegisterServer"), S_OK) << ComLastErrorDetail();
+        ASSERT_EQ(vnk::testing::registerComponentLibrary(REGWICK_LIBRARY), S_OK)
+            << ComLastErrorDetail();
         ASSERT_EQ(CreateObject(regwick::kProgId, store_), S_OK) << ComLastErrorDetail();
         UniqueHKey k;
         ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Kelm\\Varnook\\1.0.2", 0, nullptr,

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <string>
 
+#include <dlfcn.h>
+
+#include "platform/com.h"
 #include "platform/registry.h"
 
 namespace vnk::testing {
@@ -56,5 +59,18 @@ private:
     std::string saved_;
     bool hadOld_ = false;
 };
+
+// Registers a component library in the current registry (what regsvr does), e.g. for a test
+// that creates clsRegwick by its ProgID: registerComponentLibrary(REGWICK_LIBRARY) with
+// REGWICK_LIBRARY defined as "$<TARGET_FILE:regwick>" in the test's CMakeLists.txt.
+inline win::HRESULT registerComponentLibrary(const std::string& path) {
+    void* lib = nullptr;
+    const win::HRESULT hr = com::loadServerLibrary(path, &lib);
+    if (win::FAILED(hr)) {
+        return hr;
+    }
+    auto fn = reinterpret_cast<win::HRESULT (*)()>(dlsym(lib, "DllRegisterServer"));
+    return fn != nullptr ? fn() : win::CO_E_ERRORINDLL;
+}
 
 }  // namespace vnk::testing
