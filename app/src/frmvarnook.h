@@ -1,0 +1,206 @@
+// The main window: file browser (drives, folders, files), users of the selected file, connected
+// servers, menus, the three refresh timers, start-up (Form_Load) and exit (cmd_Exit_Click).
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "applogs.h"
+#include "core/appstate.h"
+#include "core/drives.h"
+#include "core/layout.h"
+#include "frmabout.h"
+#include "netfacade.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace varnook {
+
+class DirList;
+class DriveList;
+class MessageService;
+class RefreshTimer;
+
+// Everything the main window takes from outside; tests build their own.
+struct AppEnvironment {
+    // The whole command line after the program name, arguments joined by one blank.
+    std::string commandLine;
+    // The program folder (the executable's folder).
+    std::string programFolder;
+    MessageService* messages = nullptr;
+    // Initialises the NetWare client; returns its completion code (0 = usable).
+    std::function<uint32_t(std::unique_ptr<NetFacade>&)> NWCallsInit;
+    // Creates the one registry store object (class clsRegwick, by its ProgID). Throws AppError
+    // when it cannot be created.
+    std::function<std::unique_ptr<StringStore>()> createRegStore;
+    // Reads a string below HKEY_LOCAL_MACHINE (for the About window's System Info).
+    RegistryStringReader readRegistry;
+    // The folder of the desktop's helper programs; empty = where xdg-open lives.
+    std::string windowsFolder;
+};
+
+// An unexpected error in a handler: a number and a description, as the error boxes show them.
+struct AppError {
+    int number = 0;
+    std::string description;
+};
+
+class frmVarnook : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmVarnook(AppEnvironment env, QWidget* parent = nullptr);
+    ~frmVarnook() override;
+
+    // Start-up. Returns false when the program ends before its window is shown.
+    bool Form_Load();
+    void cmd_Exit_Click();
+    void optionExit_Click() { cmd_Exit_Click(); }
+
+    AppState& state() { return state_; }
+    AppLogs& logs() { return logs_; }
+    MessageService& messages() { return *env_.messages; }
+    NetFacade* client() { return client_.get(); }
+    Workstation* workstation();
+
+    // ---- Controls --------------------------------------------------------------------------
+    QListWidget* lstFiles;
+    DirList* Dir1;
+    QListWidget* lstDrives;
+    QLabel* Label3;
+    QListWidget* lstLoginIDs;
+    QLabel* Label2;
+    QTreeWidget* lstviewServers;
+    QPushButton* cmd_scan;
+    QPushButton* cmd_Exit;
+    QStatusBar* StatusBar1;
+    QLabel* StatusPanel1;
+    QLabel* StatusPanel2;
+    QLabel* Label1;
+    DriveList* Drive1;
+    QListWidget* File1;
+    // The volume administration control hosted on this window; its widget joins with the control.
+    QWidget* Volmarra1 = nullptr;
+    RefreshTimer* Timer1;
+    RefreshTimer* TimerDrives;
+    RefreshTimer* TimerUsers;
+
+    // ---- Menus -----------------------------------------------------------------------------
+    QMenu* mnuFile;
+    QAction* optionFileOpenedBy;
+    QMenu* submnuLocks;
+    QAction* optionLockInfo;
+    QAction* optionExit;
+    QMenu* mnuOptions;
+    QMenu* submnuUser;
+    QAction* optionotherfiles;
+    QAction* optionsendmsg;
+    QAction* optionClearConn;
+    QAction* optionUserinfo;
+    QMenu* submnuServer;
+    QAction* submnuAllusers;
+    QAction* submnuDisableLogins;
+    QAction* submnuAllFiles;
+    QAction* submnuPref;
+    QMenu* mnuHelp;
+    QAction* optionHelpContents;
+    QAction* optionAbout;
+
+    // ---- Shell (start-up, layout, menus, timers, help) --------------------------------------
+    void Form_Resize();
+    void submnuUser_Click();
+    void Timer1_Timer();
+    void TimerDrives_Timer();
+    void TimerUsers_Timer();
+    void optionHelpContents_Click();
+    void optionAbout_Click();
+    void submnuPref_Click();
+    void LoadPreferences();
+    void setStatusPanel(int panel, const QString& text);
+    // The last pop-up menu and where it was asked for (tests look at it).
+    QMenu* lastPopup() const { return lastPopup_; }
+    void popupMenu(QMenu* menu, const QPoint& globalPos);
+    // The layout's idea of the window size (twips, frame included).
+    TwipSize twipSize() const;
+
+    // ---- Servers -----------------------------------------------------------------------------
+    void FillServerList();
+    void lstviewServers_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+    // The connection reference of the selected server row, 0 without one.
+    uint32_t SelectedServerConnRef() const;
+    QTreeWidgetItem* SelectedServerRow() const;
+
+    // ---- Drives and file browser --------------------------------------------------------------
+    void RefreshDriveList();
+    void lstDrives_Click();
+    void Drive1_Change();
+    void Dir1_Change();
+    void lstFiles_Click();
+    void lstFiles_DblClick();
+    void lstFiles_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+    // The full path of the selected file ("F:\DATA\name").
+    QString SelectedFileFullPath() const;
+
+    // ---- Path resolution ------------------------------------------------------------------
+    uint32_t GetConnRefOfServerHostingCurrentDrive();
+
+    // ---- Queries and actions (frmvarnook_actions.cpp) ------------------------------------
+    void cmd_scan_Click();
+    void optionFileOpenedBy_Click() { cmd_scan_Click(); }
+    void optionLockInfo_Click();
+    void optionotherfiles_Click();
+    void optionsendmsg_Click();
+    void optionClearConn_Click();
+    void optionUserinfo_Click();
+    void submnuAllusers_Click();
+    void submnuDisableLogins_Click();
+    void submnuAllFiles_Click();
+    void WarnIfNoConsoleRights(uint32_t connRef);
+    void lstLoginIDs_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+    void lstLoginIDs_DblClick();
+    // Rows of the users list that UserListSource names.
+    int UserListInForceCount() const;
+
+    // The three secondary result windows (other files, all connections, all open files) join
+    // here so that minimising and restoring the main window carries them along.
+    void registerResultWindow(QWidget* window);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void setUpServerColumns();
+    void applyLayout(const MainControls& c);
+    MainControls currentControls() const;
+    void setBrowserEnabled(bool on);
+    void runGuarded(const std::function<void()>& handler);
+    int DriveInformation(int drive);
+
+    AppEnvironment env_;
+    AppState state_;
+    AppLogs logs_;
+    std::unique_ptr<NetFacade> client_;
+    QWidget* canvas_;
+    QMenu* lastPopup_ = nullptr;
+    bool exiting_ = false;
+    bool firstServerFill_ = true;
+    std::vector<QPointer<QWidget>> resultWindows_;
+    std::vector<Qt::WindowStates> resultWindowStates_;
+};
+
+}  // namespace varnook

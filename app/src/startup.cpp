@@ -1,0 +1,25 @@
+#include "startup.h"
+
+namespace varnook {
+
+AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& programFolder,
+                                  MessageService& messages) {
+    AppEnvironment env;
+    env.commandLine = arguments.mid(1).join(QLatin1Char(' ')).toStdString();
+    env.programFolder = programFolder.toStdString();
+    env.messages = &messages;
+    env.NWCallsInit = [](std::unique_ptr<NetFacade>& facade) -> uint32_t {
+        nw::nuint8 reserved1 = 0;
+        nw::nuint8 reserved2 = 0;
+        const nw::NWCCODE rc = nw::NWCallsInit(&reserved1, &reserved2);
+        if (rc == nw::SUCCESSFUL) {
+            facade = std::make_unique<NetFacade>(nw::processClient());
+        }
+        return static_cast<uint32_t>(rc);
+    };
+    env.createRegStore = CreateRegwickStore;
+    env.readRegistry = ReadMachineString;
+    return env;
+}
+
+}  // namespace varnook
