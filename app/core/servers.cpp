@@ -24,7 +24,10 @@ std::vector<ServerRow> ScanServers(nw::Client& client) {
     std::vector<ServerRow> rows;
     nw::nuint32 iterator = 0;
     nw::NWCONN_REF ref = 0;
-    while (client.NWCCScanConnRefs(&iterator, &ref) == nw::SUCCESSFUL) {
+    // A workstation holds far fewer connections than this; the bound only guards against a
+    // client whose scan never ends.
+    constexpr size_t kMaxRows = 65536;
+    while (rows.size() < kMaxRows && client.NWCCScanConnRefs(&iterator, &ref) == nw::SUCCESSFUL) {
         ServerRow row;
         row.connRef = ref;
         std::array<char, 49> name{};
