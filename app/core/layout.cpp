@@ -11,6 +11,11 @@ std::optional<TwipSize> EnlargeToMinimum(double W, double H, bool minimized) {
     return TwipSize{std::max(W, kMainMinWidth), std::max(H, kMainMinHeight)};
 }
 
+double HeightForServerList(double label2Height, double listHeight) {
+    // H - (label2Height + H / 1.7 + 200) - 1200 >= listHeight
+    return (label2Height + 200 + 1200 + listHeight) / (1 - 1 / 1.7);
+}
+
 namespace {
 void SetWidth(TwipRect& r, double w) {
     if (w >= 0) {

@@ -39,6 +39,10 @@ struct TwipSize {
 // window is never enlarged.
 std::optional<TwipSize> EnlargeToMinimum(double W, double H, bool minimized);
 
+// The smallest window height at which the layout still gives the server list listHeight twips
+// (the list's height is what remains below the file list, which takes H / 1.7).
+double HeightForServerList(double label2Height, double listHeight);
+
 // Lays the controls out for a window of W x H. Controls keep their former size wherever a
 // computed width or height would be negative; nothing moves for a minimised window or one of
 // width 2400 or less.

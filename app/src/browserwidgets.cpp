@@ -49,6 +49,7 @@ bool DriveList::setDrive(char letter) {
 
 DirList::DirList(Workstation* workstation, QWidget* parent)
     : QListWidget(parent), workstation_(workstation) {
+    setIconSize(QSize(16, 16));
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         setPath(item->data(Qt::UserRole).toString());
     });

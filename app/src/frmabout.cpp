@@ -61,7 +61,7 @@ frmAbout::frmAbout(MessageService& messages, RegistryStringReader readRegistry, 
     top->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    resize(460, 180);
+    resize(460, 150);
 }
 
 void frmAbout::cmdSysInfo_Click() {

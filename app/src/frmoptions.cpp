@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -59,6 +60,13 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
     tbsOptions->setTabToolTip(2, QStringLiteral("Details of log file name"));
     tbsOptions->setDrawBase(true);
     tbsOptions->setGeometry(px(120), px(120), px(5940), tbsOptions->sizeHint().height());
+
+    // The pane the pages sit on, joined to the tab strip.
+    auto* pane = new QFrame(this);
+    pane->setFrameShape(QFrame::StyledPanel);
+    const int paneTop = tbsOptions->geometry().bottom();
+    pane->setGeometry(px(120), paneTop, px(5940), px(kPageTop + kPageHeight + 60) - paneTop);
+    pane->lower();
 
     picOptions[0] = buildConnectionsPage();
     picOptions[1] = buildOpenFilesPage();

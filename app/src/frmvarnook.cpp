@@ -40,6 +40,8 @@ constexpr double kFrameHeight = 465;
 constexpr double kInset = 90;
 constexpr double kDefaultWidth = 11400;
 constexpr double kDefaultHeight = 7800;
+// The server list keeps room for its header and a few rows at the smallest window height.
+constexpr double kMinServerListHeight = 1000;
 
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
@@ -52,8 +54,20 @@ frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
     buildControls();
     buildMenus();
     const double dpi = LogicalDpi(this);
-    setMinimumSize(TwipsToPixels(kMainMinWidth - kFrameWidth, dpi),
-                   TwipsToPixels(kMainMinHeight - kFrameHeight, dpi));
+    const double label2 = PixelsToTwips(Label2->height(), dpi);
+    const double minHeight = std::max(
+        kMainMinHeight, HeightForServerList(label2, kMinServerListHeight) + 2 * kInset);
+    // The smallest width at which "File opened by..." stays clear of the server list.
+    double minWidth = kMainMinWidth;
+    for (; minWidth < 3 * kMainMinWidth; minWidth += 60) {
+        const MainControls c =
+            LayoutMainWindow(currentControls(), minWidth - 2 * kInset, minHeight, false);
+        if (c.cmd_scan.left >= c.lstviewServers.left + c.lstviewServers.width + 90) {
+            break;
+        }
+    }
+    setMinimumSize(TwipsToPixels(minWidth - kFrameWidth, dpi),
+                   TwipsToPixels(minHeight - kFrameHeight, dpi));
     resize(TwipsToPixels(kDefaultWidth - kFrameWidth, dpi),
            TwipsToPixels(kDefaultHeight - kFrameHeight, dpi));
     Form_Resize();
@@ -131,8 +145,9 @@ void frmVarnook::buildControls() {
     lstLoginIDs->move(0, px(240) > labelHeight ? px(240) : labelHeight);
     lstviewServers->move(px(120), 0);
     const int buttonHeight = std::max(cmd_Exit->sizeHint().height(), px(375));
-    cmd_Exit->resize(std::max(cmd_Exit->sizeHint().width(), px(1215)), buttonHeight);
-    cmd_scan->resize(std::max(cmd_scan->sizeHint().width(), px(1815)), buttonHeight);
+    // Narrow enough that the buttons stay clear of the server list at the smallest width.
+    cmd_Exit->resize(std::max(cmd_Exit->sizeHint().width(), px(1000)), buttonHeight);
+    cmd_scan->resize(cmd_scan->sizeHint().width() + px(60), buttonHeight);
     Label1->setGeometry(px(120), 0, px(4000), labelHeight);
 
     Timer1 = new RefreshTimer(QStringLiteral("Timer1"), [this] { Timer1_Timer(); }, this);

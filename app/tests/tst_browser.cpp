@@ -294,6 +294,31 @@ private slots:
         QCOMPARE(w.cmd_Exit->geometry().bottom(), w.lstviewServers->geometry().bottom());
         QCOMPARE(w.cmd_scan->y(), w.cmd_Exit->y());
     }
+
+    // With VARNOOK_SCREENSHOT_DIR set, saves pictures of the window at its default and minimum
+    // sizes for a person to look at.
+    void screenshots() {
+        const QByteArray dir = qgetenv("VARNOOK_SCREENSHOT_DIR");
+        if (dir.isEmpty()) {
+            QSKIP("VARNOOK_SCREENSHOT_DIR not set");
+        }
+        Harness h;
+        h.net->connections = {{"FS1", 1, true}, {"FS2", 2, false}, {"ACCOUNTS", 3, true}};
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        w.lstLoginIDs->addItems({QStringLiteral(" 12  JSMITH"), QStringLiteral(" 14  MBROWN")});
+        w.setStatusPanel(2, QStringLiteral(" 2 users have file open"));
+        const QString out = QString::fromLocal8Bit(dir);
+        QVERIFY(w.grab().save(out + QStringLiteral("/main-default.png")));
+        w.resize(10, 10);
+        QVERIFY(w.grab().save(out + QStringLiteral("/main-minimum.png")));
+        h.messages.onModal = [&out](QDialog* d) -> int {
+            d->grab().save(out + QLatin1Char('/') + d->objectName() + QStringLiteral(".png"));
+            return QDialog::Rejected;
+        };
+        w.submnuPref_Click();
+        w.optionAbout_Click();
+    }
 };
 
 QTEST_MAIN(BrowserTest)

@@ -70,6 +70,12 @@ TEST(MainLayout, NegativeSizesAreNotApplied) {
     EXPECT_DOUBLE_EQ(c.lstviewServers.height, 777);
 }
 
+TEST(MainLayout, HeightForServerList) {
+    const double H = HeightForServerList(240, 1000);
+    const MainControls c = LayoutMainWindow(Initial(), 9000, H, false);
+    EXPECT_NEAR(c.lstviewServers.height, 1000, 1e-6);
+}
+
 TEST(MainLayout, NothingMovesWhenMinimisedOrNarrow) {
     const MainControls before = Initial();
     const MainControls a = LayoutMainWindow(before, 12000, 9000, true);
