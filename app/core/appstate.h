@@ -11,16 +11,16 @@
 
 namespace varnook {
 
-inline constexpr size_t kUserTableSize = 2001;     // entries 0..2000, used from 1
+inline constexpr size_t kUserTableSize = 2001;      // entries 0..2000, used from 1
 inline constexpr size_t kSelectedTableSize = 1001;  // entries 0..1000, used from 1
 inline constexpr size_t kUserNameWidth = 40;
 
 struct AppState {
     // Start-up and logs.
     uint8_t DebugMode = 0;
-    std::string DebugLogPath;    // local path of "Varnook.log"
-    std::string WindowsFolder;   // folder of the desktop's helper programs (the help viewer)
-    std::string ProgramFolder;   // folder of the executable
+    std::string DebugLogPath;   // local path of "Varnook.log"
+    std::string WindowsFolder;  // folder of the desktop's helper programs (the help viewer)
+    std::string ProgramFolder;  // folder of the executable
     std::unique_ptr<StringStore> RegStore;  // the one registry store object
     Preferences Prefs;
 

@@ -52,16 +52,16 @@ DriveListUpdate MergeDriveList(const std::vector<std::string>& shown, int select
 namespace {
 
 bool LessNoCase(const std::string& a, const std::string& b) {
-    const bool less = std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const bool less =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
             return std::tolower(static_cast<unsigned char>(x)) <
                    std::tolower(static_cast<unsigned char>(y));
         });
     if (less) {
         return true;
     }
-    const bool greater = std::lexicographical_compare(
-        b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
+    const bool greater =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
             return std::tolower(static_cast<unsigned char>(x)) <
                    std::tolower(static_cast<unsigned char>(y));
         });

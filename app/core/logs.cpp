@@ -86,9 +86,13 @@ std::string Format(const char* fmt, const std::tm& t) {
 }
 }  // namespace
 
-std::string TimeStamp(const std::tm& t) { return Format("%02d/%02d/%04d, %02d:%02d:%02d", t); }
+std::string TimeStamp(const std::tm& t) {
+    return Format("%02d/%02d/%04d, %02d:%02d:%02d", t);
+}
 
-std::string GeneralDate(const std::tm& t) { return Format("%02d/%02d/%04d %02d:%02d:%02d", t); }
+std::string GeneralDate(const std::tm& t) {
+    return Format("%02d/%02d/%04d %02d:%02d:%02d", t);
+}
 
 std::tm LocalNow() {
     const std::time_t now = std::time(nullptr);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/paths.h"
+#include "platform/text.h"
 
 namespace varnook {
 
@@ -115,12 +116,14 @@ Preferences LoadPreferences(StringStore& store, const std::string& programFolder
     p.AutoUpdateUsersStatus = LoadFlag(store, "AutoUpdateUsersStatus");
     std::string text;
     int16_t r = 0;
+    // The store holds code-page text; the path is the host's own (UTF-8).
     p.OutputLogFileName = ReadValue(store, "OutputLogFileName", text, r)
-                              ? text
+                              ? vnk::text::codePageToUtf8(text)
                               : DefaultOutputLogPath(programFolder);
     p.LogInfoToFile = 0;
     if (ReadValue(store, "LogInfoToFile", text, r)) {
-        p.LogInfoToFile = static_cast<uint8_t>(std::clamp<int64_t>(RoundHalfEven(Val(text)), 0, 255));
+        p.LogInfoToFile =
+            static_cast<uint8_t>(std::clamp<int64_t>(RoundHalfEven(Val(text)), 0, 255));
     }
     return p;
 }
@@ -148,7 +151,7 @@ std::vector<PreferenceWrite> PreferenceWrites(const Preferences& p) {
          "Couldn't update users options."},
         {"AutoUpdateUsersInterval", std::to_string(p.AutoUpdateUsersInterval),
          "Couldn't update users interval."},
-        {"OutputLogFileName", p.OutputLogFileName, ""},
+        {"OutputLogFileName", vnk::text::utf8ToCodePage(p.OutputLogFileName), ""},
         {"LogInfoToFile", on(p.LogInfoToFile) ? "1" : "0", ""},
     };
 }

@@ -22,7 +22,7 @@ struct Preferences {
     uint8_t AutoUpdateDrivesStatus = 0;
     int16_t AutoUpdateUsersInterval = kDefaultInterval;
     uint8_t AutoUpdateUsersStatus = 0;
-    std::string OutputLogFileName;
+    std::string OutputLogFileName;  // a local path (UTF-8)
     uint8_t LogInfoToFile = 0;
 };
 

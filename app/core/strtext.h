@@ -9,6 +9,8 @@
 namespace varnook {
 
 // "Str text": one leading blank for a number that is not negative, a minus sign otherwise.
-inline std::string StrText(int64_t n) { return vnk::text::strText(n); }
+inline std::string StrText(int64_t n) {
+    return vnk::text::strText(n);
+}
 
 }  // namespace varnook

@@ -8,6 +8,8 @@ QString FromAnsi(const std::string& text) {
     return QString::fromStdString(vnk::text::codePageToUtf8(text));
 }
 
-std::string ToAnsi(const QString& text) { return vnk::text::utf8ToCodePage(text.toStdString()); }
+std::string ToAnsi(const QString& text) {
+    return vnk::text::utf8ToCodePage(text.toStdString());
+}
 
 }  // namespace varnook

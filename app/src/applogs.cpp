@@ -18,7 +18,9 @@ void AppLogs::write(const std::string& path, const QString& text) {
     }
 }
 
-void AppLogs::WriteDebugLog(const QString& text) { write(state_.DebugLogPath, text); }
+void AppLogs::WriteDebugLog(const QString& text) {
+    write(state_.DebugLogPath, text);
+}
 
 void AppLogs::WriteOutputLog(QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));

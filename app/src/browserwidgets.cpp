@@ -23,7 +23,9 @@ void DriveList::refresh() {
     setCurrentIndex(again >= 0 ? again : -1);
 }
 
-std::string DriveList::drive() const { return ToAnsi(currentText()); }
+std::string DriveList::drive() const {
+    return ToAnsi(currentText());
+}
 
 bool DriveList::setDrive(char letter) {
     if (workstation_ == nullptr) {
@@ -50,9 +52,8 @@ bool DriveList::setDrive(char letter) {
 DirList::DirList(Workstation* workstation, QWidget* parent)
     : QListWidget(parent), workstation_(workstation) {
     setIconSize(QSize(16, 16));
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        setPath(item->data(Qt::UserRole).toString());
-    });
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { setPath(item->data(Qt::UserRole).toString()); });
 }
 
 QString DirList::lastPathOfDrive(QChar letter) const {

@@ -55,7 +55,8 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
     tbsOptions->addTab(QStringLiteral("Connections"));
     tbsOptions->addTab(QStringLiteral("Open files"));
     tbsOptions->addTab(QStringLiteral("Log file"));
-    tbsOptions->setTabToolTip(0, QStringLiteral("Options for connected servers and network drives"));
+    tbsOptions->setTabToolTip(0,
+                              QStringLiteral("Options for connected servers and network drives"));
     tbsOptions->setTabToolTip(1, QStringLiteral("Options for opened files by user"));
     tbsOptions->setTabToolTip(2, QStringLiteral("Details of log file name"));
     tbsOptions->setDrawBase(true);
@@ -92,11 +93,11 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
         x -= px(100);
     }
 
-    groups_ = {Group{CheckAutoUpdate, txtSecs, UpDownSecs, &state_.Prefs.AutoUpdateServerInterval},
-               Group{checkAutoUpdateDrives, txtSecsDrives, UpDownDrives,
-                     &state_.Prefs.AutoUpdateDrivesInterval},
-               Group{checkUsers, txtUsersInterval, UpDownUsers,
-                     &state_.Prefs.AutoUpdateUsersInterval}};
+    groups_ = {
+        Group{CheckAutoUpdate, txtSecs, UpDownSecs, &state_.Prefs.AutoUpdateServerInterval},
+        Group{checkAutoUpdateDrives, txtSecsDrives, UpDownDrives,
+              &state_.Prefs.AutoUpdateDrivesInterval},
+        Group{checkUsers, txtUsersInterval, UpDownUsers, &state_.Prefs.AutoUpdateUsersInterval}};
     for (const Group& g : groups_) {
         wireGroup(g);
     }
@@ -323,7 +324,9 @@ void frmOptions::cmdOK_Click() {
     accept();
 }
 
-void frmOptions::cmdCancel_Click() { reject(); }
+void frmOptions::cmdCancel_Click() {
+    reject();
+}
 
 void frmOptions::cmdLogFileName_Click() {
     SaveFileRequest request;

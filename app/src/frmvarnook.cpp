@@ -43,7 +43,9 @@ constexpr double kDefaultHeight = 7800;
 // The server list keeps room for its header and a few rows at the smallest window height.
 constexpr double kMinServerListHeight = 1000;
 
-QString Qs(const std::string& s) { return QString::fromStdString(s); }
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 }  // namespace
 
 frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
@@ -55,8 +57,8 @@ frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
     buildMenus();
     const double dpi = LogicalDpi(this);
     const double label2 = PixelsToTwips(Label2->height(), dpi);
-    const double minHeight = std::max(
-        kMainMinHeight, HeightForServerList(label2, kMinServerListHeight) + 2 * kInset);
+    const double minHeight =
+        std::max(kMainMinHeight, HeightForServerList(label2, kMinServerListHeight) + 2 * kInset);
     // The smallest width at which "File opened by..." stays clear of the server list.
     double minWidth = kMainMinWidth;
     for (; minWidth < 3 * kMainMinWidth; minWidth += 60) {
@@ -150,11 +152,12 @@ void frmVarnook::buildControls() {
     cmd_scan->resize(cmd_scan->sizeHint().width() + px(60), buttonHeight);
     Label1->setGeometry(px(120), 0, px(4000), labelHeight);
 
-    Timer1 = new RefreshTimer(QStringLiteral("Timer1"), [this] { Timer1_Timer(); }, this);
-    TimerDrives =
-        new RefreshTimer(QStringLiteral("TimerDrives"), [this] { TimerDrives_Timer(); }, this);
-    TimerUsers =
-        new RefreshTimer(QStringLiteral("TimerUsers"), [this] { TimerUsers_Timer(); }, this);
+    Timer1 = new RefreshTimer(
+        QStringLiteral("Timer1"), [this] { Timer1_Timer(); }, this);
+    TimerDrives = new RefreshTimer(
+        QStringLiteral("TimerDrives"), [this] { TimerDrives_Timer(); }, this);
+    TimerUsers = new RefreshTimer(
+        QStringLiteral("TimerUsers"), [this] { TimerUsers_Timer(); }, this);
 
     connect(cmd_Exit, &QPushButton::clicked, this, &frmVarnook::cmd_Exit_Click);
     connect(cmd_scan, &QPushButton::clicked, this, &frmVarnook::cmd_scan_Click);
@@ -178,8 +181,7 @@ void frmVarnook::buildControls() {
     connect(lstLoginIDs, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         lstLoginIDs_MouseDown(Qt::RightButton, lstLoginIDs->viewport()->mapToGlobal(p));
     });
-    connect(lstLoginIDs, &QListWidget::itemDoubleClicked, this,
-            [this] { lstLoginIDs_DblClick(); });
+    connect(lstLoginIDs, &QListWidget::itemDoubleClicked, this, [this] { lstLoginIDs_DblClick(); });
     connect(lstviewServers, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         lstviewServers_MouseDown(Qt::RightButton, lstviewServers->viewport()->mapToGlobal(p));
     });
@@ -294,12 +296,13 @@ bool frmVarnook::Form_Load() {
         state_.WindowsFolder = env_.windowsFolder;
         if (state_.WindowsFolder.empty()) {
             const QString viewer = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-            state_.WindowsFolder =
-                viewer.isEmpty() ? std::string("/usr/bin")
-                                 : QFileInfo(viewer).absolutePath().toStdString();
+            state_.WindowsFolder = viewer.isEmpty()
+                                       ? std::string("/usr/bin")
+                                       : QFileInfo(viewer).absolutePath().toStdString();
         }
 
-        const int programDrive = client_->workstation().DriveNumberOfLocalPath(state_.ProgramFolder);
+        const int programDrive =
+            client_->workstation().DriveNumberOfLocalPath(state_.ProgramFolder);
         if (DriveInformation(programDrive) == 0) {
             frmGenMsg msg(this);
             msg.lblGenMsg->setText(QStringLiteral("Please run Varnook on a local drive."));
@@ -366,9 +369,10 @@ void frmVarnook::closeEvent(QCloseEvent* event) {
 // ---- Preferences ---------------------------------------------------------------------------
 
 void frmVarnook::LoadPreferences() {
-    state_.Prefs = state_.RegStore != nullptr
-                       ? varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder)
-                       : Preferences{.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder)};
+    state_.Prefs =
+        state_.RegStore != nullptr
+            ? varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder)
+            : Preferences{.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder)};
     const Preferences& p = state_.Prefs;
     Timer1->apply(TimerFor(p.AutoUpdateServerInterval, p.AutoUpdateServerStatus));
     TimerDrives->apply(TimerFor(p.AutoUpdateDrivesInterval, p.AutoUpdateDrivesStatus));
@@ -467,7 +471,8 @@ void frmVarnook::changeEvent(QEvent* event) {
             }
         }
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w != this && w->isVisible() && w->isWindow() && qobject_cast<QMenu*>(w) == nullptr) {
+            if (w != this && w->isVisible() && w->isWindow() &&
+                qobject_cast<QMenu*>(w) == nullptr) {
                 w->showMinimized();
             }
         }
@@ -504,9 +509,13 @@ void frmVarnook::Timer1_Timer() {
     QCoreApplication::processEvents();
 }
 
-void frmVarnook::TimerDrives_Timer() { RefreshDriveList(); }
+void frmVarnook::TimerDrives_Timer() {
+    RefreshDriveList();
+}
 
-void frmVarnook::TimerUsers_Timer() { cmd_scan_Click(); }
+void frmVarnook::TimerUsers_Timer() {
+    cmd_scan_Click();
+}
 
 void frmVarnook::optionHelpContents_Click() {
     const QString viewer = Qs(JoinLocal(state_.WindowsFolder, "xdg-open"));
@@ -738,7 +747,9 @@ QString frmVarnook::SelectedFileFullPath() const {
     return Qs(FullFilePath(Dir1->path().toStdString(), name.toStdString()));
 }
 
-void frmVarnook::lstFiles_Click() { setStatusPanel(1, SelectedFileFullPath()); }
+void frmVarnook::lstFiles_Click() {
+    setStatusPanel(1, SelectedFileFullPath());
+}
 
 void frmVarnook::lstFiles_DblClick() {
     try {

@@ -28,7 +28,9 @@ void frmVarnook::WarnIfNoConsoleRights(uint32_t) {}
 
 void frmVarnook::lstLoginIDs_MouseDown(Qt::MouseButton, const QPoint&) {}
 
-void frmVarnook::lstLoginIDs_DblClick() { optionotherfiles_Click(); }
+void frmVarnook::lstLoginIDs_DblClick() {
+    optionotherfiles_Click();
+}
 
 int frmVarnook::UserListInForceCount() const {
     // Source 2, the all-connections window's list, joins with that window.

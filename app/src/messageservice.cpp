@@ -53,7 +53,9 @@ MsgAnswer QtMessageService::msgBox(QWidget* parent, const QString& text, MsgButt
     }
 }
 
-int QtMessageService::showModal(QDialog* dialog) { return dialog->exec(); }
+int QtMessageService::showModal(QDialog* dialog) {
+    return dialog->exec();
+}
 
 QString QtMessageService::saveFileName(QWidget* parent, const SaveFileRequest& request) {
     QFileDialog dialog(parent, request.title, request.folder, request.filter);

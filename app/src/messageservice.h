@@ -28,16 +28,16 @@ class MessageService {
 public:
     virtual ~MessageService() = default;
     // A message box; returns the button the user pressed.
-    virtual MsgAnswer msgBox(QWidget* parent, const QString& text, MsgButtons buttons,
-                             MsgIcon icon, const QString& title) = 0;
+    virtual MsgAnswer msgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
+                             const QString& title) = 0;
     // Shows a window modally; returns its result code.
     virtual int showModal(QDialog* dialog) = 0;
     // A save-file dialog; returns the chosen file, or an empty text when the user cancels.
     virtual QString saveFileName(QWidget* parent, const SaveFileRequest& request) = 0;
     // Starts a program with its arguments (each passed as one argument, never split at blanks).
     // Returns false with an error number and text when it cannot be started.
-    virtual bool startProgram(const QString& program, const QStringList& arguments, int& errorNumber,
-                              QString& errorText) = 0;
+    virtual bool startProgram(const QString& program, const QStringList& arguments,
+                              int& errorNumber, QString& errorText) = 0;
 };
 
 // The real service: Qt message boxes, modal dialogs, the desktop's file dialog and QProcess.

@@ -21,8 +21,8 @@ int RecordingMessageService::showModal(QDialog* dialog) {
     if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("lblGenMsg"))) {
         text = label->text();
     }
-    shown.push_back({ShownMessage::Kind::Modal, dialog->windowTitle(), text, MsgIcon::None,
-                     MsgButtons::OK});
+    shown.push_back(
+        {ShownMessage::Kind::Modal, dialog->windowTitle(), text, MsgIcon::None, MsgButtons::OK});
     if (onModal) {
         return onModal(dialog);
     }

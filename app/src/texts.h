@@ -5,7 +5,9 @@
 
 namespace varnook {
 
-inline QString ProgramTitle() { return QStringLiteral("Varnook"); }
+inline QString ProgramTitle() {
+    return QStringLiteral("Varnook");
+}
 
 // "major.minor.revision" of the build, each part without blanks.
 inline QString VersionText() {

@@ -33,7 +33,9 @@ void UpDown::setRange(int min, int max) {
     value_ = std::clamp(value_, min_, max_);
 }
 
-void UpDown::setValue(int v) { value_ = std::clamp(v, min_, max_); }
+void UpDown::setValue(int v) {
+    value_ = std::clamp(v, min_, max_);
+}
 
 void UpDown::step(int delta) {
     const int next = std::clamp(value_ + delta, min_, max_);

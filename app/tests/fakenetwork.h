@@ -18,8 +18,8 @@ public:
         std::string server;
         nw::NWCONN_REF ref = 0;
         bool loginEnabled = true;
-        bool opens = true;   // NWCCOpenConnByRef succeeds
-        bool named = true;   // NWCCGetConnRefInfo answers
+        bool opens = true;  // NWCCOpenConnByRef succeeds
+        bool named = true;  // NWCCGetConnRefInfo answers
     };
     struct Drive {
         std::string target;  // "\\FS1\SYS"
@@ -94,8 +94,10 @@ public:
         return nw::SUCCESSFUL;
     }
 
-#define VARNOOK_FAKE_UNUSED(name, params, args)                                           \
-    nw::NWCCODE name params override { return nw::NWE_REQUESTER_FAILURE; }
+#define VARNOOK_FAKE_UNUSED(name, params, args) \
+    nw::NWCCODE name params override {          \
+        return nw::NWE_REQUESTER_FAILURE;       \
+    }
     VARNOOK_FAKE_UNUSED(NWGetNSPath,
                         (nw::NWCONN_HANDLE, nw::NWDIR_HANDLE, nw::nuint16, nw::nuint8, nw::nuint8,
                          nw::NW_NS_PATH*),
@@ -120,8 +122,8 @@ public:
                         ())
     VARNOOK_FAKE_UNUSED(NWGetVolumeName, (nw::NWCONN_HANDLE, nw::nuint16, char*), ())
     VARNOOK_FAKE_UNUSED(NWScanPhysicalLocksByFile,
-                        (nw::NWCONN_HANDLE, nw::NWDIR_HANDLE, const char*, nw::nuint8,
-                         nw::nint16*, nw::PHYSICAL_LOCK*, nw::PHYSICAL_LOCKS*),
+                        (nw::NWCONN_HANDLE, nw::NWDIR_HANDLE, const char*, nw::nuint8, nw::nint16*,
+                         nw::PHYSICAL_LOCK*, nw::PHYSICAL_LOCKS*),
                         ())
     VARNOOK_FAKE_UNUSED(NWGetFileServerInformation,
                         (nw::NWCONN_HANDLE, char*, nw::nuint8*, nw::nuint8*, nw::nuint8*,

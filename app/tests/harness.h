@@ -65,8 +65,8 @@ public:
             }
             return std::make_unique<SharedStore>(store);
         };
-        env.readRegistry = [this](const std::string& key, const std::string& name)
-            -> std::optional<std::string> {
+        env.readRegistry = [this](const std::string& key,
+                                  const std::string& name) -> std::optional<std::string> {
             const auto it = machineStrings.find(key + "|" + name);
             if (it == machineStrings.end()) {
                 return std::nullopt;

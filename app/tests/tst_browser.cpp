@@ -43,9 +43,9 @@ private slots:
         QTreeWidget* list = h.window->lstviewServers;
         QCOMPARE(Column(list, 0), (QStringList{QStringLiteral("FS1"), QStringLiteral("FS1"),
                                                QString(48, QLatin1Char('N'))}));
-        QCOMPARE(Column(list, 1), (QStringList{QStringLiteral("Enabled"),
-                                               QStringLiteral("Disabled"),
-                                               QStringLiteral("Enabled")}));
+        QCOMPARE(Column(list, 1),
+                 (QStringList{QStringLiteral("Enabled"), QStringLiteral("Disabled"),
+                              QStringLiteral("Enabled")}));
         QCOMPARE(Column(list, 2),
                  (QStringList{QStringLiteral(" 1"), QStringLiteral(" 7"), QStringLiteral(" 9")}));
         QVERIFY(list->isColumnHidden(2));
@@ -59,12 +59,13 @@ private slots:
 
     void failedOpenOrNameLookupNeverShowsThePreviousRow() {
         Harness h;
-        h.net->connections = {{"FS1", 1, false}, {"FS2", 2, true, false}, {"FS3", 3, true, true, false}};
+        h.net->connections = {
+            {"FS1", 1, false}, {"FS2", 2, true, false}, {"FS3", 3, true, true, false}};
         QVERIFY(h.start());
         QTreeWidget* list = h.window->lstviewServers;
-        QCOMPARE(Column(list, 1), (QStringList{QStringLiteral("Disabled"),
-                                               QStringLiteral("Unknown"),
-                                               QStringLiteral("Enabled")}));
+        QCOMPARE(Column(list, 1),
+                 (QStringList{QStringLiteral("Disabled"), QStringLiteral("Unknown"),
+                              QStringLiteral("Enabled")}));
         QCOMPARE(Column(list, 0),
                  (QStringList{QStringLiteral("FS1"), QStringLiteral("FS2"), QString()}));
         QCOMPARE(h.net->openHandles, 0);
@@ -132,8 +133,9 @@ private slots:
         Harness h;
         QVERIFY(h.start());
         frmVarnook& w = *h.window;
-        QCOMPARE(Entries(w.lstDrives), (QStringList{QStringLiteral("F:   [\\\\FS1\\SYS]"),
-                                                    QStringLiteral("G:   [\\\\FS1\\DATA\\SHARED]")}));
+        QCOMPARE(Entries(w.lstDrives),
+                 (QStringList{QStringLiteral("F:   [\\\\FS1\\SYS]"),
+                              QStringLiteral("G:   [\\\\FS1\\DATA\\SHARED]")}));
         w.lstDrives->setCurrentRow(1);
         // E: is mapped while the program runs: it goes to the end, not into letter order.
         h.addDrive(5, "\\\\FS2\\VOL1", "vol/FS2/VOL1");
@@ -176,8 +178,8 @@ private slots:
         QVERIFY(!w.TimerUsers->isActive());
         QVERIFY(!w.lstFiles->isEnabled() && !w.Dir1->isEnabled() && !w.lstDrives->isEnabled());
         QCOMPARE(h.messages.texts(),
-                 QStringList{QStringLiteral(
-                     "Can't find any network drives, please login and try again.")});
+                 QStringList{
+                     QStringLiteral("Can't find any network drives, please login and try again.")});
         h.addDrive(6, "\\\\FS1\\SYS", "vol/FS1/SYS");
         w.TimerDrives->fire();
         QVERIFY(w.lstFiles->isEnabled());
@@ -247,12 +249,14 @@ private slots:
         QVERIFY(h.start());
         frmVarnook& w = *h.window;
         w.submnuUser_Click();
-        for (QAction* a : {w.optionotherfiles, w.optionUserinfo, w.optionsendmsg, w.optionClearConn}) {
+        for (QAction* a :
+             {w.optionotherfiles, w.optionUserinfo, w.optionsendmsg, w.optionClearConn}) {
             QVERIFY(!a->isEnabled());
         }
         w.lstLoginIDs->addItem(QStringLiteral(" 12  JSMITH"));
         w.submnuUser_Click();
-        for (QAction* a : {w.optionotherfiles, w.optionUserinfo, w.optionsendmsg, w.optionClearConn}) {
+        for (QAction* a :
+             {w.optionotherfiles, w.optionUserinfo, w.optionsendmsg, w.optionClearConn}) {
             QVERIFY(a->isEnabled());
         }
     }
@@ -275,7 +279,8 @@ private slots:
         QCOMPARE(w.optionHelpContents->text(), QStringLiteral("&Help Contents"));
         QCOMPARE(w.optionAbout->text(), QStringLiteral("&About"));
         QCOMPARE(w.lstDrives->toolTip(), QStringLiteral("Network drives available."));
-        QCOMPARE(w.lstLoginIDs->toolTip(), QStringLiteral("List of users using the selected file."));
+        QCOMPARE(w.lstLoginIDs->toolTip(),
+                 QStringLiteral("List of users using the selected file."));
         QCOMPARE(w.cmd_scan->text(), QStringLiteral("&File opened by..."));
     }
 

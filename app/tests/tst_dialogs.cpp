@@ -34,7 +34,8 @@ class DialogsTest : public QObject {
 private slots:
     void optionsShowThePreferences() {
         Harness h;
-        h.store->values = {{"AutoUpdateServerInterval", "45"}, {"AutoUpdateServerStatus", " 1"},
+        h.store->values = {{"AutoUpdateServerInterval", "45"},
+                           {"AutoUpdateServerStatus", " 1"},
                            {"LogInfoToFile", "0"}};
         QVERIFY(h.start());
         WithOptions(h, [](frmOptions& f) {
@@ -222,7 +223,8 @@ private slots:
 
         // The second place: a folder holding MSINFO32.EXE.
         h.machineStrings.clear();
-        h.machineStrings["SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO"] = h.root.toStdString();
+        h.machineStrings["SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO"] =
+            h.root.toStdString();
         frmAbout second(h.messages, h.environment().readRegistry);
         second.cmdSysInfo_Click();
         QCOMPARE(h.messages.shown.back().text,

@@ -69,8 +69,8 @@ private slots:
         QVERIFY(!h.start());
         QVERIFY(!h.window->isVisible());
         QCOMPARE(h.messages.texts(),
-                 QStringList{QStringLiteral(
-                     "Can't find any network drives, please login and try again.")});
+                 QStringList{
+                     QStringLiteral("Can't find any network drives, please login and try again.")});
         QCOMPARE(h.messages.shown[0].title, QStringLiteral("Varnook error!"));
         QVERIFY(!h.window->lstFiles->isEnabled());
         QVERIFY(!h.window->cmd_scan->isEnabled());
@@ -149,9 +149,9 @@ private slots:
 
     void outputLogInAMissingFolderReportsEveryRecordAndGoesOn() {
         Harness h;
-        h.store->values = {{"LogInfoToFile", "1"},
-                           {"OutputLogFileName", (h.root + QStringLiteral("/no/such/out.log"))
-                                                     .toStdString()}};
+        h.store->values = {
+            {"LogInfoToFile", "1"},
+            {"OutputLogFileName", (h.root + QStringLiteral("/no/such/out.log")).toStdString()}};
         QVERIFY(h.start());
         QVERIFY(h.window->isVisible());
         // Launch record, "Connected servers...", two servers, the summary.
@@ -169,8 +169,9 @@ private slots:
         QVERIFY(h.start());
         const QByteArray log = ReadAll(out);
         QVERIFY(log.startsWith("\"\tVarnook launched at "));
-        QVERIFY(log.contains("\r\n\"\r\n\"Connected servers...\"\r\n\"\tFS1\"\r\n\"\tFS2\"\r\n"
-                             "\"\r\nFound 2 servers.\"\r\n"));
+        QVERIFY(
+            log.contains("\r\n\"\r\n\"Connected servers...\"\r\n\"\tFS1\"\r\n\"\tFS2\"\r\n"
+                         "\"\r\nFound 2 servers.\"\r\n"));
         QString withNul = QStringLiteral("abc") + QChar(u'\0') + QStringLiteral("def");
         h.window->logs().WriteOutputLog(withNul);
         QCOMPARE(withNul, QStringLiteral("abc"));

@@ -12,8 +12,8 @@ using Entries = std::vector<std::string>;
 
 TEST(EnumerateDrives, LettersAToZWithTheDriveListLabel) {
     const Entries texts = {"c: [Local Disk]", "f: [\\\\FS1\\SYS]", "G: [\\\\FS1\\DATA]"};
-    const Entries found = EnumerateDrives(
-        [](int d) { return d == 6 || d == 7 || d == 26 ? 0 : 0x883C; }, texts);
+    const Entries found =
+        EnumerateDrives([](int d) { return d == 6 || d == 7 || d == 26 ? 0 : 0x883C; }, texts);
     EXPECT_EQ(found, (Entries{"F:   [\\\\FS1\\SYS]", "G:   [\\\\FS1\\DATA]", "Z:   "}));
 }
 

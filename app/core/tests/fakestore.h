@@ -15,7 +15,8 @@ public:
     std::map<std::string, std::string> values;
     int writes = 0;
 
-    int16_t ReadStringValue(int32_t&, std::string&, std::string& Name, std::string& Value) override {
+    int16_t ReadStringValue(int32_t&, std::string&, std::string& Name,
+                            std::string& Value) override {
         if (!keyExists) {
             return -1;
         }

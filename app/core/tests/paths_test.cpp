@@ -53,7 +53,8 @@ TEST(VolumePath, JoinsPrefixFolderAndName) {
     EXPECT_EQ(VolumePathOfFile("SYS:\\", "F:\\PUBLIC", "a.txt"), "SYS:\\PUBLIC\\a.txt");
     // Drive mapped below the root; a file in the drive root gets no extra separator.
     EXPECT_EQ(VolumePathOfFile("DATA:\\SHARED\\", "G:\\", "Q.xls"), "DATA:\\SHARED\\Q.xls");
-    EXPECT_EQ(VolumePathOfFile("DATA:\\SHARED\\", "G:\\A\\B", "Q.xls"), "DATA:\\SHARED\\A\\B\\Q.xls");
+    EXPECT_EQ(VolumePathOfFile("DATA:\\SHARED\\", "G:\\A\\B", "Q.xls"),
+              "DATA:\\SHARED\\A\\B\\Q.xls");
     EXPECT_EQ(VolumePathOfFile("", "G:\\A", "Q.xls"), "Q.xls");
 }
 

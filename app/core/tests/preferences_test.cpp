@@ -44,7 +44,7 @@ TEST(LoadPreferences, NoKeyGivesTheDefaults) {
 
 TEST(LoadPreferences, StoredValues) {
     FakeStore store;
-    store.values = {{"AutoUpdateServerInterval", "45"}, {"AutoUpdateServerStatus", " 1"},
+    store.values = {{"AutoUpdateServerInterval", "45"},  {"AutoUpdateServerStatus", " 1"},
                     {"AutoUpdateDrivesInterval", "abc"}, {"AutoUpdateDrivesStatus", "7"},
                     {"AutoUpdateUsersInterval", "12.5"}, {"AutoUpdateUsersStatus", "0"},
                     {"OutputLogFileName", "/tmp/x.log"}, {"LogInfoToFile", "1"}};
@@ -68,8 +68,8 @@ TEST(LoadPreferences, StoredValues) {
 TEST(LoadPreferences, ValuesThatDoNotFitAreClamped) {
     FakeStore store;
     store.values = {{"AutoUpdateServerInterval", "99999"}, {"AutoUpdateDrivesInterval", "-5"},
-                    {"AutoUpdateUsersInterval", "300"},   {"LogInfoToFile", "300"},
-                    {"AutoUpdateServerStatus", "-5"},     {"OutputLogFileName", ""},
+                    {"AutoUpdateUsersInterval", "300"},    {"LogInfoToFile", "300"},
+                    {"AutoUpdateServerStatus", "-5"},      {"OutputLogFileName", ""},
                     {"AutoUpdateUsersStatus", ""}};
     const Preferences p = LoadPreferences(store, "/opt");
     EXPECT_EQ(p.AutoUpdateServerInterval, 60);

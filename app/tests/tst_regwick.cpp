@@ -1,0 +1,97 @@
+// The preferences through the real registry store class, created by its ProgID.
+#include <dlfcn.h>
+
+#include <QTest>
+
+#include "core/preferences.h"
+#include "frmabout.h"
+#include "frmvarnook.h"
+#include "platform/registry.h"
+#include "platform/testing/temp_registry.h"
+#include "startup.h"
+
+using namespace varnook;
+
+namespace {
+bool RegisterRegwick() {
+    void* lib = dlopen(REGWICK_LIBRARY, RTLD_NOW);
+    if (lib == nullptr) {
+        return false;
+    }
+    using Entry = vnk::win::HRESULT (*)();
+    auto reg = reinterpret_cast<Entry>(dlsym(lib, "DllRegisterServer"));
+    return reg != nullptr && reg() == 0;
+}
+
+bool CreateKey(const char* path) {
+    vnk::win::UniqueHKey key;
+    return vnk::win::RegCreateKeyEx(vnk::win::HKEY_LOCAL_MACHINE, path, 0, nullptr, 0,
+                                    vnk::win::KEY_ALL_ACCESS, nullptr, key.put(),
+                                    nullptr) == vnk::win::ERROR_SUCCESS;
+}
+}  // namespace
+
+class RegwickTest : public QObject {
+    Q_OBJECT
+private slots:
+    void notRegisteredIsError429() {
+        vnk::testing::TempRegistry registry;
+        try {
+            CreateRegwickStore();
+            QFAIL("created a class that is not registered");
+        } catch (const AppError& e) {
+            QCOMPARE(e.number, 429);
+        }
+    }
+
+    void preferencesRoundTripThroughTheStore() {
+        vnk::testing::TempRegistry registry;
+        QVERIFY(RegisterRegwick());
+        std::unique_ptr<StringStore> store = CreateRegwickStore();
+        // Without the key every read gives its default and every write fails.
+        Preferences p = LoadPreferences(*store, "/opt/vnk");
+        QCOMPARE(p.AutoUpdateServerInterval, int16_t{30});
+        QCOMPARE(WritePreference(*store, PreferenceWrites(p)[0]), int16_t{1});
+
+        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
+        p.AutoUpdateServerStatus = 1;
+        p.AutoUpdateServerInterval = 45;
+        p.AutoUpdateUsersStatus = 1;
+        p.OutputLogFileName = "/home/ana/Résumé out.log";
+        p.LogInfoToFile = 1;
+        for (const PreferenceWrite& w : PreferenceWrites(p)) {
+            QCOMPARE(WritePreference(*store, w), int16_t{0});
+        }
+        const Preferences back = LoadPreferences(*store, "/opt/vnk");
+        QCOMPARE(back.AutoUpdateServerInterval, int16_t{45});
+        QCOMPARE(back.AutoUpdateServerStatus, uint8_t{255});
+        QCOMPARE(back.AutoUpdateUsersStatus, uint8_t{255});
+        QCOMPARE(back.AutoUpdateDrivesStatus, uint8_t{0});
+        QCOMPARE(back.OutputLogFileName, std::string("/home/ana/Résumé out.log"));
+        QCOMPARE(back.LogInfoToFile, uint8_t{1});
+        QCOMPARE(vnk::win::RegOpenHandleCount(), size_t{0});
+    }
+
+    void machineStringsForSystemInfo() {
+        vnk::testing::TempRegistry registry;
+        QVERIFY(!ReadMachineString("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"));
+        QVERIFY(CreateKey("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"));
+        vnk::win::UniqueHKey key;
+        QCOMPARE(vnk::win::RegOpenKeyEx(vnk::win::HKEY_LOCAL_MACHINE,
+                                        "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0,
+                                        vnk::win::KEY_ALL_ACCESS, key.put()),
+                 vnk::win::ERROR_SUCCESS);
+        const char data[] = "/usr/bin/sysinfo";
+        QCOMPARE(
+            vnk::win::RegSetValueEx(key.get(), "PATH", 0, vnk::win::REG_SZ,
+                                    reinterpret_cast<const vnk::win::BYTE*>(data), sizeof data),
+            vnk::win::ERROR_SUCCESS);
+        key.reset();
+        QCOMPARE(
+            ReadMachineString("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH").value_or(""),
+            std::string("/usr/bin/sysinfo"));
+    }
+};
+
+QTEST_MAIN(RegwickTest)
+#include "tst_regwick.moc"
