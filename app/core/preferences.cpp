@@ -130,8 +130,9 @@ Preferences LoadPreferences(StringStore& store, const std::string& programFolder
 
 TimerSetting TimerFor(int seconds, uint8_t status) {
     TimerSetting t;
-    // The timers take at most 65535 ms; an interval below one second would fire without pause.
-    t.intervalMs = std::clamp(seconds, 1, 65) * 1000;
+    // The timers take at most 65535 ms; an interval below one second (which would fire without
+    // pause) is no interval at all.
+    t.intervalMs = seconds >= 1 ? std::min(seconds, 65) * 1000 : 0;
     t.enabled = status != 0 && seconds >= 1;
     return t;
 }

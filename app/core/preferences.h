@@ -62,7 +62,7 @@ struct TimerSetting {
 };
 
 // A timer runs only when its flag is on and its interval is at least one second; it never gets
-// an interval it cannot take.
+// an interval it cannot take (intervalMs is 0 for an interval below one second).
 TimerSetting TimerFor(int seconds, uint8_t status);
 
 // One write of Apply: the value name, the text stored, and the message shown when it fails

@@ -5,9 +5,16 @@
 
 namespace varnook {
 
+void RecordingMessageService::record(const ShownMessage& message) {
+    shown.push_back(message);
+    if (onShown) {
+        onShown(message);
+    }
+}
+
 MsgAnswer RecordingMessageService::msgBox(QWidget*, const QString& text, MsgButtons buttons,
                                           MsgIcon icon, const QString& title) {
-    shown.push_back({ShownMessage::Kind::Box, title, text, icon, buttons});
+    record({ShownMessage::Kind::Box, title, text, icon, buttons});
     if (!answers.empty()) {
         const MsgAnswer a = answers.front();
         answers.pop_front();
@@ -31,8 +38,8 @@ int RecordingMessageService::showModal(QDialog* dialog) {
 
 QString RecordingMessageService::saveFileName(QWidget*, const SaveFileRequest& request) {
     lastSaveRequest = request;
-    shown.push_back({ShownMessage::Kind::SaveDialog, request.title, request.presetName,
-                     MsgIcon::None, MsgButtons::OKCancel});
+    record({ShownMessage::Kind::SaveDialog, request.title, request.presetName, MsgIcon::None,
+            MsgButtons::OKCancel});
     if (fileNames.empty()) {
         return {};
     }
@@ -44,8 +51,8 @@ QString RecordingMessageService::saveFileName(QWidget*, const SaveFileRequest& r
 bool RecordingMessageService::startProgram(const QString& program, const QStringList& arguments,
                                            int& errorNumber, QString& errorText) {
     startedPrograms << (QStringList{program} + arguments).join(QLatin1Char('|'));
-    shown.push_back({ShownMessage::Kind::Program, program, arguments.join(QLatin1Char(' ')),
-                     MsgIcon::None, MsgButtons::OK});
+    record({ShownMessage::Kind::Program, program, arguments.join(QLatin1Char(' ')), MsgIcon::None,
+            MsgButtons::OK});
     if (!programStarts) {
         errorNumber = 53;
         errorText = QStringLiteral("File not found");

@@ -39,10 +39,16 @@ public:
     QStringList startedPrograms;
     SaveFileRequest lastSaveRequest;
 
+    // Runs as each message, window or dialog is recorded (a test may look at the program then).
+    std::function<void(const ShownMessage&)> onShown;
+
     std::vector<ShownMessage> shown;
     // The shown texts only, in order.
     QStringList texts() const;
     void clear() { shown.clear(); }
+
+private:
+    void record(const ShownMessage& message);
 };
 
 }  // namespace varnook

@@ -162,6 +162,46 @@ private slots:
         }
     }
 
+    void timersStayOffWhileTheStartUpShowsMessages() {
+        Harness h;
+        h.store->values = {
+            {"AutoUpdateServerStatus", "1"},
+            {"AutoUpdateServerInterval", "1"},
+            {"LogInfoToFile", "1"},
+            {"OutputLogFileName", (h.root + QStringLiteral("/no/out.log")).toStdString()}};
+        bool activeDuringMessage = false;
+        h.messages.onShown = [&h, &activeDuringMessage](const ShownMessage&) {
+            activeDuringMessage = activeDuringMessage || h.window->Timer1->isActive();
+        };
+        QVERIFY(h.start());
+        QVERIFY(!h.messages.shown.empty());
+        QVERIFY(!activeDuringMessage);
+        QVERIFY(h.window->Timer1->isActive());
+    }
+
+    void aTickIsSkippedWhileTheSameHandlerRuns() {
+        int ticks = 0;
+        RefreshTimer* self = nullptr;
+        RefreshTimer timer(QStringLiteral("t"), [&ticks, &self] {
+            ++ticks;
+            self->fire();  // as when a message box of the handler lets the timer fire again
+        });
+        self = &timer;
+        timer.fire();
+        QCOMPARE(ticks, 1);
+        timer.fire();
+        QCOMPARE(ticks, 2);
+    }
+
+    void zeroIntervalKeepsATimerOff() {
+        Harness h;
+        h.store->values = {{"AutoUpdateDrivesStatus", "1"}, {"AutoUpdateDrivesInterval", "abc"}};
+        QVERIFY(h.start());
+        QVERIFY(!h.window->TimerDrives->isActive());
+        h.window->TimerDrives->setEnabled(true);
+        QVERIFY(!h.window->TimerDrives->isActive());
+    }
+
     void outputLogRecords() {
         Harness h;
         const QString out = h.root + QStringLiteral("/out.log");

@@ -92,6 +92,7 @@ TEST(LoadPreferences, ALogPathOf254CharactersReadsBack) {
 
 TEST(TimerFor, NeverAnIntervalTheTimerCannotTake) {
     EXPECT_FALSE(TimerFor(0, 255).enabled);
+    EXPECT_EQ(TimerFor(0, 255).intervalMs, 0);
     EXPECT_FALSE(TimerFor(-3, 1).enabled);
     EXPECT_FALSE(TimerFor(30, 0).enabled);
     EXPECT_EQ(TimerFor(30, 0).intervalMs, 30000);
