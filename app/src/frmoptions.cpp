@@ -30,14 +30,6 @@ constexpr double kPageTop = 600;
 constexpr double kPageWidth = 5700;
 constexpr double kPageHeight = 2760;
 
-QLineEdit* IntervalBox(QWidget* parent, const char* name) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setMaxLength(2);
-    box->setFixedWidth(36);
-    box->setAlignment(Qt::AlignRight);
-    return box;
-}
 }  // namespace
 
 frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers timers,
@@ -114,77 +106,73 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
     Form_Load();
 }
 
-QWidget* frmOptions::intervalRow(const QString& before, QLineEdit*& text, UpDown*& updown) {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(0);
-    auto* holder = new QWidget;
-    holder->setLayout(row);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new QLabel(before));
-    row->addSpacing(6);
-    row->addWidget(text);
-    updown = new UpDown(holder);
+QGroupBox* frmOptions::intervalGroup(QWidget* page, const IntervalGroupText& t, QCheckBox*& check,
+                                     QLineEdit*& text, UpDown*& updown) {
+    auto* frame = new QGroupBox(t.frame, page);
+    check = new QCheckBox(t.check, frame);
+    check->setObjectName(QString::fromLatin1(t.checkName));
+    text = new QLineEdit(frame);
+    text->setObjectName(QString::fromLatin1(t.textName));
+    text->setMaxLength(2);
+    text->setFixedWidth(36);
+    text->setAlignment(Qt::AlignRight);
+    updown = new UpDown(frame);
+    updown->setObjectName(QString::fromLatin1(t.updownName));
     updown->setRange(kMinInterval, kMaxInterval);
     updown->setFixedHeight(text->sizeHint().height());
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(new QLabel(t.row, frame));
+    row->addSpacing(6);
+    row->addWidget(text);
     row->addWidget(updown);
     row->addSpacing(6);
-    row->addWidget(new QLabel(QStringLiteral("seconds.")));
+    row->addWidget(new QLabel(QStringLiteral("seconds."), frame));
     row->addStretch();
-    return holder;
+    auto* layout = new QVBoxLayout(frame);
+    layout->addWidget(check);
+    layout->addLayout(row);
+    return frame;
+}
+
+QWidget* frmOptions::buildPage(std::initializer_list<QWidget*> frames) {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* frame : frames) {
+        frame->setParent(page);
+        layout->addWidget(frame);
+    }
+    layout->addStretch();
+    return page;
 }
 
 QWidget* frmOptions::buildConnectionsPage() {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto* servers = new QGroupBox(QStringLiteral("Connected servers"), page);
-    CheckAutoUpdate = new QCheckBox(QStringLiteral("Auto update server list"), servers);
-    CheckAutoUpdate->setObjectName(QStringLiteral("CheckAutoUpdate"));
-    txtSecs = IntervalBox(servers, "txtSecs");
-    auto* s = new QVBoxLayout(servers);
-    s->addWidget(CheckAutoUpdate);
-    s->addWidget(intervalRow(QStringLiteral("Update server list every"), txtSecs, UpDownSecs));
-    UpDownSecs->setObjectName(QStringLiteral("UpDownSecs"));
-
-    auto* drives = new QGroupBox(QStringLiteral("Network drives"), page);
-    checkAutoUpdateDrives = new QCheckBox(QStringLiteral("Auto update network drives"), drives);
-    checkAutoUpdateDrives->setObjectName(QStringLiteral("checkAutoUpdateDrives"));
-    txtSecsDrives = IntervalBox(drives, "txtSecsDrives");
-    auto* d = new QVBoxLayout(drives);
-    d->addWidget(checkAutoUpdateDrives);
-    d->addWidget(
-        intervalRow(QStringLiteral("Update network drives every"), txtSecsDrives, UpDownDrives));
-    UpDownDrives->setObjectName(QStringLiteral("UpDownDrives"));
-
-    layout->addWidget(servers);
-    layout->addWidget(drives);
-    layout->addStretch();
-    return page;
+    return buildPage({intervalGroup(this,
+                                    {QStringLiteral("Connected servers"),
+                                     QStringLiteral("Auto update server list"),
+                                     QStringLiteral("Update server list every"), "CheckAutoUpdate",
+                                     "txtSecs", "UpDownSecs"},
+                                    CheckAutoUpdate, txtSecs, UpDownSecs),
+                      intervalGroup(this,
+                                    {QStringLiteral("Network drives"),
+                                     QStringLiteral("Auto update network drives"),
+                                     QStringLiteral("Update network drives every"),
+                                     "checkAutoUpdateDrives", "txtSecsDrives", "UpDownDrives"},
+                                    checkAutoUpdateDrives, txtSecsDrives, UpDownDrives)});
 }
 
 QWidget* frmOptions::buildOpenFilesPage() {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* users = new QGroupBox(QStringLiteral("Users with file open"), page);
-    checkUsers = new QCheckBox(QStringLiteral("Auto update users with file open"), users);
-    checkUsers->setObjectName(QStringLiteral("checkUsers"));
-    txtUsersInterval = IntervalBox(users, "txtUsersInterval");
-    auto* u = new QVBoxLayout(users);
-    u->addWidget(checkUsers);
-    u->addWidget(intervalRow(QStringLiteral("Update users every"), txtUsersInterval, UpDownUsers));
-    UpDownUsers->setObjectName(QStringLiteral("UpDownUsers"));
-    layout->addWidget(users);
-    layout->addStretch();
-    return page;
+    return buildPage({intervalGroup(
+        this,
+        {QStringLiteral("Users with file open"), QStringLiteral("Auto update users with file open"),
+         QStringLiteral("Update users every"), "checkUsers", "txtUsersInterval", "UpDownUsers"},
+        checkUsers, txtUsersInterval, UpDownUsers)});
 }
 
 QWidget* frmOptions::buildLogPage() {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* log = new QGroupBox(QStringLiteral("Log file name"), page);
+    auto* log = new QGroupBox(QStringLiteral("Log file name"), this);
     chkLogToFile = new QCheckBox(QStringLiteral("Log information to file"), log);
     chkLogToFile->setObjectName(QStringLiteral("chkLogToFile"));
     txtLogFileName = new QLineEdit(log);
@@ -199,9 +187,7 @@ QWidget* frmOptions::buildLogPage() {
     auto* l = new QVBoxLayout(log);
     l->addWidget(chkLogToFile);
     l->addLayout(row);
-    layout->addWidget(log);
-    layout->addStretch();
-    return page;
+    return buildPage({log});
 }
 
 void frmOptions::wireGroup(const Group& g) {

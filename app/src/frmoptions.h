@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <array>
+#include <initializer_list>
 
 class QCheckBox;
 class QGroupBox;
@@ -61,10 +63,21 @@ private:
         UpDown* updown;
         int16_t* interval;
     };
+    struct IntervalGroupText {
+        QString frame;
+        QString check;
+        QString row;
+        const char* checkName;
+        const char* textName;
+        const char* updownName;
+    };
+    // A frame with a check box and "<row> [nn][updown] seconds.".
+    QGroupBox* intervalGroup(QWidget* page, const IntervalGroupText& t, QCheckBox*& check,
+                             QLineEdit*& text, UpDown*& updown);
+    QWidget* buildPage(std::initializer_list<QWidget*> frames);
     QWidget* buildConnectionsPage();
     QWidget* buildOpenFilesPage();
     QWidget* buildLogPage();
-    QWidget* intervalRow(const QString& before, QLineEdit*& text, UpDown*& updown);
     void wireGroup(const Group& g);
     void intervalEdited(const Group& g);
     bool eventFilter(QObject* watched, QEvent* event) override;
