@@ -139,6 +139,10 @@ void frmVarnook::buildControls() {
     StatusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
     StatusBar1->addWidget(StatusPanel1, 3);
     StatusBar1->addWidget(StatusPanel2, 2);
+    // The diagnostic trace of debug mode sits at the right of the status bar, out of the way.
+    Label1->setParent(StatusBar1);
+    StatusBar1->addPermanentWidget(Label1, 1);
+    Label1->hide();
 
     // Sizes the layout does not set.
     const int labelHeight = std::max(Label2->sizeHint().height(), px(240));
@@ -150,7 +154,6 @@ void frmVarnook::buildControls() {
     // Narrow enough that the buttons stay clear of the server list at the smallest width.
     cmd_Exit->resize(std::max(cmd_Exit->sizeHint().width(), px(1000)), buttonHeight);
     cmd_scan->resize(cmd_scan->sizeHint().width() + px(60), buttonHeight);
-    Label1->setGeometry(px(120), 0, px(4000), labelHeight);
 
     Timer1 = new RefreshTimer(
         QStringLiteral("Timer1"), [this] { Timer1_Timer(); }, this);
