@@ -1,13 +1,24 @@
 // The process-wide client: forwards to the simulated network once NWCallsInit has loaded it.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <system_error>
 
 #include "netclient/client.h"
 #include "netclient/forwarding.h"
+#include "netclient/sim/simclient.h"
 
 namespace nw {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 template <class... T>
 void unused(const T&...) {}
@@ -24,6 +35,65 @@ public:
 #undef NW_UNAVAILABLE_OPERATION
 };
 
+struct SetupError {
+    std::string reason;
+};
+
+std::string readAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+fs::path executableFolder() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() : exe.parent_path();
+}
+
+fs::path userDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg != nullptr && *xdg == '/')
+        return fs::path(xdg) / "varnook";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0')
+        throw SetupError{"neither XDG_DATA_HOME nor HOME is set"};
+    return fs::path(home) / ".local/share/varnook";
+}
+
+// The demo network ships beside the program (<exe dir>/../share/varnook/demo) and is used from
+// a copy in the user's data folder, so running the program never changes what was shipped. A
+// copy older than the shipped demo is put aside as demo.old and replaced.
+fs::path demoNetwork() {
+    fs::path shipped = executableFolder() / ".." / "share" / "varnook" / "demo";
+    if (!fs::exists(shipped / "network.json")) {
+        throw SetupError{"the demo network is missing: " + (shipped / "network.json").string()};
+    }
+    fs::path data = userDataFolder();
+    fs::path copy = data / "demo";
+    std::string stamp = readAll(shipped / "network.json");
+    if (fs::exists(copy / "network.json") && readAll(copy / ".shipped-network.json") == stamp) {
+        return copy / "network.json";
+    }
+    std::error_code ec;
+    fs::create_directories(data, ec);
+    fs::path staging = data / ("demo.new." + std::to_string(::getpid()));
+    fs::remove_all(staging, ec);
+    fs::copy(shipped, staging, fs::copy_options::recursive, ec);
+    if (ec)
+        throw SetupError{"cannot copy the demo network to " + staging.string() + ": " +
+                         ec.message()};
+    std::ofstream(staging / ".shipped-network.json", std::ios::binary) << stamp;
+    if (fs::exists(copy)) {
+        fs::remove_all(data / "demo.old", ec);
+        fs::rename(copy, data / "demo.old", ec);
+    }
+    fs::rename(staging, copy, ec);
+    if (ec)
+        throw SetupError{"cannot set up the demo network in " + copy.string() + ": " +
+                         ec.message()};
+    return copy / "network.json";
+}
+
 class ProcessClient final : public ForwardingClient {
 public:
     ProcessClient() : ForwardingClient(unavailable_) {}
@@ -31,8 +101,19 @@ public:
     NWCCODE NWCallsInit(nuint8*, nuint8*) override {
         if (loaded_)
             return SUCCESSFUL;
-        std::fputs("NWCallsInit: the simulated network is not available yet\n", stderr);
-        return NWE_REQUESTER_FAILURE;
+        try {
+            const char* named = std::getenv("NWSIM_NETWORK");
+            fs::path file = named != nullptr && *named != '\0' ? fs::path(named) : demoNetwork();
+            loaded_ = sim::SimClient::load(file);
+        } catch (const SetupError& error) {
+            std::fprintf(stderr, "NWCallsInit: %s\n", error.reason.c_str());
+            return NWE_REQUESTER_FAILURE;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "NWCallsInit: %s\n", error.what());
+            return NWE_REQUESTER_FAILURE;
+        }
+        setTarget(*loaded_);
+        return SUCCESSFUL;
     }
 
 private:

@@ -29,6 +29,10 @@ public:
     // no-op answering 0.
     virtual NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) = 0;
 
+    // Role: the name of the workstation's code page, the one of every text crossing this
+    // interface, as iconv spells it ("WINDOWS-1252" unless the network says otherwise).
+    virtual NWCCODE GetWorkstationCodePage(std::string& name) = 0;
+
     // ---- Connection references and handles ----------------------------------------------------
 
     // Yields the workstation's connection references in order, one per call. *scanIterator

@@ -10,6 +10,7 @@
 
 #define NW_CLIENT_OPERATIONS(X)                                                                    \
     X(NWCallsInit, (nuint8 * reserved1, nuint8 * reserved2), (reserved1, reserved2))               \
+    X(GetWorkstationCodePage, (std::string & name), (name))                                        \
     X(NWCCScanConnRefs, (nuint32 * scanIterator, NWCONN_REF * connRef), (scanIterator, connRef))   \
     X(NWCCGetConnRefInfo, (NWCONN_REF connRef, nuint32 infoType, nuint32 len, void* buffer),       \
       (connRef, infoType, len, buffer))                                                            \

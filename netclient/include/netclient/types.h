@@ -39,6 +39,7 @@ inline constexpr NWCCODE NWE_REQUESTER_FAILURE = 0x88FF;  // the client could no
 inline constexpr NWCCODE USER_INFO_AUTHENTICATED = 0x897D;  // station is authenticated: no info
 inline constexpr NWCCODE NAME_EXISTS = 0x8992;
 inline constexpr NWCCODE VOLUME_DOES_NOT_EXIST = 0x8998;
+inline constexpr NWCCODE BAD_DIRECTORY_HANDLE = 0x899B;  // only directory handle 0 is known
 inline constexpr NWCCODE INVALID_PATH = 0x899C;
 inline constexpr NWCCODE INVALID_NAME_SPACE = 0x89BF;  // the volume lacks the name space
 inline constexpr NWCCODE NO_CONSOLE_PRIVILEGES = 0x89C6;

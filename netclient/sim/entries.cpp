@@ -1,0 +1,242 @@
+// Directory entries of simulated volumes: reading folders, DOS names, path lookups.
+#include <algorithm>
+#include <string>
+#include <system_error>
+#include <unordered_set>
+#include <utility>
+
+#include "model.h"
+
+namespace nw::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kDosPunctuation = "!#$%&'()-@^_`{}~";
+
+bool isAsciiAlnum(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isDosCharacter(unsigned char c) {
+    return isAsciiAlnum(c) || kDosPunctuation.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// A name that is already a DOS name once upper-cased: 1 to 8 characters, optionally a dot and
+// 1 to 3 more, all of the DOS set.
+bool isDosName(std::string_view name) {
+    std::size_t dot = name.find('.');
+    std::string_view base = name.substr(0, dot);
+    std::string_view ext =
+        dot == std::string_view::npos ? std::string_view{} : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8)
+        return false;
+    if (dot != std::string_view::npos && (ext.empty() || ext.size() > 3))
+        return false;
+    return std::all_of(base.begin(), base.end(), [](char c) { return isDosCharacter(c); }) &&
+           std::all_of(ext.begin(), ext.end(), [](char c) { return isDosCharacter(c); });
+}
+
+// Keeps DOS characters (upper-cased), drops blanks and dots, replaces the rest with "_".
+std::string dosCharacters(std::string_view text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == ' ' || c == '.')
+            continue;
+        if (isDosCharacter(c)) {
+            out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        } else {
+            out += '_';
+        }
+    }
+    return out;
+}
+
+// Reads a folder and adds the entries it does not know yet. Names are taken in byte order so
+// that numbers and DOS names do not depend on the order the file system lists them.
+void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
+    directory.scanned = true;
+    std::vector<std::pair<std::string, bool>> found;
+    std::error_code ec;
+    fs::directory_iterator it(volume.diskPath(&directory), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code statError;
+        if (it->is_symlink(statError))
+            continue;  // a link could lead out of the volume
+        bool isDirectory = it->is_directory(statError);
+        if (!isDirectory && !it->is_regular_file(statError))
+            continue;
+        found.emplace_back(it->path().filename().string(), isDirectory);
+    }
+    std::sort(found.begin(), found.end());
+
+    std::unordered_set<std::string> known;
+    for (const Entry* child : directory.children)
+        known.insert(child->diskName);
+    std::vector<Entry*> fresh;
+    for (const auto& [diskName, isDirectory] : found) {
+        if (known.count(diskName) != 0)
+            continue;
+        std::optional<std::string> longName = codePage.fromUtf8(diskName);
+        // Names the workstation cannot spell, or that clash with a name differing only in
+        // case, stay invisible.
+        if (!longName || longName->empty() || longName->size() > NW_MAX_LONG_NAME_LEN)
+            continue;
+        std::string key = upperAscii(*longName);
+        if (directory.byLongKey.count(key) != 0)
+            continue;
+        auto entry = std::make_unique<Entry>();
+        entry->number = static_cast<nuint32>(volume.entries.size());
+        entry->parent = &directory;
+        entry->diskName = diskName;
+        entry->longName = std::move(*longName);
+        entry->isDirectory = isDirectory;
+        Entry* raw = entry.get();
+        volume.entries.push_back(std::move(entry));
+        directory.children.push_back(raw);
+        directory.byLongKey.emplace(std::move(key), raw);
+        fresh.push_back(raw);
+    }
+    // Names that are DOS names already keep them; the others get derived ones.
+    for (Entry* entry : fresh) {
+        if (!isDosName(entry->longName))
+            continue;
+        std::string dosName = upperAscii(entry->longName);
+        if (directory.byDosName.count(dosName) != 0)
+            continue;
+        entry->dosName = dosName;
+        directory.byDosName.emplace(std::move(dosName), entry);
+    }
+    for (Entry* entry : fresh) {
+        if (!entry->dosName.empty())
+            continue;
+        entry->dosName = deriveDosName(entry->longName, directory.byDosName);
+        directory.byDosName.emplace(entry->dosName, entry);
+    }
+}
+
+Entry* lookup(Entry& directory, const std::string& key, nuint8 nameSpace) {
+    auto& index = nameSpace == NW_NS_DOS ? directory.byDosName : directory.byLongKey;
+    auto it = index.find(key);
+    return it == index.end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+std::string deriveDosName(std::string_view longName,
+                          const std::unordered_map<std::string, Entry*>& taken) {
+    std::size_t dot = longName.rfind('.');
+    bool hasExtension = dot != std::string_view::npos && dot != 0;
+    std::string base = dosCharacters(hasExtension ? longName.substr(0, dot) : longName);
+    std::string ext = hasExtension ? dosCharacters(longName.substr(dot + 1)).substr(0, 3) : "";
+    if (base.empty())
+        base = "_";
+    for (unsigned n = 1;; ++n) {
+        std::string suffix = "~" + std::to_string(n);
+        std::string candidate = base.substr(0, 8 - suffix.size()) + suffix;
+        if (!ext.empty())
+            candidate += "." + ext;
+        if (taken.count(candidate) == 0)
+            return candidate;
+    }
+}
+
+void initEntries(Volume& volume) {
+    volume.entries.clear();
+    auto root = std::make_unique<Entry>();
+    root->isDirectory = true;
+    root->longName = volume.name;
+    root->dosName = volume.name;
+    volume.entries.push_back(std::move(root));
+}
+
+std::filesystem::path Volume::diskPath(const Entry* entry) const {
+    std::vector<const Entry*> chain;
+    for (; entry != nullptr && entry->parent != nullptr; entry = entry->parent) {
+        chain.push_back(entry);
+    }
+    fs::path path = folder;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        path /= (*it)->diskName;
+    return path;
+}
+
+Entry* findChild(Volume& volume, Entry& directory, std::string_view name, nuint8 nameSpace,
+                 const CodePage& codePage) {
+    if (!directory.scanned)
+        scanDirectory(volume, directory, codePage);
+    std::string key = upperAscii(name);
+    if (Entry* entry = lookup(directory, key, nameSpace))
+        return entry;
+    scanDirectory(volume, directory, codePage);  // created since the folder was read?
+    return lookup(directory, key, nameSpace);
+}
+
+NWCCODE resolvePath(Server& server, std::string_view path, nuint8 nameSpace,
+                    const CodePage& codePage, ResolvedPath& out, bool checkNameSpace) {
+    std::size_t colon = path.find(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return INVALID_PATH;
+    Volume* volume = server.volumeNamed(upperAscii(path.substr(0, colon)));
+    if (volume == nullptr || !volume->mounted)
+        return VOLUME_DOES_NOT_EXIST;
+    if (checkNameSpace && !volume->hasNameSpace(nameSpace))
+        return INVALID_NAME_SPACE;
+    Entry* entry = volume->root();
+    std::string_view rest = path.substr(colon + 1);
+    while (!rest.empty()) {
+        std::size_t cut = rest.find_first_of("\\/");
+        std::string_view component = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
+        if (component.empty())
+            continue;
+        if (component == "." || component == ".." || !entry->isDirectory)
+            return INVALID_PATH;
+        entry = findChild(*volume, *entry, component, nameSpace, codePage);
+        if (entry == nullptr)
+            return INVALID_PATH;
+    }
+    out = {volume, entry};
+    return SUCCESSFUL;
+}
+
+Volume* Server::volumeNamed(std::string_view upperName) const {
+    for (const auto& volume : volumes) {
+        if (volume->name == upperName)
+            return volume.get();
+    }
+    return nullptr;
+}
+
+std::size_t Server::broadcastLimit() const {
+    bool before311 = version[0] < 3 || (version[0] == 3 && version[1] < 11);
+    return before311 ? NW_MAX_BROADCAST_MESSAGE_LEN_OLD : NW_MAX_BROADCAST_MESSAGE_LEN;
+}
+
+Server* Network::serverNamed(std::string_view upperName) const {
+    for (const auto& server : servers) {
+        if (server->name == upperName)
+            return server.get();
+    }
+    return nullptr;
+}
+
+WsConnection* Network::connectionByRef(NWCONN_REF ref) const {
+    for (const auto& connection : connections) {
+        if (connection->ref == ref)
+            return connection.get();
+    }
+    return nullptr;
+}
+
+}  // namespace nw::sim
