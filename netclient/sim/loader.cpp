@@ -726,7 +726,9 @@ private:
         connection->ref = static_cast<NWCONN_REF>(
             ref.integerOr(static_cast<std::int64_t>(net_->connections.size() + 1), 1, 0xFFFFFFFF));
         if (net_->connectionByRef(connection->ref) != nullptr) {
-            ref.fail("a connection reference not used by another connection");
+            ref.fail(ref.present() ? "a connection reference not used by another connection"
+                                   : "a ref: the default " + std::to_string(connection->ref) +
+                                         " is used by another connection");
         }
 
         Node stationNode = node["station"];

@@ -1,0 +1,128 @@
+// The process client: NWCallsInit on a bad file, and the one smoke test of the demo network.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+#include "netclient/client.h"
+#include "netclient/testing/testnet.h"
+
+namespace {
+
+using namespace nw;
+
+TEST(ProcessClient, BadNetworkFileFailsWithTheReasonOnStandardError) {
+    testnet::ScratchFolder folder;
+    auto file = folder.write("bad.json", R"({"workstation": {}, "servers": [{"name": 1}]})");
+    setenv("NWSIM_NETWORK", file.c_str(), 1);
+    nuint8 r1 = 0, r2 = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(NWCallsInit(&r1, &r2), NWE_REQUESTER_FAILURE);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("bad.json: servers[0].name: expected a server name"), std::string::npos)
+        << err;
+    nuint32 iterator = 0;
+    NWCONN_REF ref = 0;
+    EXPECT_NE(processClient().NWCCScanConnRefs(&iterator, &ref), SUCCESSFUL);
+    unsetenv("NWSIM_NETWORK");
+}
+
+// The demo network is copied to the user's data folder and shows what it is meant to show.
+TEST(ProcessClient, DemoNetwork) {
+    testnet::ScratchFolder data;
+    unsetenv("NWSIM_NETWORK");
+    setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    nuint8 r1 = 0, r2 = 0;
+    ASSERT_EQ(NWCallsInit(&r1, &r2), SUCCESSFUL);
+    EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/network.json"));
+    Client& client = processClient();
+
+    std::multiset<std::string> servers;
+    std::map<std::string, NWCONN_REF> refs;
+    std::set<std::string> disabled, withoutConsole;
+    nuint32 iterator = 0;
+    NWCONN_REF ref = 0;
+    while (client.NWCCScanConnRefs(&iterator, &ref) == 0) {
+        char name[49] = {};
+        client.NWCCGetConnRefInfo(ref, NWCC_INFO_SERVER_NAME, 49, name);
+        servers.insert(name);
+        refs.emplace(name, ref);
+        NWCONN_HANDLE h = 0;
+        ASSERT_EQ(client.NWCCOpenConnByRef(ref, 1, 0, &h), 0);
+        nuint8 enabled = 1;
+        client.NWGetFileServerLoginStatus(h, &enabled);
+        if (enabled == 0)
+            disabled.insert(name);
+        if (client.NWCheckConsolePrivileges(h) != 0)
+            withoutConsole.insert(name);
+        client.NWCCCloseConn(h);
+    }
+    EXPECT_EQ(servers.size(), 4u);
+    EXPECT_EQ(servers.count("FS2"), 2u);  // one server reached through two connections
+    EXPECT_EQ(disabled.size(), 1u);
+    EXPECT_FALSE(withoutConsole.empty());
+
+    // FS1: many users, a heavily shared file with locks of every kind, the special stations.
+    NWCONN_HANDLE h = 0;
+    ASSERT_EQ(client.NWCCOpenConnByRef(refs["FS1"], 1, 0, &h), 0);
+    int users = 0, files = 0, notLoggedIn = 0, authenticated = 0;
+    for (nuint32 n = 0; n < 250; ++n) {
+        char name[255];
+        nuint16 type = 0;
+        nuint32 id = 0;
+        if (client.NWGetConnectionInformation(h, n, name, &type, &id, nullptr) != 0)
+            continue;
+        if (type == 256)
+            ++users;
+        if (std::string(name) == "NOT_LOGGED_IN")
+            ++notLoggedIn;
+        char user[515];
+        NWUSER_INFO info;
+        if (client.NWGetUserInfo(h, n, user, &info) == USER_INFO_AUTHENTICATED)
+            ++authenticated;
+        nint16 iter = 0;
+        OPEN_FILE_CONN_CTRL control;
+        OPEN_FILE_CONN file;
+        while (client.NWScanOpenFilesByConn2(h, static_cast<nuint16>(n), &iter, &control, &file) ==
+               0) {
+            ++files;
+        }
+    }
+    EXPECT_GE(users, 14);
+    EXPECT_GE(files, 35);
+    EXPECT_EQ(notLoggedIn, 1);
+    EXPECT_EQ(authenticated, 1);
+
+    char dst[256], dos[256];
+    NW_NS_PATH path{"DATA:SHARED\\Quarterly Report.xls", dst, sizeof dst};
+    ASSERT_EQ(client.NWGetNSPath(h, 0, 1, 4, 0, &path), 0);
+    ASSERT_EQ(client.NWGetLongName(h, 0, path.srcPath, 4, 0, dos), 0);
+    std::string scan = std::string(dst) + "\\" + dos;
+    nint16 iter = 0;
+    CONN_USING_FILE use;
+    CONNS_USING_FILE summary;
+    ASSERT_EQ(client.NWScanConnectionsUsingFile(h, 0, scan.c_str(), &iter, &use, &summary), 0);
+    EXPECT_GE(summary.connCount, 10);
+    std::set<int> lockTypes;
+    iter = 0;
+    PHYSICAL_LOCK lock;
+    PHYSICAL_LOCKS block;
+    while (client.NWScanPhysicalLocksByFile(h, 0, scan.c_str(), 0, &iter, &lock, &block) == 0) {
+        lockTypes.insert(lock.lockType);
+    }
+    EXPECT_EQ(lockTypes, (std::set<int>{0, 254, 255}));
+    client.NWCCCloseConn(h);
+
+    std::string drives;
+    for (nuint16 d = 1; d <= 26; ++d) {
+        if (client.NWGetDriveInformation(d, 0, nullptr, nullptr, nullptr, nullptr) == 0) {
+            drives += static_cast<char>('A' + d - 1);
+        }
+    }
+    EXPECT_GE(drives.size(), 3u);
+}
+
+}  // namespace
