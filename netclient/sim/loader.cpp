@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -449,12 +450,16 @@ private:
         addTreeObject(*found, server.directoryName, "NCP Server");
     }
 
+    static std::string objectKey(const std::string& name, nuint16 type) {
+        return name + '\0' + std::to_string(type);
+    }
+
     BinderyObject* findObject(Server& server, const std::string& name, nuint16 type) const {
-        for (auto& object : server.objects) {
-            if (object->name == name && object->type == type)
-                return object.get();
-        }
-        return nullptr;
+        auto objects = objectIndex_.find(&server);
+        if (objects == objectIndex_.end())
+            return nullptr;
+        auto it = objects->second.find(objectKey(name, type));
+        return it == objects->second.end() ? nullptr : it->second;
     }
 
     BinderyObject* addObject(Server& server, const std::string& name, nuint16 type,
@@ -464,7 +469,9 @@ private:
         object->type = type;
         object->id = id ? *id : 0;
         server.objects.push_back(std::move(object));
-        return server.objects.back().get();
+        BinderyObject* added = server.objects.back().get();
+        objectIndex_[&server][objectKey(name, type)] = added;
+        return added;
     }
 
     // Objects without a given id get the next free one, in the order they were named.
@@ -684,8 +691,9 @@ private:
         if (!file.usage)
             file.usage = std::make_unique<FileUsage>();
         FileUsage& usage = *file.usage;
-        if (std::none_of(usage.openers.begin(), usage.openers.end(),
-                         [&](const Opener& o) { return o.station == &station; })) {
+        // A station's files are loaded one after the other, so an earlier open of this file by
+        // the same station is the file's last opener.
+        if (usage.openers.empty() || usage.openers.back().station != &station) {
             usage.openers.push_back({&station, open.task});
         }
         for (const Node& lockNode : node["locks"].itemsOr()) {
@@ -924,6 +932,7 @@ private:
     fs::path base_;
     std::unique_ptr<Network> net_;
     std::array<nuint8, 7> loginTimeDefault_{};
+    std::unordered_map<const Server*, std::unordered_map<std::string, BinderyObject*>> objectIndex_;
 };
 
 }  // namespace

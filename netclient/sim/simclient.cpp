@@ -533,24 +533,22 @@ NWCCODE SimClient::NWSendBroadcastMessage(NWCONN_HANDLE conn, const char* messag
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::NWEnableFileServerLogin(NWCONN_HANDLE conn) {
+NWCCODE SimClient::switchLogins(NWCONN_HANDLE conn, bool enabled) {
     WsConnection* connection = live(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
     if (!connection->consoleOperator)
         return NO_CONSOLE_PRIVILEGES;
-    connection->server->loginEnabled = true;
+    connection->server->loginEnabled = enabled;
     return SUCCESSFUL;
 }
 
+NWCCODE SimClient::NWEnableFileServerLogin(NWCONN_HANDLE conn) {
+    return switchLogins(conn, true);
+}
+
 NWCCODE SimClient::NWDisableFileServerLogin(NWCONN_HANDLE conn) {
-    WsConnection* connection = live(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (!connection->consoleOperator)
-        return NO_CONSOLE_PRIVILEGES;
-    connection->server->loginEnabled = false;
-    return SUCCESSFUL;
+    return switchLogins(conn, false);
 }
 
 NWCCODE SimClient::NWCheckConsolePrivileges(NWCONN_HANDLE conn) {

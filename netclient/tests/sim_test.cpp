@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -447,6 +448,71 @@ TEST_F(Sim, FaultInjectionOverTheSimulator) {
     EXPECT_EQ(use.connNumber, 14);
     EXPECT_EQ(faulty.calls(Op::NWScanConnectionsUsingFile), 2);
     EXPECT_EQ(faulty.NWCCCloseConn(h), SUCCESSFUL);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace nw;
+
+// DOS names of a whole folder, as NWGetLongName gives them.
+TEST(DosNames, DerivedDeterministicallyAndUniquely) {
+    std::vector<std::string> names = {"README.TXT",      "readme2.txt",     "My Letter.doc",
+                                      "My Lettuce.doc",  ".profile",        "archive.tar.gz",
+                                      "a+b=c.text",      "NOEXT",           "Data File 1.dat",
+                                      "Data File 2.dat", "Data File 3.dat", "Data File 4.dat",
+                                      "Data File 5.dat", "Data File 6.dat", "Data File 7.dat",
+                                      "Data File 8.dat", "Data File 9.dat", "Data File 10.dat"};
+    std::vector<std::string> files;
+    for (const std::string& name : names)
+        files.push_back("volumes/FS1/SYS/D/" + name);
+    testnet::TestNetwork net(R"({"workstation": {"connections": [{"server": "FS1", "station": 1}]},
+                                 "servers": [{"name": "FS1", "volumes": [{"name": "SYS"}]}]})",
+                             files);
+    NWCONN_HANDLE h = net.open(1);
+    std::map<std::string, std::string> dos;
+    for (const std::string& name : names) {
+        char out[256] = {};
+        ASSERT_EQ(net.client().NWGetLongName(h, 0, ("SYS:D\\" + name).c_str(), 4, 0, out), 0)
+            << name;
+        dos[name] = out;
+        char back[256] = {};
+        ASSERT_EQ(net.client().NWGetLongName(h, 0, ("SYS:D\\" + dos[name]).c_str(), 0, 4, back), 0);
+        EXPECT_EQ(back, name);
+    }
+    EXPECT_EQ(dos["README.TXT"], "README.TXT");
+    EXPECT_EQ(dos["readme2.txt"], "README2.TXT");
+    EXPECT_EQ(dos["My Letter.doc"], "MYLETT~1.DOC");
+    EXPECT_EQ(dos["My Lettuce.doc"], "MYLETT~2.DOC");
+    EXPECT_EQ(dos[".profile"], "PROFIL~1");
+    EXPECT_EQ(dos["archive.tar.gz"], "ARCHIV~1.GZ");
+    EXPECT_EQ(dos["a+b=c.text"], "A_B_C~1.TEX");
+    EXPECT_EQ(dos["NOEXT"], "NOEXT");
+    // In byte order "1.dat" < "10.dat" < "2.dat"; the tenth needs a shorter base.
+    EXPECT_EQ(dos["Data File 1.dat"], "DATAFI~1.DAT");
+    EXPECT_EQ(dos["Data File 10.dat"], "DATAFI~2.DAT");
+    EXPECT_EQ(dos["Data File 8.dat"], "DATAFI~9.DAT");
+    EXPECT_EQ(dos["Data File 9.dat"], "DATAF~10.DAT");
+    EXPECT_EQ(net.client().NWCCCloseConn(h), 0);
+}
+
+TEST(CodePage, NamesAndMessagesCrossInTheWorkstationCodePage) {
+    testnet::TestNetwork net(R"({"workstation": {"codePage": "CP850",
+                                   "connections": [{"server": "FS1", "station": 1}]},
+                                 "servers": [{"name": "FS1", "volumes": [{"name": "SYS"}],
+                                   "connections": [{"number": 2, "user": "M\u00dcLLER"}]}]})",
+                             {"volumes/FS1/SYS/Caf\xc3\xa9.txt"});
+    std::string codePage;
+    net.client().GetWorkstationCodePage(codePage);
+    EXPECT_EQ(codePage, "CP850");
+    NWCONN_HANDLE h = net.open(1);
+    char name[256] = {};
+    ASSERT_EQ(net.client().NWGetConnectionInformation(h, 2, name, nullptr, nullptr, nullptr), 0);
+    EXPECT_STREQ(name, "M\x9aLLER");  // Ü in code page 850
+    ASSERT_EQ(net.client().NWGetLongName(h, 0, "SYS:CAF_~1.TXT", 0, 4, name), 0);
+    EXPECT_STREQ(name, "Caf\x82.txt");  // é in code page 850
+    EXPECT_EQ(net.client().NWCCCloseConn(h), 0);
 }
 
 }  // namespace

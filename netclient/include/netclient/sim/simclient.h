@@ -102,6 +102,7 @@ private:
     explicit SimClient(std::unique_ptr<Network> net);
     // The workstation connection behind an open handle whose connection is still alive.
     WsConnection* live(NWCONN_HANDLE conn);
+    NWCCODE switchLogins(NWCONN_HANDLE conn, bool enabled);
 
     std::unique_ptr<Network> net_;
     std::unordered_map<NWCONN_HANDLE, WsConnection*> handles_;
