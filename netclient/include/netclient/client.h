@@ -30,8 +30,12 @@ public:
     virtual NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) = 0;
 
     // Role: the name of the workstation's code page, the one of every text crossing this
-    // interface, as iconv spells it ("WINDOWS-1252" unless the network says otherwise).
-    virtual NWCCODE GetWorkstationCodePage(std::string& name) = 0;
+    // interface, as iconv spells it ("WINDOWS-1252" unless the network says otherwise). A client
+    // that does not override it answers "WINDOWS-1252".
+    virtual NWCCODE GetWorkstationCodePage(std::string& name) {
+        name = "WINDOWS-1252";
+        return SUCCESSFUL;
+    }
 
     // ---- Connection references and handles ----------------------------------------------------
 
