@@ -80,7 +80,9 @@ private:
         return frame.path.empty() ? key : frame.path + "." + key;
     }
 
-    std::pair<json*, std::string> place(json&& value) {
+    // Puts a value into the current container; the path is worked out for containers only,
+    // which need it for their own keys' messages.
+    std::pair<json*, std::string> place(json&& value, bool withPath) {
         if (stack_.empty()) {
             root_ = std::move(value);
             return {&root_, ""};
@@ -89,15 +91,16 @@ private:
         if (frame.container->is_object()) {
             json& slot = (*frame.container)[frame.key];
             slot = std::move(value);
-            return {&slot, childPath(frame, frame.key)};
+            return {&slot, withPath ? childPath(frame, frame.key) : std::string()};
         }
-        std::string path = frame.path + "[" + std::to_string(frame.container->size()) + "]";
+        std::string path =
+            withPath ? frame.path + "[" + std::to_string(frame.container->size()) + "]" : "";
         frame.container->push_back(std::move(value));
-        return {&frame.container->back(), path};
+        return {&frame.container->back(), std::move(path)};
     }
-    json* put(json&& value) { return place(std::move(value)).first; }
+    json* put(json&& value) { return place(std::move(value), false).first; }
     bool open(json&& container) {
-        auto [slot, path] = place(std::move(container));
+        auto [slot, path] = place(std::move(container), true);
         stack_.push_back({slot, std::move(path), {}});
         return true;
     }
