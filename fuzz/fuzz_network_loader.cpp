@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "netclient/sim/simclient.h"
 
@@ -13,21 +14,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The folders the seed networks name: volumes/FS1/SYS, volumes/FS1/DATA with a few files.
-const fs::path& scratch() {
-    static const fs::path folder = [] {
+// The folders the seed networks name: volumes/FS1/SYS, volumes/FS1/DATA with a few files,
+// removed when the fuzzer exits.
+struct Scratch {
+    fs::path root;
+    Scratch() {
         std::string pattern = (fs::temp_directory_path() / "varnook-fuzz-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             std::abort();
-        fs::path root = pattern;
+        root = pattern;
         fs::create_directories(root / "volumes/FS1/SYS/PUBLIC");
         fs::create_directories(root / "volumes/FS1/DATA/SHARED");
         std::ofstream(root / "volumes/FS1/SYS/PUBLIC/LOGIN.EXE") << "x";
         std::ofstream(root / "volumes/FS1/DATA/SHARED/Quarterly Report.xls") << "x";
         std::ofstream(root / "volumes/FS1/DATA/SHARED/R\xc3\xa9sum\xc3\xa9.doc") << "x";
-        return root;
-    }();
-    return folder;
+    }
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+};
+
+const fs::path& scratch() {
+    static const Scratch folder;
+    return folder.root;
 }
 
 void exercise(nw::Client& client) {
