@@ -327,7 +327,7 @@ NWCCODE SimClient::NWScanOpenFilesByConn2(NWCONN_HANDLE conn, nuint16 connNum, n
         *iterHandle = NW_ITERATION_END;
         return FAILURE;
     }
-    const OpenFile& open = station->openFiles[index];
+    const sim::OpenFile& open = station->openFiles[index];
     *openFile = OPEN_FILE_CONN{};
     openFile->taskNumber = open.task;
     openFile->volNumber = open.volume->number;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "netclient/types.h"
+#include "netclient/volume_operations.h"
 
 #define NW_CLIENT_OPERATIONS(X)                                                                    \
     X(NWCallsInit, (nuint8 * reserved1, nuint8 * reserved2), (reserved1, reserved2))               \
@@ -73,4 +74,5 @@
       (conn, message, connCount, connList, resultList))                                            \
     X(NWEnableFileServerLogin, (NWCONN_HANDLE conn), (conn))                                       \
     X(NWDisableFileServerLogin, (NWCONN_HANDLE conn), (conn))                                      \
-    X(NWCheckConsolePrivileges, (NWCONN_HANDLE conn), (conn))
+    X(NWCheckConsolePrivileges, (NWCONN_HANDLE conn), (conn))                                      \
+    NW_VOLUME_OPERATIONS(X)
