@@ -25,6 +25,7 @@ public:
             d.propget<&Counter::get_Name>(5, u"Name", {});
             d.method<&Counter::Items>(DISPID_NEWENUM, u"_NewEnum", {}, {}, FUNCFLAG_FHIDDEN);
             d.method<&Counter::Optional>(6, u"Optional", {u"A", u"B"});
+            d.method<&Counter::Reset>(7, u"Reset", {u"To"});  // no result: a by-value last param
             return d;
         }();
         return def;
@@ -53,6 +54,10 @@ public:
     }
     HRESULT Items(ComPtr<IUnknown>* e) {
         *e = EnumVariant::create({Variant(std::int32_t{1}), Variant(u"two"), Variant::null()});
+        return S_OK;
+    }
+    HRESULT Reset(std::int32_t to) {
+        n_ = to;
         return S_OK;
     }
     HRESULT Optional(std::int32_t a, Variant b, std::int32_t* r) {
@@ -165,6 +170,9 @@ TEST(Dispatch, PropertiesMethodsAndByRefByName) {
     EXPECT_EQ(r.intVal(), 2);
     EXPECT_EQ(call(obj.get(), u"Optional", {Variant(std::int32_t{2}), Variant(u"3")}, &r), S_OK);
     EXPECT_EQ(r.intVal(), 5);
+    ASSERT_EQ(call(obj.get(), u"Reset", {Variant(std::int32_t{7})}, &r), S_OK);
+    ASSERT_EQ(getProperty(obj.get(), u"Value", &r), S_OK);
+    EXPECT_EQ(r.intVal(), 7);
 }
 
 TEST(Dispatch, ExceptionsCarryCodeDescriptionAndHelpContext) {

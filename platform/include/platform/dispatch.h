@@ -469,9 +469,14 @@ struct InterfaceDef : InterfaceInfo {
         m.help = std::move(helpText);
         m.flags = memberFlags;
         if (retval) {
+            // Only a member whose last parameter is a pointer can return a value; a method
+            // such as Seek(std::int32_t) with one name per parameter has none.
             if constexpr (Sig::arity > 0) {
-                m.resultType = detail::retvalType<M>();
-                m.invoke = &detail::invokeThunk<C, M, true>;
+                if constexpr (std::is_pointer_v<
+                                  std::tuple_element_t<Sig::arity - 1, typename Sig::Args>>) {
+                    m.resultType = detail::retvalType<M>();
+                    m.invoke = &detail::invokeThunk<C, M, true>;
+                }
             }
         } else {
             m.invoke = &detail::invokeThunk<C, M, false>;
