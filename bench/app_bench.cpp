@@ -1,64 +1,107 @@
-// Main window speed: start-up to the window shown, and one refill of the server list, on a
-// generated network of 50 servers and 26 NetWare drives.
+// Main window speed on a generated simulated network of 50 servers and 26 drive letters (every
+// letter but C:, the workstation's own disk, is a NetWare drive: 25 NetWare drives): start-up to
+// the window shown (loading the network included), and one refill of the server list.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
-#include "harness.h"
+#include "../app/core/tests/fakestore.h"
+#include "frmvarnook.h"
+#include "netclient/sim/simclient.h"
+#include "recordingmessages.h"
 
 namespace {
 
-using varnook::test::Harness;
+using varnook::AppEnvironment;
+using varnook::frmVarnook;
 
-void Generate(Harness& h) {
-    h.net->connections.clear();
-    for (uint32_t i = 1; i <= 50; ++i) {
-        h.net->connections.push_back({"SERVER" + std::to_string(i), i, i % 3 != 0});
-    }
-    h.net->drives.clear();
-    for (int d = 1; d <= 26; ++d) {
-        if (d == 3) {
-            continue;  // C: is the workstation's own disk
-        }
-        const std::string server = "SERVER" + std::to_string(d);
-        const std::string folder = "vol/" + server + "/SYS";
-        h.addDrive(d, "\\\\" + server + "\\SYS", folder);
+std::string GenerateNetwork(const std::filesystem::path& dir) {
+    std::string drives;
+    std::string connections;
+    std::string servers;
+    for (int i = 1; i <= 50; ++i) {
+        const std::string name = "SERVER" + std::to_string(i);
+        servers += std::string(i > 1 ? "," : "") + R"({"name":")" + name + R"(","loginEnabled":)" +
+                   (i % 3 != 0 ? "true" : "false") + R"(,"volumes":[{"name":"SYS"}]})";
+        connections += std::string(i > 1 ? "," : "") + R"({"server":")" + name +
+                       R"(","user":"ADMIN","station":1,"consoleOperator":true})";
+        const std::filesystem::path volume = dir / "volumes" / name / "SYS";
+        std::filesystem::create_directories(volume / "PUBLIC");
         for (int f = 0; f < 40; ++f) {
-            h.addFile(folder + "/file" + std::to_string(f) + ".dat");
+            std::ofstream(volume / ("file" + std::to_string(f) + ".dat")) << "x";
         }
     }
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (letter == 'C') {
+            continue;
+        }
+        const int server = letter - 'A' + 1;
+        drives += std::string(drives.empty() ? "" : ",") + R"({"letter":")" + letter +
+                  R"(","target":"\\\\SERVER)" + std::to_string(server) + R"(\\SYS"})";
+    }
+    return R"({"workstation":{"drives":[)" + drives + R"(],"connections":[)" + connections +
+           R"(]},"servers":[)" + servers + "]}";
 }
 
+struct Bench {
+    QTemporaryDir dir;
+    std::string json;
+    varnook::RecordingMessageService messages;
+    std::shared_ptr<varnook::FakeStore> store = std::make_shared<varnook::FakeStore>();
+
+    Bench() { json = GenerateNetwork(dir.path().toStdString()); }
+
+    AppEnvironment environment() {
+        AppEnvironment env;
+        env.programFolder = (dir.path() + QStringLiteral("/bin")).toStdString();
+        env.messages = &messages;
+        env.NWCallsInit = [this](std::unique_ptr<varnook::NetFacade>& facade) -> uint32_t {
+            facade = std::make_unique<varnook::NetFacade>(
+                nw::sim::SimClient::fromText(json, dir.path().toStdString()));
+            return 0;
+        };
+        env.createRegStore = [this]() -> std::unique_ptr<varnook::StringStore> {
+            return std::make_unique<varnook::FakeStore>(*store);
+        };
+        env.windowsFolder = "/usr/bin";
+        return env;
+    }
+};
+
 void BM_StartupToWindowShown(benchmark::State& state) {
-    Harness h;
-    Generate(h);
-    const varnook::test::FakeNetwork network = *h.net;
+    Bench b;
     for (auto _ : state) {
-        auto owned = std::make_unique<varnook::test::FakeNetwork>(network);
-        h.net = owned.get();
-        h.ownedNet = std::move(owned);
-        if (!h.start() || !h.window->isVisible()) {
+        frmVarnook window(b.environment());
+        if (!window.Form_Load() || !window.isVisible()) {
             state.SkipWithError("the window was not shown");
             break;
         }
+        if (window.lstviewServers->topLevelItemCount() != 50) {
+            state.SkipWithError("not 50 servers");
+            break;
+        }
         state.PauseTiming();
-        h.window.reset();
+        window.hide();
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_StartupToWindowShown)->Unit(benchmark::kMillisecond);
 
 void BM_ServerListRefill(benchmark::State& state) {
-    Harness h;
-    Generate(h);
-    if (!h.start()) {
+    Bench b;
+    frmVarnook window(b.environment());
+    if (!window.Form_Load()) {
         state.SkipWithError("start-up failed");
         return;
     }
     for (auto _ : state) {
-        h.window->FillServerList();
-        benchmark::DoNotOptimize(h.window->lstviewServers->topLevelItemCount());
+        window.FillServerList();
+        benchmark::DoNotOptimize(window.lstviewServers->topLevelItemCount());
     }
 }
 BENCHMARK(BM_ServerListRefill)->Unit(benchmark::kMillisecond);
@@ -66,8 +109,9 @@ BENCHMARK(BM_ServerListRefill)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,13 +1,18 @@
-// The preferences through the real registry store class, created by its ProgID.
+// The program's own parts: the registry store class created by its ProgID, the registry, and
+// one start-up on the demo network through the process client.
 #include <dlfcn.h>
 
+#include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "core/preferences.h"
 #include "frmabout.h"
 #include "frmvarnook.h"
 #include "platform/registry.h"
 #include "platform/testing/temp_registry.h"
+#include "recordingmessages.h"
 #include "startup.h"
 
 using namespace varnook;
@@ -31,7 +36,7 @@ bool CreateKey(const char* path) {
 }
 }  // namespace
 
-class RegwickTest : public QObject {
+class ProgramTest : public QObject {
     Q_OBJECT
 private slots:
     void notRegisteredIsError429() {
@@ -72,6 +77,28 @@ private slots:
         QCOMPARE(vnk::win::RegOpenHandleCount(), size_t{0});
     }
 
+    // The only test on the demo network that ships with the program.
+    void startsOnTheDemoNetwork() {
+        vnk::testing::TempRegistry registry;
+        QVERIFY(RegisterRegwick());
+        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        qunsetenv("NWSIM_NETWORK");
+        QTemporaryDir program;
+        RecordingMessageService messages;
+        frmVarnook window(
+            ProgramEnvironment({QStringLiteral("varnook")}, program.path(), messages));
+        QVERIFY(window.Form_Load());
+        QVERIFY(window.isVisible());
+        QCOMPARE(messages.texts(), QStringList());
+        QVERIFY(window.lstviewServers->topLevelItemCount() >= 1);
+        QVERIFY(window.lstDrives->count() >= 1);
+        QCOMPARE(window.lstDrives->currentRow(), 0);
+        window.cmd_Exit_Click();
+        QVERIFY(!window.isVisible());
+    }
+
     void machineStringsForSystemInfo() {
         vnk::testing::TempRegistry registry;
         QVERIFY(!ReadMachineString("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH"));
@@ -93,5 +120,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(RegwickTest)
-#include "tst_regwick.moc"
+QTEST_MAIN(ProgramTest)
+#include "tst_program.moc"
