@@ -458,6 +458,13 @@ void frmVarnook::resizeEvent(QResizeEvent* event) {
 }
 
 void frmVarnook::registerResultWindow(QWidget* window) {
+    // Windows closed and deleted since drop out.
+    for (size_t i = resultWindows_.size(); i-- > 0;) {
+        if (!resultWindows_[i]) {
+            resultWindows_.erase(resultWindows_.begin() + static_cast<std::ptrdiff_t>(i));
+            resultWindowStates_.erase(resultWindowStates_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
     resultWindows_.emplace_back(window);
     resultWindowStates_.push_back(window->windowState());
 }

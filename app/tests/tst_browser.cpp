@@ -300,6 +300,21 @@ private slots:
         QCOMPARE(w.cmd_scan->y(), w.cmd_Exit->y());
     }
 
+    void minimisingCarriesTheResultWindowsAlong() {
+        Harness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        QWidget result;
+        result.setWindowTitle(QStringLiteral("Varnook - All Logged In Users"));
+        result.show();
+        w.registerResultWindow(&result);
+        result.setWindowState(Qt::WindowMaximized);
+        w.setWindowState(Qt::WindowMinimized);
+        QVERIFY(result.isMinimized());
+        w.setWindowState(Qt::WindowNoState);
+        QCOMPARE(result.windowState(), Qt::WindowMaximized);
+    }
+
     // With VARNOOK_SCREENSHOT_DIR set, saves pictures of the window at its default and minimum
     // sizes for a person to look at.
     void screenshots() {
