@@ -115,6 +115,10 @@ void frmVarnook::buildControls() {
     lstviewServers->header()->setSectionsClickable(true);
     lstviewServers->header()->setSortIndicatorShown(false);
     lstviewServers->header()->setStretchLastSection(false);
+    // The login column is 960 twips wide; a slightly smaller header font keeps its caption whole.
+    QFont headerFont = lstviewServers->header()->font();
+    headerFont.setPointSizeF(headerFont.pointSizeF() * 0.85);
+    lstviewServers->header()->setFont(headerFont);
     cmd_scan = new QPushButton(QStringLiteral("&File opened by..."), canvas_);
     cmd_scan->setObjectName(QStringLiteral("cmd_scan"));
     cmd_Exit = new QPushButton(QStringLiteral("E&xit"), canvas_);
