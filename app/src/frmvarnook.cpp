@@ -248,6 +248,18 @@ void frmVarnook::buildMenus() {
         action(mnuHelp, "optionAbout", QStringLiteral("&About"), &frmVarnook::optionAbout_Click);
 }
 
+AppError CurrentAppError() {
+    try {
+        throw;
+    } catch (const AppError& e) {
+        return e;
+    } catch (const std::exception& e) {
+        return {51, std::string("Internal error: ") + e.what()};
+    } catch (...) {
+        return {51, "Internal error"};
+    }
+}
+
 // ---- Start-up and exit ---------------------------------------------------------------------
 
 bool frmVarnook::Form_Load() {
@@ -321,7 +333,8 @@ bool frmVarnook::Form_Load() {
         if (lstDrives->count() > 0) {
             WarnIfNoConsoleRights(SelectedServerConnRef());
         }
-    } catch (const AppError& e) {
+    } catch (...) {
+        const AppError e = CurrentAppError();
         env_.messages->msgBox(this,
                               QStringLiteral("Error ") + QString::number(e.number) +
                                   QLatin1Char(' ') + Qs(e.description),
@@ -356,7 +369,8 @@ void frmVarnook::cmd_Exit_Click() {
             logs_.debug(w->windowTitle());
             w->close();
         }
-    } catch (const AppError& e) {
+    } catch (...) {
+        const AppError e = CurrentAppError();
         env_.messages->msgBox(this, Qs(e.description), MsgButtons::OK, MsgIcon::None,
                               ProgramTitle());
     }
@@ -771,7 +785,8 @@ void frmVarnook::lstFiles_DblClick() {
         setStatusPanel(1, path);
         logs_.debug(QStringLiteral("Double clicked file : ") + path);
         cmd_scan_Click();
-    } catch (const AppError& e) {
+    } catch (...) {
+        const AppError e = CurrentAppError();
         logs_.FileBrowserError(e.number, Qs(e.description));
     }
 }

@@ -57,6 +57,10 @@ struct AppError {
     std::string description;
 };
 
+// Inside a catch (...) block: the error being handled, as an AppError (any other exception is
+// error 51, "Internal error", with its own text).
+AppError CurrentAppError();
+
 class frmVarnook : public QMainWindow {
     Q_OBJECT
 public:

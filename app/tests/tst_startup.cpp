@@ -103,6 +103,18 @@ private slots:
             "\"Varnook startup error:  429 - ActiveX component can't create object\"\r\n"));
     }
 
+    void anyOtherFailureIsAStartUpErrorToo() {
+        Harness h;
+        AppEnvironment env = h.environment();
+        env.createRegStore = []() -> std::unique_ptr<StringStore> {
+            throw std::runtime_error("disk on fire");
+        };
+        frmVarnook w(env);
+        QVERIFY(w.Form_Load());
+        QCOMPARE(h.messages.texts(),
+                 QStringList{QStringLiteral("Error 51 Internal error: disk on fire")});
+    }
+
     void onlyTheExactDebugSwitchTurnsDebugModeOn() {
         for (const char* line : {"/DEBUG", "/debug ", " /debug", "/debug x", "debug"}) {
             Harness h;
