@@ -23,6 +23,8 @@ bool isDosCharacter(unsigned char c) {
     return isAsciiAlnum(c) || kDosPunctuation.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
+}  // namespace
+
 // A name that is already a DOS name once upper-cased: 1 to 8 characters, optionally a dot and
 // 1 to 3 more, all of the DOS set.
 bool isDosName(std::string_view name) {
@@ -37,6 +39,8 @@ bool isDosName(std::string_view name) {
     return std::all_of(base.begin(), base.end(), [](char c) { return isDosCharacter(c); }) &&
            std::all_of(ext.begin(), ext.end(), [](char c) { return isDosCharacter(c); });
 }
+
+namespace {
 
 // Keeps DOS characters (upper-cased), drops blanks and dots, replaces the rest with "_".
 std::string dosCharacters(std::string_view text) {
@@ -72,8 +76,10 @@ void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
     std::sort(found.begin(), found.end());
 
     std::unordered_set<std::string> known;
-    for (const Entry* child : directory.children)
-        known.insert(child->diskName);
+    for (const Entry* child : directory.children) {
+        if (child != nullptr)
+            known.insert(child->diskName);
+    }
     std::vector<Entry*> fresh;
     for (const auto& [diskName, isDirectory] : found) {
         if (known.count(diskName) != 0)
@@ -94,6 +100,7 @@ void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
         entry->isDirectory = isDirectory;
         Entry* raw = entry.get();
         volume.entries.push_back(std::move(entry));
+        raw->slot = directory.children.size();
         directory.children.push_back(raw);
         directory.byLongKey.emplace(std::move(key), raw);
         fresh.push_back(raw);
@@ -169,6 +176,10 @@ std::filesystem::path Volume::diskPath(const Entry* entry) const {
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         path /= (*it)->diskName;
     return path;
+}
+
+void refreshDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
+    scanDirectory(volume, directory, codePage);
 }
 
 Entry* findChild(Volume& volume, Entry& directory, std::string_view name, nuint8 nameSpace,

@@ -15,4 +15,12 @@ std::unique_ptr<Network> loadNetwork(std::string_view json, const std::filesyste
                                      const std::string& fileName);
 std::unique_ptr<Network> loadNetworkFile(const std::filesystem::path& file);
 
+class Node;
+
+// The volume data of a loaded network (volumedata.h): the state folder, the identifiers that
+// bindery users share with the tree's User objects, supervisors, entry metadata, trustees, user
+// restrictions and deleted files. Called by the loader once every server, volume and tree is
+// known. Throws LoadError.
+void loadVolumeData(Network& net, const Node& root, const std::filesystem::path& baseDir);
+
 }  // namespace nw::sim

@@ -19,6 +19,7 @@
 
 #include "codepage.h"
 #include "netclient/types.h"
+#include "volumedata.h"
 
 namespace nw::sim {
 
@@ -56,7 +57,9 @@ struct Entry {
     std::string dosName;   // code page, 8.3, upper case
     bool isDirectory = false;
     bool scanned = false;
-    std::vector<Entry*> children;
+    bool gone = false;     // deleted, or moved away from its disk path (numbers are not reused)
+    std::size_t slot = 0;  // its place in parent->children
+    std::vector<Entry*> children;  // null where an entry went away, so places never shift
     std::unordered_map<std::string, Entry*> byLongKey;  // long name, ASCII upper-cased
     std::unordered_map<std::string, Entry*> byDosName;
     std::unique_ptr<FileUsage> usage;  // created when the file is first opened
@@ -83,6 +86,8 @@ struct Volume {
     std::filesystem::path folder;
     Blocks blocks;
     bool removable = false;
+    bool blocksGiven = false;  // false: the figures come from the folder's file system
+    VolumeData data;
     std::vector<std::unique_ptr<Entry>> entries;  // by directory entry number; [0] is the root
 
     bool hasNameSpace(unsigned nameSpace) const {
@@ -140,6 +145,7 @@ struct Server {
     std::vector<std::unique_ptr<Station>> slots;  // by connection number, maxConnections long
     nuint16 stationCount = 0;
     nuint16 peakStationCount = 0;
+    ServerData data;
 
     Station* station(nuint32 number) const {
         return number < slots.size() ? slots[number].get() : nullptr;
@@ -184,6 +190,7 @@ struct Network {
     std::vector<std::unique_ptr<WsConnection>> connections;  // in scan order
     std::array<std::optional<Drive>, 27> drives;             // [1] = A ... [26] = Z
     std::vector<Tree> trees;
+    std::filesystem::path stateFolder;  // the state store of the volumes' metadata
 
     Server* serverNamed(std::string_view upperName) const;
     WsConnection* connectionByRef(NWCONN_REF ref) const;
@@ -198,6 +205,13 @@ std::string upperAscii(std::string_view text);
 // folder when needed. Null when there is none.
 Entry* findChild(Volume& volume, Entry& directory, std::string_view name, nuint8 nameSpace,
                  const CodePage& codePage);
+
+// Reads the folder of a directory again, adding the entries created on disk since (the first
+// read when it was never read).
+void refreshDirectory(Volume& volume, Entry& directory, const CodePage& codePage);
+
+// True for a name that is a DOS 8.3 name once upper-cased.
+bool isDosName(std::string_view name);
 
 // Makes a volume's root entry.
 void initEntries(Volume& volume);

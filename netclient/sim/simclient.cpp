@@ -8,6 +8,7 @@
 
 #include "loader.h"
 #include "model.h"
+#include "services.h"
 
 namespace nw::sim {
 
@@ -85,7 +86,8 @@ bool driveUsable(const Network& net, const std::optional<Drive>& drive) {
 
 }  // namespace
 
-SimClient::SimClient(std::unique_ptr<Network> net) : net_(std::move(net)) {}
+SimClient::SimClient(std::unique_ptr<Network> net)
+    : net_(std::move(net)), services_(std::make_unique<Services>(*net_)) {}
 SimClient::~SimClient() = default;
 
 std::unique_ptr<SimClient> SimClient::load(const std::filesystem::path& file) {
@@ -161,7 +163,10 @@ NWCCODE SimClient::NWCCOpenConnByRef(NWCONN_REF connRef, nuint32 openState, nuin
 }
 
 NWCCODE SimClient::NWCCCloseConn(NWCONN_HANDLE conn) {
-    return handles_.erase(conn) == 1 ? SUCCESSFUL : INVALID_CONNECTION;
+    if (handles_.erase(conn) != 1)
+        return INVALID_CONNECTION;
+    services_->connectionClosed(conn);
+    return SUCCESSFUL;
 }
 
 NWCCODE SimClient::NWGetFileServerLoginStatus(NWCONN_HANDLE conn, nuint8* loginEnabledFlag) {

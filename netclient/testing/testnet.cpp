@@ -41,7 +41,12 @@ fs::path ScratchFolder::write(const std::string& relative, std::string_view text
 }
 
 TestNetwork::TestNetwork(std::string_view json, const std::vector<std::string>& files)
-    : scratch_(files), client_(sim::SimClient::fromText(json, scratch_.path())) {}
+    : json_(json), scratch_(files), client_(sim::SimClient::fromText(json, scratch_.path())) {}
+
+void TestNetwork::reload() {
+    client_.reset();
+    client_ = sim::SimClient::fromText(json_, scratch_.path());
+}
 
 NWCONN_HANDLE TestNetwork::open(NWCONN_REF ref) {
     NWCONN_HANDLE handle = 0;

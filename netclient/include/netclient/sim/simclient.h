@@ -24,6 +24,7 @@
 namespace nw::sim {
 
 struct Network;
+struct Services;
 struct WsConnection;
 
 // A network file that cannot be loaded. what() names the file, the JSON path of the bad value
@@ -95,16 +96,113 @@ public:
     NWCCODE NWDisableFileServerLogin(NWCONN_HANDLE conn) override;
     NWCCODE NWCheckConsolePrivileges(NWCONN_HANDLE conn) override;
 
+    // ---- Volume control operations (netclient/sim/README: "Volumes") ----
+    // Directory handles allocated and not yet freed, over every connection handle.
+    std::size_t openDirHandleCount() const;
+    // Files opened (OpenFile, CreateFile) and not yet closed.
+    std::size_t openFileHandleCount() const;
+    // Why the state store cannot be used; empty while it can (or was not needed yet).
+    const std::string& stateError() const;
+
+    NWCCODE OpenConnByName(const char* name, nuint32 nameFormat, nuint32 openState,
+                           NWCONN_HANDLE* conn) override;
+    NWCCODE GetConnAuthenticationState(NWCONN_HANDLE conn, nuint32* state) override;
+    NWCCODE GetConnTreeName(NWCONN_HANDLE conn, std::string& tree) override;
+    NWCCODE GetServerDirectoryName(NWCONN_HANDLE conn, std::string& name) override;
+    NWCCODE LicenseConn(NWCONN_HANDLE conn) override;
+    NWCCODE AuthenticateConnToDirectory(NWCONN_HANDLE conn) override;
+    NWCCODE ReadDirectoryAttribute(const char* tree, const char* object, const char* attribute,
+                                   std::string& value) override;
+    NWCCODE MapDirectoryIdToName(NWCONN_HANDLE conn, nuint32 id, std::string& dottedName) override;
+    NWCCODE MapDirectoryNameToId(NWCONN_HANDLE conn, const char* dottedName, nuint32* id) override;
+    NWCCODE ScanDirectoryTrees(nuint32* iterHandle, std::string& tree) override;
+    NWCCODE ScanDirectoryObjects(const char* tree, const char* container, nuint32* iterHandle,
+                                 std::string& name, std::string& objectClass) override;
+    NWCCODE GetBinderyObjectName(NWCONN_HANDLE conn, nuint32 id, std::string& name,
+                                 nuint16* type) override;
+    NWCCODE GetBinderyObjectID(NWCONN_HANDLE conn, const char* name, nuint16 type,
+                               nuint32* id) override;
+    NWCCODE ScanBinderyObjects(NWCONN_HANDLE conn, const char* pattern, nuint16 type,
+                               nuint32* lastObjectID, std::string& name,
+                               nuint16* foundType) override;
+    NWCCODE GetVolumeNumber(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) override;
+    NWCCODE GetVolumeStats(NWCONN_HANDLE conn, nuint16 volNum, VOLUME_STATS* stats) override;
+    NWCCODE GetExtendedVolumeInfo(NWCONN_HANDLE conn, nuint16 volNum, nuint16 level,
+                                  EXTENDED_VOLUME_INFO* info) override;
+    NWCCODE GetVolumeNameSpaces(NWCONN_HANDLE conn, nuint16 volNum, nuint8* count,
+                                nuint8* list) override;
+    NWCCODE MountVolume(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) override;
+    NWCCODE DismountVolume(NWCONN_HANDLE conn, nuint16 volNum) override;
+    NWCCODE GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                         const char* path, NW_ENTRY_INFO* info) override;
+    NWCCODE ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                            const char* path, nuint32 modifyMask,
+                            const NW_ENTRY_INFO* info) override;
+    NWCCODE GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                               nuint16* rights) override;
+    NWCCODE AllocTempDirHandle(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                               NWDIR_HANDLE* dirHandle) override;
+    NWCCODE DeallocDirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle) override;
+    NWCCODE StartSearch(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                        SEARCH_SEQUENCE* seq) override;
+    NWCCODE SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
+                       nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) override;
+    NWCCODE SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                   nint32 units) override;
+    NWCCODE CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                            nuint8 rightsMask) override;
+    NWCCODE CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path, nuint32 attributes,
+                       bool replace, NW_FILE_HANDLE* file) override;
+    NWCCODE DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path) override;
+    NWCCODE EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                      const char* path) override;
+    NWCCODE MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                      const char* srcPath, const char* dstPath) override;
+    NWCCODE OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs, const char* path,
+                     nuint8 accessRights, NW_FILE_HANDLE* file) override;
+    NWCCODE ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRead, void* buffer) override;
+    NWCCODE WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
+                      nuint32* written) override;
+    NWCCODE SeekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
+                     nint64* newPosition) override;
+    NWCCODE CloseFile(NW_FILE_HANDLE file) override;
+    NWCCODE CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,
+                         nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
+                         nuint64* copied) override;
+    NWCCODE ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32* iterHandle, TRUSTEE_SET* set) override;
+    NWCCODE AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32 objectID, nuint16 rights) override;
+    NWCCODE DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                   nuint32 objectID) override;
+    NWCCODE ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nuint32 sequence,
+                                   VOLUME_RESTRICTIONS* restrictions) override;
+    NWCCODE GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                       nuint32* restriction, nuint32* inUse) override;
+    NWCCODE SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                       nuint32 restriction) override;
+    NWCCODE RemoveObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum,
+                                          nuint32 objectID) override;
+    NWCCODE ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                                 nuint32* sequence, NW_DELETED_FILE* deleted) override;
+    NWCCODE PurgeSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                 nuint32 sequence) override;
+    NWCCODE RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                                   nuint32 sequence, const char* newName) override;
+
     // The model, for the simulator's own extensions and tests.
     Network& network() { return *net_; }
 
 private:
     explicit SimClient(std::unique_ptr<Network> net);
+    // The live connection of a handle, with the state store opened; null for a bad handle.
+    WsConnection* volumeCaller(NWCONN_HANDLE conn);
     // The workstation connection behind an open handle whose connection is still alive.
     WsConnection* live(NWCONN_HANDLE conn);
     NWCCODE switchLogins(NWCONN_HANDLE conn, bool enabled);
 
     std::unique_ptr<Network> net_;
+    std::unique_ptr<Services> services_;
     std::unordered_map<NWCONN_HANDLE, WsConnection*> handles_;
     NWCONN_HANDLE nextHandle_ = 0x1000;
 };

@@ -47,7 +47,12 @@ public:
     // Opens a handle on a reference and fails the test when that does not work.
     NWCONN_HANDLE open(NWCONN_REF ref);
 
+    // Loads the same network text from the same folder again, as a restart of the program does:
+    // the new client sees what the state store kept of the old one's changes.
+    void reload();
+
 private:
+    std::string json_;
     ScratchFolder scratch_;
     std::unique_ptr<sim::SimClient> client_;
 };

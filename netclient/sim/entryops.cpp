@@ -1,0 +1,663 @@
+// Volume control operations on directory entries: records and their changes, directory handles,
+// searches, space restrictions of directories, create, delete, erase, rename and move.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "dostime.h"
+#include "entrypaths.h"
+#include "model.h"
+#include "netclient/sim/simclient.h"
+#include "services.h"
+#include "store.h"
+
+namespace nw::sim {
+
+namespace {
+
+// Attribute bits a caller may set; the others keep what the server stored.
+constexpr nuint32 kSettableAttributes =
+    A_READ_ONLY | A_HIDDEN | A_SYSTEM | A_EXECUTE_ONLY | A_NEEDS_ARCHIVED | A_SHAREABLE |
+    A_DONT_SUBALLOCATE | A_TRANSACTIONAL | A_IMMEDIATE_PURGE | A_RENAME_INHIBIT | A_DELETE_INHIBIT |
+    A_COPY_INHIBIT | A_DONT_MIGRATE | A_IMMEDIATE_COMPRESS | A_DONT_COMPRESS;
+constexpr nuint32 kStatusAttributes = A_FILE_MIGRATED | A_FILE_COMPRESSED | A_CANT_COMPRESS;
+
+NWCCODE storeAnswer(int rc) {
+    if (rc == 0)
+        return SUCCESSFUL;
+    if (rc == EEXIST || rc == ENOTEMPTY)
+        return rc == EEXIST ? NAME_EXISTS : DIRECTORY_NOT_EMPTY;
+    if (rc == ENOENT)
+        return INVALID_PATH;
+    return DIRECTORY_IO_ERROR;
+}
+
+Entry& newEntry(Volume& volume, Entry& directory, const NewName& name, bool isDirectory) {
+    auto entry = std::make_unique<Entry>();
+    entry->number = static_cast<nuint32>(volume.entries.size());
+    entry->isDirectory = isDirectory;
+    entry->scanned = isDirectory;  // a new directory is empty
+    Entry& made = *entry;
+    volume.entries.push_back(std::move(entry));
+    attachEntry(directory, made, name.diskName, name.longName);
+    return made;
+}
+
+// Moves the metadata of an entry and of everything below it to a new key.
+template <class Map>
+void rekeyMap(Map& map, const std::string& from, const std::string& to) {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : map) {
+        if (key == from || (key.size() > from.size() && key.compare(0, from.size(), from) == 0 &&
+                            key[from.size()] == '/')) {
+            keys.push_back(key);
+        }
+    }
+    for (const std::string& key : keys) {
+        auto node = map.extract(key);
+        node.key() = to + key.substr(from.size());
+        map.insert(std::move(node));
+    }
+}
+
+bool isInside(const Entry* entry, const Entry* ancestor) {
+    for (; entry != nullptr; entry = entry->parent) {
+        if (entry == ancestor)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// ---- Records ------------------------------------------------------------------------------------
+
+NWCCODE SimClient::GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                                const char* path, NW_ENTRY_INFO* info) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (info == nullptr)
+        return NWE_PARAM_INVALID;
+    Located target;
+    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    NW_ENTRY_INFO record;
+    rc = entryRecord(*connection->server, *target.volume, *target.entry, nameSpace, record);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (!searchSelects(searchAttrs, target.entry->isDirectory, record.attributes))
+        return FAILURE;
+    *info = record;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                                   const char* path, nuint32 modifyMask,
+                                   const NW_ENTRY_INFO* info) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (info == nullptr)
+        return NWE_PARAM_INVALID;
+    Located target;
+    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Server& server = *connection->server;
+    Volume& volume = *target.volume;
+    Entry& entry = *target.entry;
+    NW_ENTRY_INFO current;
+    rc = entryRecord(server, volume, entry, nameSpace, current);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (!searchSelects(searchAttrs, entry.isDirectory, current.attributes))
+        return FAILURE;
+
+    const Caller& caller = services_->caller(*connection);
+    nuint16 rights = effectiveRights(caller, volume, &entry);
+    constexpr nuint32 kModify = DM_ATTRIBUTES | DM_CREATE_DATE | DM_CREATE_TIME | DM_ARCHIVE_DATE |
+                                DM_ARCHIVE_TIME | DM_MODIFY_DATE | DM_MODIFY_TIME | DM_MODIFIER_ID |
+                                DM_LAST_ACCESS_DATE;
+    if (((modifyMask & kModify) != 0 && (rights & TR_MODIFY) == 0) ||
+        ((modifyMask & (DM_INHERITED_RIGHTS_MASK | DM_MAXIMUM_SPACE)) != 0 &&
+         (rights & TR_ACCESS_CONTROL) == 0) ||
+        ((modifyMask & (DM_CREATOR_ID | DM_ARCHIVER_ID)) != 0 && (rights & TR_SUPERVISOR) == 0)) {
+        return NO_MODIFY_PRIVILEGES;
+    }
+    for (auto [bit, id] :
+         {std::pair{DM_CREATOR_ID, info->creatorID}, std::pair{DM_ARCHIVER_ID, info->archiverID},
+          std::pair{DM_MODIFIER_ID, info->modifierID}}) {
+        if ((modifyMask & bit) != 0 && id != 0 && !isKnownObject(*net_, server, id))
+            return NO_SUCH_OBJECT;
+    }
+
+    std::string key = entryKey(&entry);
+    const EntryMeta* stored = metaOf(volume, key);
+    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    if ((modifyMask & DM_ATTRIBUTES) != 0)
+        meta.attributes =
+            (info->attributes & kSettableAttributes) | (meta.attributes & kStatusAttributes);
+    if ((modifyMask & (DM_CREATE_DATE | DM_CREATE_TIME)) != 0) {
+        nuint16 date =
+            (modifyMask & DM_CREATE_DATE) != 0 ? info->creationDate : current.creationDate;
+        nuint16 time =
+            (modifyMask & DM_CREATE_TIME) != 0 ? info->creationTime : current.creationTime;
+        meta.created = static_cast<nuint32>(date) << 16 | time;
+    }
+    if ((modifyMask & (DM_ARCHIVE_DATE | DM_ARCHIVE_TIME)) != 0) {
+        nuint16 date =
+            (modifyMask & DM_ARCHIVE_DATE) != 0 ? info->archiveDate : current.archiveDate;
+        nuint16 time =
+            (modifyMask & DM_ARCHIVE_TIME) != 0 ? info->archiveTime : current.archiveTime;
+        meta.archived = static_cast<nuint32>(date) << 16 | time;
+    }
+    if ((modifyMask & DM_CREATOR_ID) != 0)
+        meta.creator = info->creatorID;
+    if ((modifyMask & DM_ARCHIVER_ID) != 0)
+        meta.archiver = info->archiverID;
+    if ((modifyMask & DM_MODIFIER_ID) != 0)
+        meta.modifier = info->modifierID;
+    if ((modifyMask & DM_INHERITED_RIGHTS_MASK) != 0)
+        meta.inheritedRights = (info->inheritedRightsMask | TR_SUPERVISOR) & TR_ALL;
+    if ((modifyMask & DM_MAXIMUM_SPACE) != 0 && entry.isDirectory && entry.parent != nullptr) {
+        meta.spaceRestriction =
+            info->spaceRestriction < 0 ? NW_NO_DIRECTORY_RESTRICTION : info->spaceRestriction;
+    }
+
+    // The modify date and the last access date are the file's own times on disk.
+    struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_OMIT}};
+    if ((modifyMask & (DM_MODIFY_DATE | DM_MODIFY_TIME)) != 0) {
+        nuint16 date = (modifyMask & DM_MODIFY_DATE) != 0 ? info->modifyDate : current.modifyDate;
+        nuint16 time = (modifyMask & DM_MODIFY_TIME) != 0 ? info->modifyTime : current.modifyTime;
+        times[1].tv_sec = timeOfStamp(static_cast<nuint32>(date) << 16 | time);
+        times[1].tv_nsec = 0;
+    }
+    if ((modifyMask & DM_LAST_ACCESS_DATE) != 0) {
+        times[0].tv_sec = timeOfStamp(static_cast<nuint32>(info->lastAccessDate) << 16);
+        times[0].tv_nsec = 0;
+    }
+    if ((times[0].tv_nsec == 0 && times[0].tv_sec < 0) ||
+        (times[1].tv_nsec == 0 && times[1].tv_sec < 0)) {
+        return INVALID_PARAMETERS;
+    }
+
+    bool changed = stored == nullptr ? !meta.isDefault() : true;
+    if (changed) {
+        Store* store = services_->store();
+        if (store == nullptr || !store->saveEntry(volume, key, meta))
+            return DIRECTORY_IO_ERROR;
+        if (meta.isDefault())
+            volume.data.entries.erase(key);
+        else
+            volume.data.entries[key] = std::move(meta);
+    }
+    if ((times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) &&
+        ::utimensat(AT_FDCWD, volume.diskPath(&entry).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        return DIRECTORY_IO_ERROR;
+    }
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                      nuint16* rights) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (rights == nullptr)
+        return NWE_PARAM_INVALID;
+    Located target;
+    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    *rights = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
+    return SUCCESSFUL;
+}
+
+// ---- Directory handles and searches -------------------------------------------------------------
+
+NWCCODE SimClient::AllocTempDirHandle(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                      NWDIR_HANDLE* dirHandle) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (dirHandle == nullptr)
+        return NWE_PARAM_INVALID;
+    Located target;
+    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (!target.entry->isDirectory)
+        return INVALID_PATH;
+    auto& slots = services_->dirHandles[conn];
+    for (std::size_t i = 1; i < slots.size(); ++i) {
+        if (slots[i].directory != nullptr)
+            continue;
+        slots[i] = {target.volume, target.entry};
+        ++services_->dirHandleCount;
+        *dirHandle = static_cast<NWDIR_HANDLE>(i);
+        return SUCCESSFUL;
+    }
+    return NO_MORE_DIRECTORY_HANDLES;
+}
+
+NWCCODE SimClient::DeallocDirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle) {
+    if (live(conn) == nullptr)
+        return INVALID_CONNECTION;
+    auto it = services_->dirHandles.find(conn);
+    if (it == services_->dirHandles.end() || dirHandle == 0 ||
+        it->second[dirHandle].directory == nullptr) {
+        return BAD_DIRECTORY_HANDLE;
+    }
+    it->second[dirHandle] = DirHandle{};
+    --services_->dirHandleCount;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::StartSearch(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                               SEARCH_SEQUENCE* seq) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (seq == nullptr)
+        return NWE_PARAM_INVALID;
+    DirHandle* handle = services_->dirHandle(conn, dirHandle);
+    if (handle == nullptr)
+        return BAD_DIRECTORY_HANDLE;
+    if (!handle->volume->hasNameSpace(nameSpace))
+        return INVALID_NAME_SPACE;
+    refreshDirectory(*handle->volume, *handle->directory, net_->codePage);
+    *seq = SEARCH_SEQUENCE{};
+    seq->volNumber = handle->volume->number;
+    seq->dirNumber = handle->directory->number;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
+                              nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (seq == nullptr || pattern == nullptr || info == nullptr)
+        return NWE_PARAM_INVALID;
+    const Server& server = *connection->server;
+    Volume* volume = seq->volNumber < server.volumeByNumber.size()
+                         ? server.volumeByNumber[seq->volNumber]
+                         : nullptr;
+    if (volume == nullptr || !volume->mounted)
+        return VOLUME_DOES_NOT_EXIST;
+    if (!volume->hasNameSpace(nameSpace))
+        return INVALID_NAME_SPACE;
+    Entry* directory = volume->entry(seq->dirNumber);
+    if (directory == nullptr || directory->gone || !directory->isDirectory)
+        return INVALID_PATH;
+    if ((effectiveRights(services_->caller(*connection), *volume, directory) & TR_FILE_SCAN) == 0)
+        return ACCESS_DENIED;
+
+    // The sequence is the place of the last entry returned in the directory's list, whose places
+    // never shift: each step goes on from there.
+    std::string directoryKey = entryKey(directory);
+    nuint16 low = searchAttrs & 0xFF;
+    bool everything = low == 0xFB || low == 0xFF || (searchAttrs & SA_ALL) != 0;
+    bool directoriesOnly = !everything && (searchAttrs & SA_SUBDIR_ONLY) != 0;
+    bool needsAttributes = !(low == 0xFB || low == 0xFF) &&
+                           (searchAttrs & (SA_HIDDEN | SA_SYSTEM)) != (SA_HIDDEN | SA_SYSTEM);
+    for (std::size_t i = static_cast<std::size_t>(seq->sequence + 1ull) & 0xFFFFFFFF;
+         i < directory->children.size(); ++i) {
+        Entry* child = directory->children[i];
+        if (child == nullptr)
+            continue;
+        if (!everything && child->isDirectory != directoriesOnly)
+            continue;
+        if (!wildcardMatch(pattern, child->name(nameSpace)))
+            continue;
+        if (needsAttributes) {
+            const EntryMeta* meta = metaOf(*volume, childKey(directoryKey, child->diskName));
+            nuint32 attributes = meta != nullptr ? meta->attributes : 0;
+            if (!searchSelects(searchAttrs, child->isDirectory, attributes))
+                continue;
+        }
+        if (entryRecord(server, *volume, *child, nameSpace, *info) != SUCCESSFUL)
+            continue;  // gone from the disk meanwhile
+        seq->sequence = static_cast<nuint32>(i);
+        return SUCCESSFUL;
+    }
+    return FAILURE;
+}
+
+NWCCODE SimClient::SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                          nint32 units) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    DirHandle* handle = services_->dirHandle(conn, dirHandle);
+    if (handle == nullptr)
+        return BAD_DIRECTORY_HANDLE;
+    Volume& volume = *handle->volume;
+    Entry& directory = *handle->directory;
+    if (directory.parent == nullptr)
+        return DIRECTORY_ACTIVE;
+    if ((effectiveRights(services_->caller(*connection), volume, &directory) & TR_ACCESS_CONTROL) ==
+        0) {
+        return NO_MODIFY_PRIVILEGES;
+    }
+    std::string key = entryKey(&directory);
+    const EntryMeta* stored = metaOf(volume, key);
+    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    meta.spaceRestriction = units < 0 ? NW_NO_DIRECTORY_RESTRICTION : units;
+    Store* store = services_->store();
+    if (store == nullptr || !store->saveEntry(volume, key, meta))
+        return DIRECTORY_IO_ERROR;
+    if (meta.isDefault())
+        volume.data.entries.erase(key);
+    else
+        volume.data.entries[key] = std::move(meta);
+    return SUCCESSFUL;
+}
+
+// ---- Create, delete, erase ----------------------------------------------------------------------
+
+NWCCODE SimClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                   nuint8 rightsMask) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    Located parent;
+    NewName name;
+    NWCCODE rc = locateNew(*net_, *connection->server, path, nameSpace, parent, name);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (name.existing != nullptr)
+        return NAME_EXISTS;
+    const Caller& caller = services_->caller(*connection);
+    if ((effectiveRights(caller, *parent.volume, parent.entry) & TR_CREATE) == 0)
+        return NO_CREATE_PRIVILEGES;
+    Store* store = services_->store();
+    if (store == nullptr)
+        return DIRECTORY_IO_ERROR;
+
+    EntryMeta meta;
+    meta.creator = caller.id();
+    meta.created = dosStamp(std::time(nullptr));
+    meta.inheritedRights = static_cast<nuint16>((rightsMask & 0xFB) | TR_SUPERVISOR);
+    std::string key = childKey(entryKey(parent.entry), name.diskName);
+    std::filesystem::path disk = parent.volume->diskPath(parent.entry) / name.diskName;
+    int result = store->createEntry(*parent.volume, key, meta,
+                                    [&] { return ::mkdir(disk.c_str(), 0755) == 0 ? 0 : errno; });
+    if (result == EEXIST)
+        refreshDirectory(*parent.volume, *parent.entry, net_->codePage);
+    if (result != 0)
+        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+    parent.volume->data.entries[key] = std::move(meta);
+    newEntry(*parent.volume, *parent.entry, name, true);
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32 attributes, bool replace, NW_FILE_HANDLE* file) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (file == nullptr)
+        return NWE_PARAM_INVALID;
+    Located parent;
+    NewName name;
+    NWCCODE rc = locateNew(*net_, *connection->server, path, nameSpace, parent, name);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Volume& volume = *parent.volume;
+    const Caller& caller = services_->caller(*connection);
+    if (name.existing != nullptr) {
+        Entry& existing = *name.existing;
+        if (!replace || existing.isDirectory)
+            return NAME_EXISTS;
+        NW_ENTRY_INFO record;
+        rc = entryRecord(*connection->server, volume, existing, nameSpace, record);
+        if (rc != SUCCESSFUL)
+            return rc;
+        if ((effectiveRights(caller, volume, &existing) & TR_WRITE) == 0 ||
+            (record.attributes & A_READ_ONLY) != 0) {
+            return NO_WRITE_PRIVILEGES;
+        }
+        int fd = ::open(volume.diskPath(&existing).c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
+        if (fd < 0)
+            return DIRECTORY_IO_ERROR;
+        *file = services_->addFile(conn, *connection, volume, existing, fd, true, true);
+        return SUCCESSFUL;
+    }
+    if ((effectiveRights(caller, volume, parent.entry) & TR_CREATE) == 0)
+        return NO_CREATE_PRIVILEGES;
+    Store* store = services_->store();
+    if (store == nullptr)
+        return DIRECTORY_IO_ERROR;
+
+    EntryMeta meta;
+    meta.attributes = attributes & kSettableAttributes;
+    meta.creator = caller.id();
+    meta.created = dosStamp(std::time(nullptr));
+    std::string key = childKey(entryKey(parent.entry), name.diskName);
+    std::filesystem::path disk = volume.diskPath(parent.entry) / name.diskName;
+    int fd = -1;
+    int result = store->createEntry(volume, key, meta, [&] {
+        fd = ::open(disk.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        return fd >= 0 ? 0 : errno;
+    });
+    if (result == EEXIST)
+        refreshDirectory(volume, *parent.entry, net_->codePage);
+    if (result != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+    }
+    volume.data.entries[key] = std::move(meta);
+    Entry& made = newEntry(volume, *parent.entry, name, false);
+    *file = services_->addFile(conn, *connection, volume, made, fd, true, true);
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    Located target;
+    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Volume& volume = *target.volume;
+    Entry& directory = *target.entry;
+    if (!directory.isDirectory)
+        return INVALID_PATH;
+    if (directory.parent == nullptr)
+        return DIRECTORY_ACTIVE;
+    for (const auto& [handle, slots] : services_->dirHandles) {
+        for (const DirHandle& slot : slots) {
+            if (slot.directory == &directory)
+                return DIRECTORY_ACTIVE;
+        }
+    }
+    std::string key = entryKey(&directory);
+    const EntryMeta* meta = metaOf(volume, key);
+    if ((effectiveRights(services_->caller(*connection), volume, &directory) & TR_ERASE) == 0 ||
+        (meta != nullptr && (meta->attributes & A_DELETE_INHIBIT) != 0)) {
+        return NO_DELETE_PRIVILEGES;
+    }
+    refreshDirectory(volume, directory, net_->codePage);
+    for (const Entry* child : directory.children) {
+        if (child != nullptr)
+            return DIRECTORY_NOT_EMPTY;
+    }
+    Store* store = services_->store();
+    if (store == nullptr)
+        return DIRECTORY_IO_ERROR;
+    std::filesystem::path disk = volume.diskPath(&directory);
+    int result =
+        store->removeEntry(volume, key, [&] { return ::rmdir(disk.c_str()) == 0 ? 0 : errno; });
+    if (result != 0)
+        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+    forgetEntry(volume, key);
+    detachEntry(directory);
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                             const char* path) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    Located target;
+    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Volume& volume = *target.volume;
+    Entry& entry = *target.entry;
+    NW_ENTRY_INFO record;
+    rc = entryRecord(*connection->server, volume, entry, nameSpace, record);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (entry.isDirectory)
+        return INVALID_PATH;
+    if (!searchSelects(searchAttrs, false, record.attributes))
+        return FAILURE;
+    const Caller& caller = services_->caller(*connection);
+    if ((effectiveRights(caller, volume, &entry) & TR_ERASE) == 0 ||
+        (record.attributes & (A_READ_ONLY | A_DELETE_INHIBIT)) != 0) {
+        return NO_DELETE_PRIVILEGES;
+    }
+    if (entry.usage != nullptr && !entry.usage->openers.empty())
+        return FILE_IN_USE;
+    for (const auto& [handle, opened] : services_->files) {
+        if (opened.entry == &entry)
+            return FILE_IN_USE;
+    }
+    Store* store = services_->store();
+    if (store == nullptr)
+        return DIRECTORY_IO_ERROR;
+
+    std::string key = entryKey(&entry);
+    std::string directoryKey = entryKey(entry.parent);
+    const EntryMeta* directoryMeta = metaOf(volume, directoryKey);
+    std::filesystem::path disk = volume.diskPath(&entry);
+    int result;
+    if ((record.attributes & A_IMMEDIATE_PURGE) != 0 ||
+        (directoryMeta != nullptr && (directoryMeta->attributes & A_IMMEDIATE_PURGE) != 0)) {
+        result = store->removeEntry(volume, key,
+                                    [&] { return ::unlink(disk.c_str()) == 0 ? 0 : errno; });
+    } else {
+        DeletedFile deleted;
+        deleted.directory = directoryKey;
+        deleted.diskName = entry.diskName;
+        deleted.dosName = entry.dosName;
+        if (const EntryMeta* meta = metaOf(volume, key)) {
+            deleted.meta = *meta;
+            deleted.meta.trustees.clear();
+        }
+        deleted.meta.creator = record.creatorID;
+        deleted.meta.created =
+            static_cast<nuint32>(record.creationDate) << 16 | record.creationTime;
+        deleted.modified = static_cast<nuint32>(record.modifyDate) << 16 | record.modifyTime;
+        deleted.lastAccess = record.lastAccessDate;
+        deleted.size = record.dataSize;
+        deleted.deleted = dosStamp(std::time(nullptr));
+        deleted.deletor = caller.id();
+        result = store->eraseFile(volume, key, disk, deleted);
+        if (result == 0) {
+            volume.data.deletedBytes += deleted.size;
+            ++volume.data.deletedCount;
+            nuint32 id = deleted.id;
+            volume.data.deleted[directoryKey].emplace(id, std::move(deleted));
+        }
+    }
+    if (result != 0)
+        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+    volume.data.entries.erase(key);
+    detachEntry(entry);
+    return SUCCESSFUL;
+}
+
+// ---- Rename and move ----------------------------------------------------------------------------
+
+NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                             const char* srcPath, const char* dstPath) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    Server& server = *connection->server;
+    Located source;
+    NWCCODE rc = locate(*net_, server, srcPath, nameSpace, source);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Volume& volume = *source.volume;
+    Entry& entry = *source.entry;
+    NW_ENTRY_INFO record;
+    rc = entryRecord(server, volume, entry, nameSpace, record);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (entry.parent == nullptr)
+        return DIRECTORY_ACTIVE;
+    if (!searchSelects(searchAttrs, entry.isDirectory, record.attributes))
+        return FAILURE;
+    if (dstPath == nullptr)
+        return NWE_PARAM_INVALID;
+    std::string_view dstVolume = dstPath;
+    if (upperAscii(dstVolume.substr(0, dstVolume.find(':'))) != volume.name)
+        return RENAMING_ACROSS_VOLUMES;
+    Located destination;
+    NewName name;
+    rc = locateNew(*net_, server, dstPath, nameSpace, destination, name);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (destination.volume != &volume)
+        return RENAMING_ACROSS_VOLUMES;
+    if (isInside(destination.entry, &entry))
+        return INVALID_PATH;
+    if (name.existing != nullptr && name.existing != &entry)
+        return NAME_EXISTS;
+    bool inPlace = destination.entry == entry.parent;
+    if (inPlace && name.diskName == entry.diskName)
+        return SUCCESSFUL;
+
+    const Caller& caller = services_->caller(*connection);
+    nuint16 rights = effectiveRights(caller, volume, &entry);
+    if ((record.attributes & A_RENAME_INHIBIT) != 0)
+        return NO_MODIFY_PRIVILEGES;
+    if (inPlace && (rights & TR_MODIFY) == 0)
+        return NO_MODIFY_PRIVILEGES;
+    if (!inPlace) {
+        if ((rights & TR_ERASE) == 0)
+            return NO_DELETE_PRIVILEGES;
+        if ((effectiveRights(caller, volume, destination.entry) & TR_CREATE) == 0)
+            return NO_CREATE_PRIVILEGES;
+    }
+    Store* store = services_->store();
+    if (store == nullptr)
+        return DIRECTORY_IO_ERROR;
+
+    std::string from = entryKey(&entry);
+    std::string to = childKey(entryKey(destination.entry), name.diskName);
+    std::filesystem::path oldDisk = volume.diskPath(&entry);
+    std::filesystem::path newDisk = volume.diskPath(destination.entry) / name.diskName;
+    bool caseOnly = inPlace && name.existing == &entry;
+    int result = store->moveEntry(volume, from, to, [&] {
+        unsigned flags = caseOnly ? 0 : RENAME_NOREPLACE;
+        return ::renameat2(AT_FDCWD, oldDisk.c_str(), AT_FDCWD, newDisk.c_str(), flags) == 0
+                   ? 0
+                   : errno;
+    });
+    if (result != 0)
+        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+    rekeyMap(volume.data.entries, from, to);
+    rekeyMap(volume.data.deleted, from, to);
+    for (auto& [directory, files] : volume.data.deleted) {
+        for (auto& [id, file] : files)
+            file.directory = directory;
+    }
+    detachEntry(entry);
+    attachEntry(*destination.entry, entry, name.diskName, name.longName);
+    return SUCCESSFUL;
+}
+
+}  // namespace nw::sim

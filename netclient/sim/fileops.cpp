@@ -1,0 +1,176 @@
+// Volume control operations on file contents: open, read, write, seek, close and the
+// server-side copy.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <limits>
+
+#include "entrypaths.h"
+#include "model.h"
+#include "netclient/sim/simclient.h"
+#include "services.h"
+#include "store.h"
+
+namespace nw::sim {
+
+namespace {
+
+constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+
+// A file handle that can still be used, or null.
+OpenedFile* usable(Services& services, NW_FILE_HANDLE handle) {
+    auto it = services.files.find(handle);
+    return it == services.files.end() || it->second.dead ? nullptr : &it->second;
+}
+
+}  // namespace
+
+NWCCODE SimClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                            const char* path, nuint8 accessRights, NW_FILE_HANDLE* file) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (file == nullptr || (accessRights & (AR_READ | AR_WRITE)) == 0)
+        return NWE_PARAM_INVALID;
+    Located target;
+    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    NW_ENTRY_INFO record;
+    rc = entryRecord(*connection->server, *target.volume, *target.entry, nameSpace, record);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (target.entry->isDirectory)
+        return INVALID_PATH;
+    if (!searchSelects(searchAttrs, false, record.attributes))
+        return FAILURE;
+    bool read = (accessRights & AR_READ) != 0;
+    bool write = (accessRights & AR_WRITE) != 0;
+    nuint16 rights = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
+    if (read && (rights & TR_READ) == 0)
+        return ACCESS_DENIED;
+    if (write && ((rights & TR_WRITE) == 0 || (record.attributes & A_READ_ONLY) != 0))
+        return NO_WRITE_PRIVILEGES;
+    int flags = (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW;
+    int fd = ::open(target.volume->diskPath(target.entry).c_str(), flags);
+    if (fd < 0)
+        return errno == ENOENT ? INVALID_PATH : DIRECTORY_IO_ERROR;
+    *file = services_->addFile(conn, *connection, *target.volume, *target.entry, fd, read, write);
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRead, void* buffer) {
+    OpenedFile* opened = usable(*services_, file);
+    if (opened == nullptr)
+        return INVALID_FILE_HANDLE;
+    if (bytesRead == nullptr || (buffer == nullptr && bytes != 0))
+        return NWE_PARAM_INVALID;
+    if (!opened->read)
+        return ACCESS_DENIED;
+    nuint32 done = 0;
+    while (done < bytes) {
+        ssize_t n = ::pread(opened->fd, static_cast<char*>(buffer) + done, bytes - done,
+                            opened->position + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *bytesRead = done;
+            opened->position += done;
+            return DIRECTORY_IO_ERROR;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<nuint32>(n);
+    }
+    opened->position += done;
+    *bytesRead = done;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
+                             nuint32* written) {
+    OpenedFile* opened = usable(*services_, file);
+    if (opened == nullptr)
+        return INVALID_FILE_HANDLE;
+    if (written == nullptr || (data == nullptr && bytes != 0))
+        return NWE_PARAM_INVALID;
+    if (!opened->write)
+        return NO_WRITE_PRIVILEGES;
+    nuint32 done = 0;
+    while (done < bytes) {
+        ssize_t n = ::pwrite(opened->fd, static_cast<const char*>(data) + done, bytes - done,
+                             opened->position + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *written = done;
+            opened->position += done;
+            return DIRECTORY_IO_ERROR;
+        }
+        done += static_cast<nuint32>(n);
+    }
+    opened->position += done;
+    *written = done;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::SeekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
+                            nint64* newPosition) {
+    OpenedFile* opened = usable(*services_, file);
+    if (opened == nullptr)
+        return INVALID_FILE_HANDLE;
+    nint64 base = 0;
+    if (origin == SEEK_FROM_CURRENT) {
+        base = opened->position;
+    } else if (origin == SEEK_FROM_END) {
+        struct stat st {};
+        if (::fstat(opened->fd, &st) != 0)
+            return DIRECTORY_IO_ERROR;
+        base = st.st_size;
+    } else if (origin != SEEK_FROM_START) {
+        return INVALID_PARAMETERS;
+    }
+    nint64 position = 0;
+    if (__builtin_add_overflow(base, offset, &position) || position < 0)
+        return INVALID_PARAMETERS;
+    opened->position = position;
+    if (newPosition != nullptr)
+        *newPosition = position;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::CloseFile(NW_FILE_HANDLE file) {
+    if (services_->files.count(file) == 0)
+        return INVALID_FILE_HANDLE;
+    services_->closeFile(file);
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,
+                                nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
+                                nuint64* copied) {
+    if (live(conn) == nullptr)
+        return INVALID_CONNECTION;
+    if (copied == nullptr)
+        return NWE_PARAM_INVALID;
+    *copied = 0;
+    OpenedFile* from = usable(*services_, src);
+    OpenedFile* to = usable(*services_, dst);
+    if (from == nullptr || to == nullptr)
+        return INVALID_FILE_HANDLE;
+    if (!from->read)
+        return ACCESS_DENIED;
+    if (!to->write)
+        return NO_WRITE_PRIVILEGES;
+    if (srcOffset > kMaxOffset || dstOffset > kMaxOffset || count > kMaxOffset - dstOffset)
+        return INVALID_PARAMETERS;
+    std::uint64_t done = 0;
+    int rc = kernelCopy(from->fd, static_cast<off_t>(srcOffset), to->fd,
+                        static_cast<off_t>(dstOffset), count, &done);
+    *copied = done;
+    return rc == 0 ? SUCCESSFUL : DIRECTORY_IO_ERROR;
+}
+
+}  // namespace nw::sim

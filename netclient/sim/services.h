@@ -1,0 +1,151 @@
+// What the simulated client keeps for the volume control operations (directory handles, open
+// files, the state store) and the helpers those operations share: entry keys and names, paths,
+// search attributes, rights, entry records.
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model.h"
+#include "netclient/volume.h"
+
+namespace nw::sim {
+
+class Store;
+
+// ---- Entries ------------------------------------------------------------------------------------
+
+// The key of an entry in VolumeData: its names on disk below the volume's folder joined with
+// "/", "" for the root.
+std::string entryKey(const Entry* entry);
+std::string childKey(const std::string& directoryKey, const std::string& diskName);
+
+// A name NetWare takes for a file or directory (code page text): not empty, not "." or "..", at
+// most 255 bytes, without \ / : * ? " < > | or control characters.
+bool isValidEntryName(std::string_view name);
+
+// The entry's metadata, or null when it has none (the defaults apply).
+const EntryMeta* metaOf(const Volume& volume, const std::string& key);
+
+// Takes an entry out of its directory (deleted, or moved away): lookups and searches no longer
+// meet it; its number stays taken.
+void detachEntry(Entry& entry);
+// Puts an entry into a directory under a long name and a DOS name derived from it.
+void attachEntry(Entry& directory, Entry& entry, const std::string& diskName,
+                 const std::string& longName);
+
+// Does a search attributes word select an entry? (See SA_... in volume.h.)
+bool searchSelects(nuint16 searchAttrs, bool isDirectory, nuint32 attributes);
+
+// Does a name match a pattern with '*' and '?' (ASCII case-insensitive)?
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+// ---- Callers and rights -------------------------------------------------------------------------
+
+// Who is asking: the object logged in on a workstation connection and what it counts as.
+struct Caller {
+    Server* server = nullptr;
+    WsConnection* connection = nullptr;
+    const BinderyObject* object = nullptr;  // null: nobody is logged in
+    std::vector<nuint32> ids;               // the object, and its containers in the tree
+    bool supervisor = false;                // supervisor-equivalent: all rights
+    nuint32 id() const { return object != nullptr ? object->id : 0; }
+};
+
+Caller callerOf(const Network& net, WsConnection& connection);
+
+// The caller's effective rights on an entry: trustee assignments filtered by inherited rights
+// masks from the root down; Supervisor anywhere above gives every right.
+nuint16 effectiveRights(const Caller& caller, const Volume& volume, const Entry* entry);
+
+// ---- Records ------------------------------------------------------------------------------------
+
+// Fills an entry's record from the disk and its metadata; INVALID_PATH when it is gone from the
+// disk (it is then detached). The volume's default owner stands in for a missing creator.
+NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,
+                    NW_ENTRY_INFO& info);
+
+// ---- Disk ---------------------------------------------------------------------------------------
+
+// Copies count bytes (or up to the end when count is UINT64_MAX) from in at inOffset to out at
+// outOffset with kernel copies (copy_file_range, else sendfile); *copied := the bytes copied.
+// 0, or an errno value.
+int kernelCopy(int in, off_t inOffset, int out, off_t outOffset, std::uint64_t count,
+               std::uint64_t* copied);
+// Copies the whole of in (from its start) to out (at its start).
+int copyAll(int in, int out);
+
+// ---- State --------------------------------------------------------------------------------------
+
+struct DirHandle {
+    Volume* volume = nullptr;
+    Entry* directory = nullptr;
+};
+
+struct OpenedFile {
+    int fd = -1;
+    NWCONN_HANDLE conn = 0;
+    WsConnection* connection = nullptr;  // its station shows the file as open
+    Volume* volume = nullptr;
+    Entry* entry = nullptr;
+    bool read = false;
+    bool write = false;
+    bool dead = false;  // its volume was dismounted
+    off_t position = 0;
+};
+
+// A server's bindery as the bindery calls see it: its users, then one file server object per
+// server of the network.
+struct BinderyEntry {
+    nuint32 id = 0;
+    std::string name;
+    nuint16 type = OT_USER;  // as stored (OT_USER, OT_FILE_SERVER)
+};
+struct Bindery {
+    std::vector<BinderyEntry> objects;
+    std::unordered_map<nuint32, std::size_t> byId;
+};
+
+struct Services {
+    explicit Services(Network& net);
+    ~Services();
+
+    // The state store, opened on first use; null when it cannot be (storeError says why).
+    Store* store();
+    // Frees the directory handles and closes the files opened through a connection handle.
+    void connectionClosed(NWCONN_HANDLE conn);
+    // A usable directory handle of a connection handle: null when it is not allocated, its
+    // directory is gone or its volume dismounted.
+    DirHandle* dirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE handle);
+    // Registers a file opened on disk (fd) through a connection handle: it shows as open by the
+    // connection's station until it is closed. Answers its handle.
+    NW_FILE_HANDLE addFile(NWCONN_HANDLE conn, WsConnection& connection, Volume& volume,
+                           Entry& entry, int fd, bool read, bool write);
+    // Closes a file and takes it off its station's open files.
+    void closeFile(NW_FILE_HANDLE handle);
+    // The caller behind a workstation connection (kept: it does not change while loaded).
+    const Caller& caller(WsConnection& connection);
+
+    Network& net;
+    std::unique_ptr<Store> store_;
+    bool storeTried = false;
+    std::string storeError;
+    std::unordered_map<NWCONN_HANDLE, std::array<DirHandle, 256>> dirHandles;
+    std::size_t dirHandleCount = 0;
+    std::unordered_map<NW_FILE_HANDLE, OpenedFile> files;
+    NW_FILE_HANDLE nextFile = 0x2000;
+    std::unordered_map<const WsConnection*, Caller> callers;
+
+    const Bindery& bindery(const Server& server);
+    std::unordered_map<const Server*, Bindery> binderies;
+    std::vector<nuint32> fileServerIds;  // by index in net.servers
+};
+
+}  // namespace nw::sim

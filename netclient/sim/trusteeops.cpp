@@ -1,0 +1,258 @@
+// Volume control operations: trustees of entries and the space restrictions of users.
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "entrypaths.h"
+#include "model.h"
+#include "netclient/sim/simclient.h"
+#include "services.h"
+#include "store.h"
+
+namespace nw::sim {
+
+namespace {
+
+Volume* mountedVolume(const Server& server, nuint16 number) {
+    Volume* volume =
+        number < server.volumeByNumber.size() ? server.volumeByNumber[number] : nullptr;
+    return volume != nullptr && volume->mounted ? volume : nullptr;
+}
+
+bool isUser(const Network& net, const Server& server, nuint32 id) {
+    for (const auto& object : server.objects) {
+        if (object->id == id)
+            return object->type == OT_USER;
+    }
+    for (const Tree& tree : net.trees) {
+        if (server.tree.empty() || upperAscii(tree.name) != upperAscii(server.tree))
+            continue;
+        for (const TreeObject& object : tree.objects) {
+            if (object.id == id)
+                return object.objectClass == "User";
+        }
+    }
+    return false;
+}
+
+// The 4 KB blocks of the files a user owns (is the creator of) on a volume.
+std::uint64_t blocksOwned(const Volume& volume, nuint32 owner, nuint32 defaultOwner) {
+    namespace fs = std::filesystem;
+    std::uint64_t blocks = 0;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(volume.folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code statError;
+        if (it->is_symlink(statError) || !it->is_regular_file(statError))
+            continue;
+        std::string key = it->path().lexically_relative(volume.folder).generic_string();
+        const EntryMeta* meta = metaOf(volume, key);
+        nuint32 creator = meta != nullptr ? meta->creator.value_or(defaultOwner) : defaultOwner;
+        if (creator != owner)
+            continue;
+        std::uintmax_t size = it->file_size(statError);
+        if (!statError)
+            blocks += (size + 4095) / 4096;
+    }
+    return blocks;
+}
+
+}  // namespace
+
+// ---- Trustees -----------------------------------------------------------------------------------
+
+NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                     nuint32* iterHandle, TRUSTEE_SET* set) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (iterHandle == nullptr || set == nullptr)
+        return NWE_PARAM_INVALID;
+    Located target;
+    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    const EntryMeta* meta = metaOf(*target.volume, entryKey(target.entry));
+    std::size_t count = meta != nullptr ? meta->trustees.size() : 0;
+    if (*iterHandle >= count)
+        return FAILURE;
+    *set = TRUSTEE_SET{};
+    for (std::size_t i = *iterHandle; i < count && set->count < NW_MAX_TRUSTEES_PER_SET; ++i) {
+        set->trustees[set->count].objectID = meta->trustees[i].id;
+        set->trustees[set->count].objectRights = meta->trustees[i].rights;
+        ++set->count;
+    }
+    *iterHandle += set->count;
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                     nuint32 objectID, nuint16 rights) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    Located target;
+    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    if (!isKnownObject(*net_, *connection->server, objectID))
+        return NO_SUCH_OBJECT;
+    nuint16 own = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
+    rights &= TR_ALL;
+    if ((own & TR_ACCESS_CONTROL) == 0 ||
+        ((rights & TR_SUPERVISOR) != 0 && (own & TR_SUPERVISOR) == 0)) {
+        return NO_MODIFY_PRIVILEGES;
+    }
+    std::string key = entryKey(target.entry);
+    const EntryMeta* stored = metaOf(*target.volume, key);
+    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    auto found = std::find_if(meta.trustees.begin(), meta.trustees.end(),
+                              [&](const Trustee& t) { return t.id == objectID; });
+    if (found != meta.trustees.end())
+        found->rights = rights;
+    else
+        meta.trustees.push_back({objectID, rights});
+    Store* store = services_->store();
+    if (store == nullptr || !store->saveEntry(*target.volume, key, meta))
+        return DIRECTORY_IO_ERROR;
+    target.volume->data.entries[key] = std::move(meta);
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                          nuint32 objectID) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    Located target;
+    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    if (rc != SUCCESSFUL)
+        return rc;
+    std::string key = entryKey(target.entry);
+    const EntryMeta* stored = metaOf(*target.volume, key);
+    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    auto found = std::find_if(meta.trustees.begin(), meta.trustees.end(),
+                              [&](const Trustee& t) { return t.id == objectID; });
+    if (found == meta.trustees.end())
+        return TRUSTEE_NOT_FOUND;
+    if ((effectiveRights(services_->caller(*connection), *target.volume, target.entry) &
+         TR_ACCESS_CONTROL) == 0) {
+        return NO_MODIFY_PRIVILEGES;
+    }
+    meta.trustees.erase(found);
+    Store* store = services_->store();
+    if (store == nullptr || !store->saveEntry(*target.volume, key, meta))
+        return DIRECTORY_IO_ERROR;
+    if (meta.isDefault())
+        target.volume->data.entries.erase(key);
+    else
+        target.volume->data.entries[key] = std::move(meta);
+    return SUCCESSFUL;
+}
+
+// ---- Space restrictions of users ----------------------------------------------------------------
+
+NWCCODE SimClient::ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nuint32 sequence,
+                                          VOLUME_RESTRICTIONS* restrictions) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (restrictions == nullptr)
+        return NWE_PARAM_INVALID;
+    const Volume* volume = mountedVolume(*connection->server, volNum);
+    if (volume == nullptr)
+        return VOLUME_DOES_NOT_EXIST;
+    *restrictions = VOLUME_RESTRICTIONS{};
+    const auto& list = volume->data.restrictions;
+    for (std::size_t i = sequence;
+         i < list.size() && restrictions->numberOfEntries < NW_MAX_RESTRICTIONS_PER_ANSWER; ++i) {
+        restrictions->resInfo[restrictions->numberOfEntries++] = list[i];
+    }
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                              nuint32* restriction, nuint32* inUse) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    if (restriction == nullptr || inUse == nullptr)
+        return NWE_PARAM_INVALID;
+    const Server& server = *connection->server;
+    const Volume* volume = mountedVolume(server, volNum);
+    if (volume == nullptr)
+        return VOLUME_DOES_NOT_EXIST;
+    if (!isUser(*net_, server, objectID))
+        return NO_SUCH_OBJECT;
+    *restriction = NW_NO_VOLUME_RESTRICTION;
+    for (const NW_VOLUME_RESTRICTION& item : volume->data.restrictions) {
+        if (item.objectID == objectID)
+            *restriction = item.restriction;
+    }
+    std::uint64_t blocks = blocksOwned(*volume, objectID, server.data.defaultOwner);
+    *inUse = static_cast<nuint32>(std::min<std::uint64_t>(blocks, 0xFFFFFFFF));
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                              nuint32 restriction) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    const Server& server = *connection->server;
+    Volume* volume = mountedVolume(server, volNum);
+    if (volume == nullptr)
+        return VOLUME_DOES_NOT_EXIST;
+    if (!isUser(*net_, server, objectID))
+        return NO_SUCH_OBJECT;
+    if (!services_->caller(*connection).supervisor)
+        return NO_MODIFY_PRIVILEGES;
+    auto& list = volume->data.restrictions;
+    auto found = std::find_if(list.begin(), list.end(),
+                              [&](const auto& r) { return r.objectID == objectID; });
+    Store* store = services_->store();
+    if (store == nullptr)
+        return DIRECTORY_IO_ERROR;
+    if (restriction >= NW_NO_VOLUME_RESTRICTION) {
+        if (found == list.end())
+            return SUCCESSFUL;
+        if (!store->removeRestriction(*volume, objectID))
+            return DIRECTORY_IO_ERROR;
+        list.erase(found);
+        return SUCCESSFUL;
+    }
+    if (!store->saveRestriction(*volume, objectID, restriction))
+        return DIRECTORY_IO_ERROR;
+    if (found != list.end())
+        found->restriction = restriction;
+    else
+        list.push_back({objectID, restriction});
+    return SUCCESSFUL;
+}
+
+NWCCODE SimClient::RemoveObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum,
+                                                 nuint32 objectID) {
+    WsConnection* connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    const Server& server = *connection->server;
+    Volume* volume = mountedVolume(server, volNum);
+    if (volume == nullptr)
+        return VOLUME_DOES_NOT_EXIST;
+    if (!isUser(*net_, server, objectID))
+        return NO_SUCH_OBJECT;
+    if (!services_->caller(*connection).supervisor)
+        return NO_MODIFY_PRIVILEGES;
+    auto& list = volume->data.restrictions;
+    auto found = std::find_if(list.begin(), list.end(),
+                              [&](const auto& r) { return r.objectID == objectID; });
+    if (found == list.end())
+        return TRUSTEE_NOT_FOUND;
+    Store* store = services_->store();
+    if (store == nullptr || !store->removeRestriction(*volume, objectID))
+        return DIRECTORY_IO_ERROR;
+    list.erase(found);
+    return SUCCESSFUL;
+}
+
+}  // namespace nw::sim
