@@ -115,6 +115,33 @@ int moveBytes(const fs::path& source, const fs::path& target) {
 
 }  // namespace
 
+std::set<std::string> storedVolumes(const fs::path& stateFolder) {
+    std::set<std::string> stored;
+    fs::path file = stateFolder / "volumes.sqlite";
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        return stored;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT server, volume FROM volumes", -1, &stmt, nullptr) ==
+            SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                auto text = [&](int column) {
+                    const void* data = sqlite3_column_blob(stmt, column);
+                    return data == nullptr ? std::string()
+                                           : std::string(static_cast<const char*>(data),
+                                                         sqlite3_column_bytes(stmt, column));
+                };
+                stored.insert(text(0) + ":" + text(1));
+            }
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return stored;
+}
+
 // ---- Statements ---------------------------------------------------------------------------------
 
 class Store::Statement {

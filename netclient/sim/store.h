@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "model.h"
@@ -93,6 +94,10 @@ private:
     Network& net_;
     sqlite3* db_ = nullptr;
 };
+
+// The volumes whose state the store in a state folder holds already, as "SERVER:VOLUME" (code
+// page names); empty when there is no store or it cannot be read. Reads only.
+std::set<std::string> storedVolumes(const std::filesystem::path& stateFolder);
 
 // Test hook: a process whose environment names this point in NWSIM_CRASH_POINT ends at once
 // when it reaches it (as if killed), e.g. "erase:disk" before and "erase:done" after a disk step.

@@ -15,6 +15,7 @@
 #include "loader.h"
 #include "model.h"
 #include "services.h"
+#include "store.h"
 
 namespace nw::sim {
 
@@ -59,6 +60,7 @@ public:
 
     void load(const Node& root) {
         loadStateFolder(root["state"]);
+        stored_ = storedVolumes(net_.stateFolder);
         std::vector<Node> servers = root["servers"].items();
         for (std::size_t i = 0; i < servers.size(); ++i) {
             Server& server = *net_.servers[i];
@@ -144,10 +146,15 @@ private:
 
     void loadVolume(Server& server, Volume& volume, const Node& node) {
         VolumeData& data = volume.data;
+        // Once the state store holds the volume, its data comes from there: paths that changes
+        // have since renamed or removed are then no errors.
+        lenient_ = stored_.count(server.name + ":" + volume.name) != 0;
         for (const Node& entryNode : node["entries"].itemsOr()) {
             entryNode.expectObject({"path", "attributes", "owner", "archiver", "created",
                                     "archived", "inheritedRights", "trustees", "spaceLimit"});
             Entry* entry = volumeEntry(server, volume, entryNode["path"], false);
+            if (entry == nullptr)
+                continue;
             std::string key = entryKey(entry);
             if (data.entries.count(key) != 0)
                 entryNode["path"].fail("a path not listed twice in entries");
@@ -204,6 +211,8 @@ private:
         node.expectObject({"directory", "name", "content", "deleted", "deletedBy", "owner",
                            "attributes", "created", "modified"});
         Entry* directory = volumeEntry(server, volume, node["directory"], true);
+        if (directory == nullptr)
+            return;
         DeletedFile file;
         file.id = volume.data.nextDeletedId++;
         file.directory = entryKey(directory);
@@ -261,6 +270,8 @@ private:
         if (resolvePath(server, volume.name + ":" + path, NW_NS_LONG, net_.codePage, resolved,
                         false) != SUCCESSFUL ||
             (directory && !resolved.entry->isDirectory)) {
+            if (lenient_)
+                return nullptr;
             node.fail(expected);
         }
         return resolved.entry;
@@ -388,6 +399,8 @@ private:
 
     Network& net_;
     fs::path base_;
+    std::set<std::string> stored_;
+    bool lenient_ = false;
 };
 
 }  // namespace

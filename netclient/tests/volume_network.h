@@ -73,7 +73,7 @@ inline constexpr NWCONN_REF kBoss = 4;    // FS2, not a supervisor there
 
 // A fixture with one handle per user, closed (and every handle counted) at the end.
 class VolumeTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override { openHandles(); }
     void TearDown() override {
         closeHandles();
