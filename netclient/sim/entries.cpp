@@ -1,5 +1,6 @@
 // Directory entries of simulated volumes: reading folders, DOS names, path lookups.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <unordered_set>
@@ -118,7 +119,7 @@ void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
     for (Entry* entry : fresh) {
         if (!entry->dosName.empty())
             continue;
-        entry->dosName = deriveDosName(entry->longName, directory.byDosName);
+        entry->dosName = deriveDosName(directory, entry->longName);
         directory.byDosName.emplace(entry->dosName, entry);
     }
 }
@@ -140,21 +141,75 @@ std::string upperAscii(std::string_view text) {
     return out;
 }
 
-std::string deriveDosName(std::string_view longName,
-                          const std::unordered_map<std::string, Entry*>& taken) {
+namespace {
+
+// The parts a derived DOS name is made of: the name's first DOS characters and its extension.
+// Long names with the same family try the same candidates (at most 6 characters of the base are
+// ever used).
+struct DosParts {
+    std::string base;
+    std::string ext;
+    std::string family() const { return base.substr(0, 6) + "." + ext; }
+};
+
+DosParts dosParts(std::string_view longName) {
     std::size_t dot = longName.rfind('.');
     bool hasExtension = dot != std::string_view::npos && dot != 0;
-    std::string base = dosCharacters(hasExtension ? longName.substr(0, dot) : longName);
-    std::string ext = hasExtension ? dosCharacters(longName.substr(dot + 1)).substr(0, 3) : "";
-    if (base.empty())
-        base = "_";
-    for (unsigned n = 1;; ++n) {
+    DosParts parts;
+    parts.base = dosCharacters(hasExtension ? longName.substr(0, dot) : longName);
+    parts.ext = hasExtension ? dosCharacters(longName.substr(dot + 1)).substr(0, 3) : "";
+    if (parts.base.empty())
+        parts.base = "_";
+    return parts;
+}
+
+std::string deriveFrom(const DosParts& parts, const std::unordered_map<std::string, Entry*>& taken,
+                       unsigned& n) {
+    for (;; ++n) {
         std::string suffix = "~" + std::to_string(n);
-        std::string candidate = base.substr(0, 8 - suffix.size()) + suffix;
-        if (!ext.empty())
-            candidate += "." + ext;
+        std::string candidate = parts.base.substr(0, 8 - suffix.size()) + suffix;
+        if (!parts.ext.empty())
+            candidate += "." + parts.ext;
         if (taken.count(candidate) == 0)
             return candidate;
+    }
+}
+
+}  // namespace
+
+std::string deriveDosName(std::string_view longName,
+                          const std::unordered_map<std::string, Entry*>& taken) {
+    unsigned n = 1;
+    return deriveFrom(dosParts(longName), taken, n);
+}
+
+// The directory remembers per family the lowest number that may still be free, so that naming
+// the thousands of entries of one folder does not try every taken number again.
+std::string deriveDosName(Entry& directory, std::string_view longName) {
+    DosParts parts = dosParts(longName);
+    auto [hint, added] = directory.dosHints.try_emplace(parts.family(), 1u);
+    std::string name = deriveFrom(parts, directory.byDosName, hint->second);
+    ++hint->second;
+    return name;
+}
+
+void releaseDosName(Entry& directory, const std::string& dosName) {
+    std::size_t tilde = dosName.find('~');
+    if (tilde == std::string::npos || directory.dosHints.empty())
+        return;
+    std::size_t dot = dosName.find('.', tilde);
+    unsigned n = static_cast<unsigned>(std::strtoul(dosName.c_str() + tilde + 1, nullptr, 10));
+    std::string prefix = dosName.substr(0, tilde);
+    std::string ext = dot == std::string::npos ? "" : dosName.substr(dot + 1);
+    // Every family whose candidates include the name may take it again.
+    for (auto& [family, hint] : directory.dosHints) {
+        std::size_t cut = family.rfind('.');
+        std::string base = family.substr(0, cut);
+        if (family.substr(cut + 1) == ext &&
+            base.substr(0, 8 - (dot == std::string::npos ? dosName.size() - tilde : dot - tilde)) ==
+                prefix) {
+            hint = std::min(hint, n);
+        }
     }
 }
 

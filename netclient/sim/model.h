@@ -62,7 +62,8 @@ struct Entry {
     std::vector<Entry*> children;  // null where an entry went away, so places never shift
     std::unordered_map<std::string, Entry*> byLongKey;  // long name, ASCII upper-cased
     std::unordered_map<std::string, Entry*> byDosName;
-    std::unique_ptr<FileUsage> usage;  // created when the file is first opened
+    std::unordered_map<std::string, unsigned> dosHints;  // see deriveDosName(Entry&, ...)
+    std::unique_ptr<FileUsage> usage;                    // created when the file is first opened
 
     const std::string& name(nuint8 nameSpace) const {
         return nameSpace == NW_NS_DOS ? dosName : longName;
@@ -219,6 +220,10 @@ void initEntries(Volume& volume);
 // The 8.3 DOS name derived from a long name, unique among taken (upper-case names).
 std::string deriveDosName(std::string_view longName,
                           const std::unordered_map<std::string, Entry*>& taken);
+// The same for a new entry of a directory, among the DOS names of its entries.
+std::string deriveDosName(Entry& directory, std::string_view longName);
+// A derived DOS name of the directory is free again.
+void releaseDosName(Entry& directory, const std::string& dosName);
 
 // A parsed volume path "VOLUME:DIR\SUB\NAME".
 struct ResolvedPath {

@@ -84,10 +84,11 @@ NWCCODE SimClient::ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHand
     nuint32 created = file.meta.created.value_or(file.modified);
     deleted->creationDate = dosDate(created);
     deleted->creationTime = dosTime(created);
-    deleted->creatorID = file.meta.creator.value_or(connection->server->data.defaultOwner);
+    nuint32 creator = file.meta.creator.value_or(connection->server->data.defaultOwner);
+    deleted->creatorID = creator;
     deleted->modifyDate = dosDate(file.modified);
     deleted->modifyTime = dosTime(file.modified);
-    deleted->modifierID = file.meta.modifier.value_or(deleted->creatorID);
+    deleted->modifierID = file.meta.modifier.value_or(creator);
     deleted->archiveDate = dosDate(file.meta.archived);
     deleted->archiveTime = dosTime(file.meta.archived);
     deleted->archiverID = file.meta.archiver;

@@ -61,8 +61,10 @@ void detachEntry(Entry& entry) {
     if (byLong != parent->byLongKey.end() && byLong->second == &entry)
         parent->byLongKey.erase(byLong);
     auto byDos = parent->byDosName.find(entry.dosName);
-    if (byDos != parent->byDosName.end() && byDos->second == &entry)
+    if (byDos != parent->byDosName.end() && byDos->second == &entry) {
         parent->byDosName.erase(byDos);
+        releaseDosName(*parent, entry.dosName);
+    }
 }
 
 void attachEntry(Entry& directory, Entry& entry, const std::string& diskName,
@@ -74,7 +76,7 @@ void attachEntry(Entry& directory, Entry& entry, const std::string& diskName,
     std::string upper = upperAscii(longName);
     entry.dosName = isDosName(longName) && directory.byDosName.count(upper) == 0
                         ? upper
-                        : deriveDosName(longName, directory.byDosName);
+                        : deriveDosName(directory, longName);
     entry.slot = directory.children.size();
     directory.children.push_back(&entry);
     directory.byLongKey[upperAscii(longName)] = &entry;

@@ -146,7 +146,7 @@ std::set<std::string> storedVolumes(const fs::path& stateFolder) {
 
 class Store::Statement {
 public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
+    Statement(sqlite3* db, const char* sql) {
         if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
             stmt_ = nullptr;
     }
@@ -213,7 +213,6 @@ public:
     }
 
 private:
-    sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
     int index_ = 0;
     bool failed_ = false;

@@ -146,6 +146,7 @@ private:
 
     void loadVolume(Server& server, Volume& volume, const Node& node) {
         VolumeData& data = volume.data;
+        std::set<std::string> listed;
         // Once the state store holds the volume, its data comes from there: paths that changes
         // have since renamed or removed are then no errors.
         lenient_ = stored_.count(server.name + ":" + volume.name) != 0;
@@ -156,7 +157,7 @@ private:
             if (entry == nullptr)
                 continue;
             std::string key = entryKey(entry);
-            if (data.entries.count(key) != 0)
+            if (!listed.insert(key).second)
                 entryNode["path"].fail("a path not listed twice in entries");
             EntryMeta meta;
             meta.attributes = attributes(entryNode["attributes"]);

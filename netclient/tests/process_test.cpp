@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "netclient/client.h"
 #include "netclient/testing/testnet.h"
@@ -123,6 +124,37 @@ TEST(ProcessClient, DemoNetwork) {
         }
     }
     EXPECT_GE(drives.size(), 3u);
+
+    // What the volume control shows: trees with containers and volume objects, trustees,
+    // restrictions and deleted files.
+    std::vector<std::string> trees;
+    std::string tree;
+    for (nuint32 it = 0; client.ScanDirectoryTrees(&it, tree) == 0;)
+        trees.push_back(tree);
+    EXPECT_EQ(trees, (std::vector<std::string>{"ACME_TREE", "LAB_TREE"}));
+    std::string host;
+    EXPECT_EQ(client.ReadDirectoryAttribute("ACME_TREE", "FS1_SYS.SALES.ACME", "Host Server", host),
+              0);
+    EXPECT_EQ(host, "FS1.SALES.ACME");
+    ASSERT_EQ(client.OpenConnByName("FS1", NWCC_NAME_FORMAT_BIND, NWCC_OPEN_LICENSED, &h), 0);
+    nuint32 it = 0;
+    TRUSTEE_SET set;
+    EXPECT_EQ(client.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set), 0);
+    EXPECT_EQ(set.count, 2);
+    VOLUME_RESTRICTIONS restrictions;
+    EXPECT_EQ(client.ScanVolumeRestrictions(h, 1, 0, &restrictions), 0);
+    EXPECT_EQ(restrictions.numberOfEntries, 3);
+    NWDIR_HANDLE shared = 0;
+    ASSERT_EQ(client.AllocTempDirHandle(h, NW_NS_LONG, "DATA:SHARED", &shared), 0);
+    nuint32 sequence = 0xFFFFFFFF;
+    NW_DELETED_FILE deleted;
+    int kept = 0;
+    while (client.ScanSalvageableFiles(h, shared, NW_NS_LONG, &sequence, &deleted) == 0)
+        ++kept;
+    EXPECT_EQ(kept, 2);
+    EXPECT_EQ(client.DeallocDirHandle(h, shared), 0);
+    client.NWCCCloseConn(h);
+    EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/state/volumes.sqlite"));
 }
 
 }  // namespace

@@ -58,10 +58,10 @@ TEST_F(Salvage, ScansTheDeletedFilesWithTheirRecords) {
     std::vector<NW_DELETED_FILE> kept = scan(publicDir);
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(nameOf(kept[0]), "Old Notes.txt");
-    EXPECT_EQ(kept[0].dataSize, 3u);
-    EXPECT_EQ(kept[0].deletorID, 777u);
-    EXPECT_EQ(kept[0].deletedDate, (2026 - 1980) << 9 | 1 << 5 | 1);
-    EXPECT_EQ(kept[0].deletedTime, 10 << 11);
+    EXPECT_EQ(+kept[0].dataSize, 3u);
+    EXPECT_EQ(+kept[0].deletorID, 777u);
+    EXPECT_EQ(+kept[0].deletedDate, (2026 - 1980) << 9 | 1 << 5 | 1);
+    EXPECT_EQ(+kept[0].deletedTime, 10 << 11);
     EXPECT_EQ(nameOf(scan(publicDir, NW_NS_DOS)[0]), "OLDNOT~1.TXT");
 
     // A file erased here joins the list with what it was.
@@ -75,12 +75,12 @@ TEST_F(Salvage, ScansTheDeletedFilesWithTheirRecords) {
     kept = scan(publicDir);
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(nameOf(kept[1]), "LOGIN.EXE");
-    EXPECT_EQ(kept[1].creatorID, 777u);
-    EXPECT_EQ(kept[1].creationDate, before.creationDate);
-    EXPECT_EQ(kept[1].modifyDate, before.modifyDate);
-    EXPECT_EQ(kept[1].attributes, A_SHAREABLE);
-    EXPECT_EQ(kept[1].dataSize, before.dataSize);
-    EXPECT_GT(kept[1].sequence, kept[0].sequence);
+    EXPECT_EQ(+kept[1].creatorID, 777u);
+    EXPECT_EQ(+kept[1].creationDate, before.creationDate);
+    EXPECT_EQ(+kept[1].modifyDate, before.modifyDate);
+    EXPECT_EQ(+kept[1].attributes, A_SHAREABLE);
+    EXPECT_EQ(+kept[1].dataSize, before.dataSize);
+    EXPECT_GT(+kept[1].sequence, +kept[0].sequence);
 
     nuint32 sequence = 0xFFFFFFFF;
     NW_DELETED_FILE deleted;

@@ -336,6 +336,25 @@ TEST_F(Entries, CreateChecksNamesPlacesAndRights) {
     EXPECT_FALSE(exists("volumes/FS1/SYS/g.txt"));
 }
 
+TEST_F(Entries, NewLongNamesTakeTheLowestFreeDosName) {
+    auto make = [&](const char* path) {
+        NW_FILE_HANDLE file = 0;
+        ASSERT_EQ(sim().CreateFile(admin, NW_NS_LONG, path, 0, false, &file), SUCCESSFUL);
+        EXPECT_EQ(sim().CloseFile(file), SUCCESSFUL);
+    };
+    make("SYS:Report One.txt");
+    make("SYS:Report Two.txt");
+    EXPECT_EQ(nameOf(info("SYS:Report Two.txt", 0, NW_NS_LONG)), "Report Two.txt");
+    EXPECT_EQ(nameOf(info("SYS:REPORT~2.TXT", 0, NW_NS_DOS)), "REPORT~2.TXT");
+    ASSERT_EQ(sim().EraseFile(admin, NW_NS_LONG, SA_FILES, "SYS:Report One.txt"), SUCCESSFUL);
+    make("SYS:Report Three.txt");
+    EXPECT_EQ(info("SYS:REPORT~1.TXT", 0, NW_NS_DOS).dirEntNum,
+              info("SYS:Report Three.txt").dirEntNum);
+    make("SYS:Report Four.txt");
+    EXPECT_EQ(info("SYS:REPORT~3.TXT", 0, NW_NS_DOS).dirEntNum,
+              info("SYS:Report Four.txt").dirEntNum);
+}
+
 TEST_F(Entries, DeleteRemovesOnlyEmptyDirectoriesItMay) {
     EXPECT_EQ(sim().DeleteDirectory(admin, NW_NS_LONG, "SYS:HOME"), DIRECTORY_NOT_EMPTY);
     EXPECT_EQ(sim().DeleteDirectory(admin, NW_NS_LONG, "SYS:"), DIRECTORY_ACTIVE);
