@@ -1,6 +1,7 @@
 // Volume control operations: connections by name, directory services, the bindery.
 #include <algorithm>
 
+#include "entrypaths.h"
 #include "model.h"
 #include "netclient/sim/simclient.h"
 #include "services.h"
@@ -56,6 +57,14 @@ WsConnection* SimClient::volumeCaller(NWCONN_HANDLE conn) {
     if (connection != nullptr)
         services_->store();  // the stored state replaces the file's before anything is read
     return connection;
+}
+
+NWCCODE SimClient::entryOf(NWCONN_HANDLE conn, const char* path, nuint8 nameSpace,
+                           WsConnection*& connection, Located& target) {
+    connection = volumeCaller(conn);
+    if (connection == nullptr)
+        return INVALID_CONNECTION;
+    return locateAlive(*net_, *connection->server, path, nameSpace, target);
 }
 
 std::size_t SimClient::openDirHandleCount() const {

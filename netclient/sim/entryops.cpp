@@ -35,17 +35,6 @@ NWCCODE storeAnswer(int rc) {
     return DIRECTORY_IO_ERROR;
 }
 
-Entry& newEntry(Volume& volume, Entry& directory, const NewName& name, bool isDirectory) {
-    auto entry = std::make_unique<Entry>();
-    entry->number = static_cast<nuint32>(volume.entries.size());
-    entry->isDirectory = isDirectory;
-    entry->scanned = isDirectory;  // a new directory is empty
-    Entry& made = *entry;
-    volume.entries.push_back(std::move(entry));
-    attachEntry(directory, made, name.diskName, name.longName);
-    return made;
-}
-
 // Moves the metadata of an entry and of everything below it to a new key.
 template <class Map>
 void rekeyMap(Map& map, const std::string& from, const std::string& to) {
@@ -83,11 +72,8 @@ NWCCODE SimClient::GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 se
     if (info == nullptr)
         return NWE_PARAM_INVALID;
     Located target;
-    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
-    if (rc != SUCCESSFUL)
-        return rc;
     NW_ENTRY_INFO record;
-    rc = entryRecord(*connection->server, *target.volume, *target.entry, nameSpace, record);
+    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
     if (rc != SUCCESSFUL)
         return rc;
     if (!searchSelects(searchAttrs, target.entry->isDirectory, record.attributes))
@@ -105,16 +91,13 @@ NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16
     if (info == nullptr)
         return NWE_PARAM_INVALID;
     Located target;
-    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
+    NW_ENTRY_INFO current;
+    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, current);
     if (rc != SUCCESSFUL)
         return rc;
     Server& server = *connection->server;
     Volume& volume = *target.volume;
     Entry& entry = *target.entry;
-    NW_ENTRY_INFO current;
-    rc = entryRecord(server, volume, entry, nameSpace, current);
-    if (rc != SUCCESSFUL)
-        return rc;
     if (!searchSelects(searchAttrs, entry.isDirectory, current.attributes))
         return FAILURE;
 
@@ -186,15 +169,10 @@ NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16
         return INVALID_PARAMETERS;
     }
 
-    bool changed = stored == nullptr ? !meta.isDefault() : true;
-    if (changed) {
-        Store* store = services_->store();
-        if (store == nullptr || !store->saveEntry(volume, key, meta))
-            return DIRECTORY_IO_ERROR;
-        if (meta.isDefault())
-            volume.data.entries.erase(key);
-        else
-            volume.data.entries[key] = std::move(meta);
+    if (stored != nullptr || !meta.isDefault()) {
+        rc = services_->saveMeta(volume, key, std::move(meta));
+        if (rc != SUCCESSFUL)
+            return rc;
     }
     if ((times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) &&
         ::utimensat(AT_FDCWD, volume.diskPath(&entry).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -205,15 +183,13 @@ NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16
 
 NWCCODE SimClient::GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                       nuint16* rights) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (rights == nullptr)
-        return NWE_PARAM_INVALID;
+    WsConnection* connection = nullptr;
     Located target;
-    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
     if (rc != SUCCESSFUL)
         return rc;
+    if (rights == nullptr)
+        return NWE_PARAM_INVALID;
     *rights = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
     return SUCCESSFUL;
 }
@@ -222,15 +198,13 @@ NWCCODE SimClient::GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, cons
 
 NWCCODE SimClient::AllocTempDirHandle(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                       NWDIR_HANDLE* dirHandle) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (dirHandle == nullptr)
-        return NWE_PARAM_INVALID;
+    WsConnection* connection = nullptr;
     Located target;
-    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
     if (rc != SUCCESSFUL)
         return rc;
+    if (dirHandle == nullptr)
+        return NWE_PARAM_INVALID;
     if (!target.entry->isDirectory)
         return INVALID_PATH;
     auto& slots = services_->dirHandles[conn];
@@ -346,17 +320,9 @@ NWCCODE SimClient::SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
         return NO_MODIFY_PRIVILEGES;
     }
     std::string key = entryKey(&directory);
-    const EntryMeta* stored = metaOf(volume, key);
-    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    EntryMeta meta = metaCopy(volume, key);
     meta.spaceRestriction = units < 0 ? NW_NO_DIRECTORY_RESTRICTION : units;
-    Store* store = services_->store();
-    if (store == nullptr || !store->saveEntry(volume, key, meta))
-        return DIRECTORY_IO_ERROR;
-    if (meta.isDefault())
-        volume.data.entries.erase(key);
-    else
-        volume.data.entries[key] = std::move(meta);
-    return SUCCESSFUL;
+    return services_->saveMeta(volume, key, std::move(meta));
 }
 
 // ---- Create, delete, erase ----------------------------------------------------------------------
@@ -391,9 +357,9 @@ NWCCODE SimClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     if (result == EEXIST)
         refreshDirectory(*parent.volume, *parent.entry, net_->codePage);
     if (result != 0)
-        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+        return storeAnswer(result);
     parent.volume->data.entries[key] = std::move(meta);
-    newEntry(*parent.volume, *parent.entry, name, true);
+    newEntry(*parent.volume, *parent.entry, name.diskName, name.longName, true);
     return SUCCESSFUL;
 }
 
@@ -451,20 +417,18 @@ NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* 
     if (result != 0) {
         if (fd >= 0)
             ::close(fd);
-        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+        return storeAnswer(result);
     }
     volume.data.entries[key] = std::move(meta);
-    Entry& made = newEntry(volume, *parent.entry, name, false);
+    Entry& made = newEntry(volume, *parent.entry, name.diskName, name.longName, false);
     *file = services_->addFile(conn, *connection, volume, made, fd, true, true);
     return SUCCESSFUL;
 }
 
 NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+    WsConnection* connection = nullptr;
     Located target;
-    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
     if (rc != SUCCESSFUL)
         return rc;
     Volume& volume = *target.volume;
@@ -497,7 +461,7 @@ NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     int result =
         store->removeEntry(volume, key, [&] { return ::rmdir(disk.c_str()) == 0 ? 0 : errno; });
     if (result != 0)
-        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+        return storeAnswer(result);
     forgetEntry(volume, key);
     detachEntry(directory);
     return SUCCESSFUL;
@@ -509,15 +473,12 @@ NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
     if (connection == nullptr)
         return INVALID_CONNECTION;
     Located target;
-    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
+    NW_ENTRY_INFO record;
+    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
     if (rc != SUCCESSFUL)
         return rc;
     Volume& volume = *target.volume;
     Entry& entry = *target.entry;
-    NW_ENTRY_INFO record;
-    rc = entryRecord(*connection->server, volume, entry, nameSpace, record);
-    if (rc != SUCCESSFUL)
-        return rc;
     if (entry.isDirectory)
         return INVALID_PATH;
     if (!searchSelects(searchAttrs, false, record.attributes))
@@ -572,7 +533,7 @@ NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
         }
     }
     if (result != 0)
-        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+        return storeAnswer(result);
     volume.data.entries.erase(key);
     detachEntry(entry);
     return SUCCESSFUL;
@@ -587,15 +548,12 @@ NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
         return INVALID_CONNECTION;
     Server& server = *connection->server;
     Located source;
-    NWCCODE rc = locate(*net_, server, srcPath, nameSpace, source);
+    NW_ENTRY_INFO record;
+    NWCCODE rc = locateRecord(*net_, server, srcPath, nameSpace, source, record);
     if (rc != SUCCESSFUL)
         return rc;
     Volume& volume = *source.volume;
     Entry& entry = *source.entry;
-    NW_ENTRY_INFO record;
-    rc = entryRecord(server, volume, entry, nameSpace, record);
-    if (rc != SUCCESSFUL)
-        return rc;
     if (entry.parent == nullptr)
         return DIRECTORY_ACTIVE;
     if (!searchSelects(searchAttrs, entry.isDirectory, record.attributes))
@@ -648,7 +606,7 @@ NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
                    : errno;
     });
     if (result != 0)
-        return result == Store::kStoreFailed ? DIRECTORY_IO_ERROR : storeAnswer(result);
+        return storeAnswer(result);
     rekeyMap(volume.data.entries, from, to);
     rekeyMap(volume.data.deleted, from, to);
     for (auto& [directory, files] : volume.data.deleted) {

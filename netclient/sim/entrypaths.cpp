@@ -41,6 +41,14 @@ NWCCODE locateAlive(Network& net, Server& server, const char* path, nuint8 nameS
     return SUCCESSFUL;
 }
 
+NWCCODE locateRecord(Network& net, Server& server, const char* path, nuint8 nameSpace, Located& out,
+                     NW_ENTRY_INFO& record) {
+    NWCCODE rc = locate(net, server, path, nameSpace, out);
+    if (rc != SUCCESSFUL)
+        return rc;
+    return entryRecord(server, *out.volume, *out.entry, nameSpace, record);
+}
+
 NWCCODE locateNew(Network& net, Server& server, const char* path, nuint8 nameSpace,
                   Located& directory, NewName& name) {
     if (path == nullptr)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model.h"
+#include "netclient/volume.h"
 
 namespace nw::sim {
 
@@ -18,6 +19,10 @@ struct Located {
 NWCCODE locate(Network& net, Server& server, const char* path, nuint8 nameSpace, Located& out);
 // As locate, and the entry is still on disk (INVALID_PATH otherwise).
 NWCCODE locateAlive(Network& net, Server& server, const char* path, nuint8 nameSpace, Located& out);
+
+// As locate, with the entry's record (entryRecord) in nameSpace.
+NWCCODE locateRecord(Network& net, Server& server, const char* path, nuint8 nameSpace, Located& out,
+                     NW_ENTRY_INFO& record);
 
 // The name of an entry to be made.
 struct NewName {

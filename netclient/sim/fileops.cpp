@@ -35,11 +35,8 @@ NWCCODE SimClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 search
     if (file == nullptr || (accessRights & (AR_READ | AR_WRITE)) == 0)
         return NWE_PARAM_INVALID;
     Located target;
-    NWCCODE rc = locate(*net_, *connection->server, path, nameSpace, target);
-    if (rc != SUCCESSFUL)
-        return rc;
     NW_ENTRY_INFO record;
-    rc = entryRecord(*connection->server, *target.volume, *target.entry, nameSpace, record);
+    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
     if (rc != SUCCESSFUL)
         return rc;
     if (target.entry->isDirectory)

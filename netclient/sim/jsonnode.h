@@ -4,7 +4,9 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -216,6 +218,35 @@ private:
 inline bool hasControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// A local time "YYYY-MM-DDTHH:MM:SS" with a year from minYear to maxYear; fails the node with
+// that expectation otherwise.
+struct LocalTime {
+    int year = 0;
+    unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+inline LocalTime parseLocalTime(const Node& node, int minYear, int maxYear) {
+    const std::string expected = "a local time YYYY-MM-DDTHH:MM:SS between " +
+                                 std::to_string(minYear) + " and " + std::to_string(maxYear) +
+                                 ", e.g. \"2026-12-07T08:15:30\"";
+    const std::string& text = node.string(expected);
+    LocalTime t;
+    char tail = 0;
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':' ||
+        std::sscanf(text.c_str(), "%4d-%2u-%2u%*c%2u:%2u:%2u%c", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second, &tail) != 6) {
+        node.fail(expected);
+    }
+    std::chrono::year_month_day date{std::chrono::year(t.year), std::chrono::month(t.month),
+                                     std::chrono::day(t.day)};
+    if (t.year < minYear || t.year > maxYear || !date.ok() || t.hour > 23 || t.minute > 59 ||
+        t.second > 59) {
+        node.fail(expected);
+    }
+    return t;
 }
 
 }  // namespace nw::sim

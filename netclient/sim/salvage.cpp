@@ -36,6 +36,25 @@ std::string pathBelowRoot(const Entry& directory, nuint8 nameSpace) {
     return path;
 }
 
+// The deleted file with that sequence kept in the directory of a directory handle.
+struct KeptFile {
+    DirHandle* handle = nullptr;
+    std::map<nuint32, DeletedFile>* files = nullptr;
+    std::map<nuint32, DeletedFile>::iterator file;
+};
+
+NWCCODE findKept(Services& services, NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint32 sequence,
+                 KeptFile& out) {
+    out.handle = services.dirHandle(conn, dirHandle);
+    if (out.handle == nullptr)
+        return BAD_DIRECTORY_HANDLE;
+    out.files = keptIn(*out.handle->volume, *out.handle->directory);
+    if (out.files == nullptr)
+        return FAILURE;
+    out.file = out.files->find(sequence);
+    return out.file == out.files->end() ? FAILURE : SUCCESSFUL;
+}
+
 void forgetDeleted(Volume& volume, std::map<nuint32, DeletedFile>& kept,
                    std::map<nuint32, DeletedFile>::iterator file) {
     volume.data.deletedBytes -= std::min(volume.data.deletedBytes, file->second.size);
@@ -107,22 +126,19 @@ NWCCODE SimClient::PurgeSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHand
     WsConnection* connection = volumeCaller(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
-    DirHandle* handle = services_->dirHandle(conn, dirHandle);
-    if (handle == nullptr)
-        return BAD_DIRECTORY_HANDLE;
-    Volume& volume = *handle->volume;
-    auto* kept = keptIn(volume, *handle->directory);
-    auto file = kept != nullptr ? kept->find(sequence) : decltype(kept->end()){};
-    if (kept == nullptr || file == kept->end())
-        return FAILURE;
-    if ((effectiveRights(services_->caller(*connection), volume, handle->directory) & TR_ERASE) ==
-        0) {
+    KeptFile kept;
+    NWCCODE rc = findKept(*services_, conn, dirHandle, sequence, kept);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Volume& volume = *kept.handle->volume;
+    if ((effectiveRights(services_->caller(*connection), volume, kept.handle->directory) &
+         TR_ERASE) == 0) {
         return NO_DELETE_PRIVILEGES;
     }
     Store* store = services_->store();
-    if (store == nullptr || store->purgeFile(volume, file->second) != 0)
+    if (store == nullptr || store->purgeFile(volume, kept.file->second) != 0)
         return DIRECTORY_IO_ERROR;
-    forgetDeleted(volume, *kept, file);
+    forgetDeleted(volume, *kept.files, kept.file);
     return SUCCESSFUL;
 }
 
@@ -131,18 +147,15 @@ NWCCODE SimClient::RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
     WsConnection* connection = volumeCaller(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
-    DirHandle* handle = services_->dirHandle(conn, dirHandle);
-    if (handle == nullptr)
-        return BAD_DIRECTORY_HANDLE;
-    Volume& volume = *handle->volume;
-    Entry& directory = *handle->directory;
+    KeptFile kept;
+    NWCCODE found = findKept(*services_, conn, dirHandle, sequence, kept);
+    if (found != SUCCESSFUL)
+        return found;
+    Volume& volume = *kept.handle->volume;
+    Entry& directory = *kept.handle->directory;
     if (!volume.hasNameSpace(nameSpace))
         return INVALID_NAME_SPACE;
-    auto* kept = keptIn(volume, directory);
-    auto file = kept != nullptr ? kept->find(sequence) : decltype(kept->end()){};
-    if (kept == nullptr || file == kept->end())
-        return FAILURE;
-    const DeletedFile& deleted = file->second;
+    const DeletedFile& deleted = kept.file->second;
     if ((effectiveRights(services_->caller(*connection), volume, &directory) & TR_CREATE) == 0)
         return NO_CREATE_PRIVILEGES;
 
@@ -180,12 +193,8 @@ NWCCODE SimClient::RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
         return DIRECTORY_IO_ERROR;
     if (!deleted.meta.isDefault())
         volume.data.entries[key] = deleted.meta;
-    auto entry = std::make_unique<Entry>();
-    entry->number = static_cast<nuint32>(volume.entries.size());
-    Entry& made = *entry;
-    volume.entries.push_back(std::move(entry));
-    attachEntry(directory, made, name.diskName, name.longName);
-    forgetDeleted(volume, *kept, file);
+    newEntry(volume, directory, name.diskName, name.longName, false);
+    forgetDeleted(volume, *kept.files, kept.file);
     return SUCCESSFUL;
 }
 

@@ -50,6 +50,30 @@ const EntryMeta* metaOf(const Volume& volume, const std::string& key) {
     return it == volume.data.entries.end() ? nullptr : &it->second;
 }
 
+EntryMeta metaCopy(const Volume& volume, const std::string& key) {
+    const EntryMeta* stored = metaOf(volume, key);
+    return stored != nullptr ? *stored : EntryMeta{};
+}
+
+void keepMeta(Volume& volume, const std::string& key, EntryMeta meta) {
+    if (meta.isDefault())
+        volume.data.entries.erase(key);
+    else
+        volume.data.entries[key] = std::move(meta);
+}
+
+Entry& newEntry(Volume& volume, Entry& directory, const std::string& diskName,
+                const std::string& longName, bool isDirectory) {
+    auto entry = std::make_unique<Entry>();
+    entry->number = static_cast<nuint32>(volume.entries.size());
+    entry->isDirectory = isDirectory;
+    entry->scanned = isDirectory;
+    Entry& made = *entry;
+    volume.entries.push_back(std::move(entry));
+    attachEntry(directory, made, diskName, longName);
+    return made;
+}
+
 void detachEntry(Entry& entry) {
     Entry* parent = entry.parent;
     entry.gone = true;
@@ -362,6 +386,14 @@ void Services::connectionClosed(NWCONN_HANDLE conn) {
     }
     for (NW_FILE_HANDLE handle : owned)
         closeFile(handle);
+}
+
+NWCCODE Services::saveMeta(Volume& volume, const std::string& key, EntryMeta meta) {
+    Store* stored = store();
+    if (stored == nullptr || !stored->saveEntry(volume, key, meta))
+        return DIRECTORY_IO_ERROR;
+    keepMeta(volume, key, std::move(meta));
+    return SUCCESSFUL;
 }
 
 NW_FILE_HANDLE Services::addFile(NWCONN_HANDLE conn, WsConnection& connection, Volume& volume,

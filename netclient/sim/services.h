@@ -34,6 +34,15 @@ bool isValidEntryName(std::string_view name);
 // The entry's metadata, or null when it has none (the defaults apply).
 const EntryMeta* metaOf(const Volume& volume, const std::string& key);
 
+// A copy of an entry's metadata (the defaults when it has none).
+EntryMeta metaCopy(const Volume& volume, const std::string& key);
+// Keeps meta as the entry's metadata in memory, dropping it when it holds only defaults.
+void keepMeta(Volume& volume, const std::string& key, EntryMeta meta);
+
+// Makes a new entry of a directory (a new directory is empty).
+Entry& newEntry(Volume& volume, Entry& directory, const std::string& diskName,
+                const std::string& longName, bool isDirectory);
+
 // Takes an entry out of its directory (deleted, or moved away): lookups and searches no longer
 // meet it; its number stays taken.
 void detachEntry(Entry& entry);
@@ -128,6 +137,8 @@ struct Services {
     // connection's station until it is closed. Answers its handle.
     NW_FILE_HANDLE addFile(NWCONN_HANDLE conn, WsConnection& connection, Volume& volume,
                            Entry& entry, int fd, bool read, bool write);
+    // Stores an entry's metadata and keeps it: DIRECTORY_IO_ERROR when the store cannot.
+    NWCCODE saveMeta(Volume& volume, const std::string& key, EntryMeta meta);
     // Closes a file and takes it off its station's open files.
     void closeFile(NW_FILE_HANDLE handle);
     // The caller behind a workstation connection (kept: it does not change while loaded).

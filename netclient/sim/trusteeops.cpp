@@ -57,21 +57,31 @@ std::uint64_t blocksOwned(const Volume& volume, nuint32 owner, nuint32 defaultOw
     return blocks;
 }
 
+// The volume whose user restriction a caller changes: VOLUME_DOES_NOT_EXIST, NO_SUCH_OBJECT for
+// an identifier that is no user, NO_MODIFY_PRIVILEGES for a caller that is no supervisor.
+NWCCODE restrictionChange(const Network& net, const Caller& caller, nuint16 volNum,
+                          nuint32 objectID, Volume*& volume) {
+    volume = mountedVolume(*caller.server, volNum);
+    if (volume == nullptr)
+        return VOLUME_DOES_NOT_EXIST;
+    if (!isUser(net, *caller.server, objectID))
+        return NO_SUCH_OBJECT;
+    return caller.supervisor ? SUCCESSFUL : NO_MODIFY_PRIVILEGES;
+}
+
 }  // namespace
 
 // ---- Trustees -----------------------------------------------------------------------------------
 
 NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                      nuint32* iterHandle, TRUSTEE_SET* set) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (iterHandle == nullptr || set == nullptr)
-        return NWE_PARAM_INVALID;
+    WsConnection* connection = nullptr;
     Located target;
-    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
     if (rc != SUCCESSFUL)
         return rc;
+    if (iterHandle == nullptr || set == nullptr)
+        return NWE_PARAM_INVALID;
     const EntryMeta* meta = metaOf(*target.volume, entryKey(target.entry));
     std::size_t count = meta != nullptr ? meta->trustees.size() : 0;
     if (*iterHandle >= count)
@@ -88,11 +98,9 @@ NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const
 
 NWCCODE SimClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                      nuint32 objectID, nuint16 rights) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+    WsConnection* connection = nullptr;
     Located target;
-    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
     if (rc != SUCCESSFUL)
         return rc;
     if (!isKnownObject(*net_, *connection->server, objectID))
@@ -104,33 +112,25 @@ NWCCODE SimClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const
         return NO_MODIFY_PRIVILEGES;
     }
     std::string key = entryKey(target.entry);
-    const EntryMeta* stored = metaOf(*target.volume, key);
-    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    EntryMeta meta = metaCopy(*target.volume, key);
     auto found = std::find_if(meta.trustees.begin(), meta.trustees.end(),
                               [&](const Trustee& t) { return t.id == objectID; });
     if (found != meta.trustees.end())
         found->rights = rights;
     else
         meta.trustees.push_back({objectID, rights});
-    Store* store = services_->store();
-    if (store == nullptr || !store->saveEntry(*target.volume, key, meta))
-        return DIRECTORY_IO_ERROR;
-    target.volume->data.entries[key] = std::move(meta);
-    return SUCCESSFUL;
+    return services_->saveMeta(*target.volume, key, std::move(meta));
 }
 
 NWCCODE SimClient::DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                           nuint32 objectID) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+    WsConnection* connection = nullptr;
     Located target;
-    NWCCODE rc = locateAlive(*net_, *connection->server, path, nameSpace, target);
+    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
     if (rc != SUCCESSFUL)
         return rc;
     std::string key = entryKey(target.entry);
-    const EntryMeta* stored = metaOf(*target.volume, key);
-    EntryMeta meta = stored != nullptr ? *stored : EntryMeta{};
+    EntryMeta meta = metaCopy(*target.volume, key);
     auto found = std::find_if(meta.trustees.begin(), meta.trustees.end(),
                               [&](const Trustee& t) { return t.id == objectID; });
     if (found == meta.trustees.end())
@@ -140,14 +140,7 @@ NWCCODE SimClient::DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, 
         return NO_MODIFY_PRIVILEGES;
     }
     meta.trustees.erase(found);
-    Store* store = services_->store();
-    if (store == nullptr || !store->saveEntry(*target.volume, key, meta))
-        return DIRECTORY_IO_ERROR;
-    if (meta.isDefault())
-        target.volume->data.entries.erase(key);
-    else
-        target.volume->data.entries[key] = std::move(meta);
-    return SUCCESSFUL;
+    return services_->saveMeta(*target.volume, key, std::move(meta));
 }
 
 // ---- Space restrictions of users ----------------------------------------------------------------
@@ -199,30 +192,20 @@ NWCCODE SimClient::SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum
     WsConnection* connection = volumeCaller(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
-    const Server& server = *connection->server;
-    Volume* volume = mountedVolume(server, volNum);
-    if (volume == nullptr)
-        return VOLUME_DOES_NOT_EXIST;
-    if (!isUser(*net_, server, objectID))
-        return NO_SUCH_OBJECT;
-    if (!services_->caller(*connection).supervisor)
-        return NO_MODIFY_PRIVILEGES;
+    if (restriction >= NW_NO_VOLUME_RESTRICTION) {
+        NWCCODE rc = RemoveObjectVolumeRestriction(conn, volNum, objectID);
+        return rc == TRUSTEE_NOT_FOUND ? SUCCESSFUL : rc;
+    }
+    Volume* volume = nullptr;
+    NWCCODE rc = restrictionChange(*net_, services_->caller(*connection), volNum, objectID, volume);
+    if (rc != SUCCESSFUL)
+        return rc;
+    Store* store = services_->store();
+    if (store == nullptr || !store->saveRestriction(*volume, objectID, restriction))
+        return DIRECTORY_IO_ERROR;
     auto& list = volume->data.restrictions;
     auto found = std::find_if(list.begin(), list.end(),
                               [&](const auto& r) { return r.objectID == objectID; });
-    Store* store = services_->store();
-    if (store == nullptr)
-        return DIRECTORY_IO_ERROR;
-    if (restriction >= NW_NO_VOLUME_RESTRICTION) {
-        if (found == list.end())
-            return SUCCESSFUL;
-        if (!store->removeRestriction(*volume, objectID))
-            return DIRECTORY_IO_ERROR;
-        list.erase(found);
-        return SUCCESSFUL;
-    }
-    if (!store->saveRestriction(*volume, objectID, restriction))
-        return DIRECTORY_IO_ERROR;
     if (found != list.end())
         found->restriction = restriction;
     else
@@ -235,14 +218,10 @@ NWCCODE SimClient::RemoveObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 vol
     WsConnection* connection = volumeCaller(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
-    const Server& server = *connection->server;
-    Volume* volume = mountedVolume(server, volNum);
-    if (volume == nullptr)
-        return VOLUME_DOES_NOT_EXIST;
-    if (!isUser(*net_, server, objectID))
-        return NO_SUCH_OBJECT;
-    if (!services_->caller(*connection).supervisor)
-        return NO_MODIFY_PRIVILEGES;
+    Volume* volume = nullptr;
+    NWCCODE rc = restrictionChange(*net_, services_->caller(*connection), volNum, objectID, volume);
+    if (rc != SUCCESSFUL)
+        return rc;
     auto& list = volume->data.restrictions;
     auto found = std::find_if(list.begin(), list.end(),
                               [&](const auto& r) { return r.objectID == objectID; });

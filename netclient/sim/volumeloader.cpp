@@ -379,23 +379,8 @@ private:
     }
 
     static nuint32 stamp(const Node& node) {
-        const std::string expected =
-            "a local time YYYY-MM-DDTHH:MM:SS between 1980 and 2107, e.g. \"2026-12-07T08:15:30\"";
-        const std::string& text = node.string(expected);
-        int year = 0;
-        unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
-        char tail = 0;
-        if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-            text[13] != ':' || text[16] != ':' ||
-            std::sscanf(text.c_str(), "%4d-%2u-%2u%*c%2u:%2u:%2u%c", &year, &month, &day, &hour,
-                        &minute, &second, &tail) != 6) {
-            node.fail(expected);
-        }
-        std::chrono::year_month_day date{std::chrono::year(year), std::chrono::month(month),
-                                         std::chrono::day(day)};
-        if (year < 1980 || year > 2107 || !date.ok() || hour > 23 || minute > 59 || second > 59)
-            node.fail(expected);
-        return dosStamp(year, month, day, hour, minute, second);
+        LocalTime t = parseLocalTime(node, 1980, 2107);
+        return dosStamp(t.year, t.month, t.day, t.hour, t.minute, t.second);
     }
 
     Network& net_;

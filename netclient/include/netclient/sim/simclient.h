@@ -23,6 +23,7 @@
 
 namespace nw::sim {
 
+struct Located;
 struct Network;
 struct Services;
 struct WsConnection;
@@ -197,6 +198,10 @@ private:
     explicit SimClient(std::unique_ptr<Network> net);
     // The live connection of a handle, with the state store opened; null for a bad handle.
     WsConnection* volumeCaller(NWCONN_HANDLE conn);
+    // volumeCaller, and the entry a path names, still on disk: INVALID_CONNECTION, the path's
+    // errors or 0.
+    NWCCODE entryOf(NWCONN_HANDLE conn, const char* path, nuint8 nameSpace,
+                    WsConnection*& connection, Located& target);
     // The workstation connection behind an open handle whose connection is still alive.
     WsConnection* live(NWCONN_HANDLE conn);
     NWCCODE switchLogins(NWCONN_HANDLE conn, bool enabled);
