@@ -1,0 +1,244 @@
+// The control object on a simulated server: naming and connecting, the volume's figures, name
+// spaces, mounting, FindEntry, and the directory form of the name.
+#include <gtest/gtest.h>
+
+#include "netclient/fault.h"
+#include "volctl/errors.h"
+#include "volume.h"
+
+namespace volmarra {
+namespace {
+
+using namespace volmarra::testing;
+
+using ControlOnVolume = VolumeFixture;
+
+TEST_F(ControlOnVolume, ServerFormNamesServerAndVolume) {
+    EXPECT_EQ(getText(control, u"ShortName"), u"SYS");
+    EXPECT_EQ(getText(control, u"HostServer"), u"FS1");
+    EXPECT_TRUE(getBool(control, u"Loaded"));
+    const ComPtr<IDispatch> lower = named(u"\\\\fs1\\sys");
+    EXPECT_EQ(getText(lower, u"ShortName"), u"SYS");
+    EXPECT_EQ(getText(lower, u"FullName"), u"\\\\fs1\\sys") << "kept as set";
+}
+
+TEST_F(ControlOnVolume, SpaceFiguresInKilobytes) {
+    // 8 sectors of 512 bytes: 4 KB per block.
+    EXPECT_EQ(getInt(control, u"TotalSpace"), 4000);
+    EXPECT_EQ(getInt(control, u"UsedSpace"), 2400);
+    EXPECT_GE(getInt(control, u"PurgeableSpace"), 40);
+    EXPECT_EQ(getInt(control, u"UnusableSpace"), 3);
+    EXPECT_TRUE(getBool(control, u"Removable"));
+    EXPECT_EQ(getInt(entry(u""), u"Size"), 4000) << "the root's Size is the total space";
+    const Variant spaces = get(control, u"NameSpaces");
+    ASSERT_TRUE(spaces.isArray());
+    ASSERT_EQ(spaces.arrayVal()->elements.size(), 2u);
+    EXPECT_EQ(spaces.arrayVal()->elements[0].bstr(), u"DOS");
+    EXPECT_EQ(spaces.arrayVal()->elements[1].bstr(), u"Long Filename");
+    EXPECT_GT(get(control, u"LastModified").realVal(), 0.0);
+}
+
+TEST_F(ControlOnVolume, FiguresSaturateInsteadOfWrapping) {
+    nw::FaultInjectingClient faulty(net.client());
+    faulty.replace<nw::Op::GetVolumeStats>(
+        [&](nw::NWCONN_HANDLE c, nw::nuint16 n, nw::VOLUME_STATS* s) {
+            const nw::NWCCODE rc = faulty.inner().GetVolumeStats(c, n, s);
+            s->totalBlocks = 0xFFFFFFFF;
+            s->sectorsPerBlock = 128;  // 64 KB per block
+            return rc;
+        });
+    ComPtr<IDispatch> big = createControl(faulty);
+    put(big, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_EQ(getInt(big, u"TotalSpace"), 0x7FFFFFFF);
+    EXPECT_EQ(getInt(big, u"UsedSpace"), 0x7FFFFFFF);
+}
+
+TEST_F(ControlOnVolume, UnmountedVolumeLoadsOnRequest) {
+    const ComPtr<IDispatch> data = named(u"\\\\FS1\\DATA");
+    EXPECT_FALSE(getBool(data, u"Loaded"));
+    EXPECT_EQ(tryCall(data, u"TotalSpace").code(), kNwVolumeDoesNotExist)
+        << "never the figures of another volume";
+    EXPECT_EQ(tryCall(data, u"SpaceLimits").code(), kNwVolumeDoesNotExist);
+    EXPECT_EQ(tryCall(data, u"FindEntry", {Variant(u"\\\\FS1\\DATA\\X")}).code(),
+              kNwVolumeDoesNotExist);
+    EXPECT_TRUE(getBool(data, u"Load"));
+    EXPECT_TRUE(getBool(data, u"Loaded"));
+    EXPECT_TRUE(getBool(data, u"Load")) << "loaded already";
+    EXPECT_TRUE(getBool(data, u"Unload"));
+    EXPECT_FALSE(getBool(data, u"Loaded"));
+    EXPECT_TRUE(getBool(data, u"Unload")) << "not loaded already";
+}
+
+TEST_F(ControlOnVolume, NameSpaceFollowsTheVolume) {
+    // DOS only: 8.3 names; the long name is not found.
+    const ComPtr<IDispatch> dos = named(u"\\\\FS1\\DOSV");
+    const ComPtr<IDispatch> readme =
+        getObject(dos, u"FindEntry", {Variant(u"\\\\FS1\\DOSV\\README.TXT")});
+    EXPECT_EQ(getInt(readme, u"EntryType"), 1);
+    EXPECT_EQ(tryCall(dos, u"FindEntry", {Variant(u"\\\\FS1\\DOSV\\Long Name.txt")}).code(),
+              kEntryNotFound);
+    // Neither DOS nor long names: name space 3 for every path, which this volume refuses.
+    nw::FaultInjectingClient macOnly(net.client());
+    macOnly.replace<nw::Op::GetVolumeNameSpaces>(
+        [](nw::NWCONN_HANDLE, nw::nuint16, nw::nuint8* count, nw::nuint8* list) {
+            *count = 1;
+            list[0] = nw::NW_NS_MAC;
+            return nw::NWCCODE{0};
+        });
+    ComPtr<IDispatch> mac = createControl(macOnly);
+    put(mac, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_TRUE(getBool(mac, u"Loaded"));
+    EXPECT_EQ(tryCall(getObject(mac, u"Root"), u"Children").code(), 0x89BF);
+    mac.reset();
+    // Long names through the control's name space.
+    EXPECT_EQ(getText(entry(u"PUBLIC\\Long Name Document.txt"), u"ShortName"),
+              u"LONG NAME DOCUMENT.TXT");
+}
+
+TEST_F(ControlOnVolume, FindEntryChecksTheName) {
+    EXPECT_EQ(getInt(entry(u"PUBLIC"), u"EntryType"), 0);
+    EXPECT_EQ(getInt(entry(u"PUBLIC\\LOGIN.EXE"), u"EntryType"), 1);
+    EXPECT_EQ(getText(entry(u"public\\login.exe"), u"FullName"),
+              u"\\\\FS1\\SYS\\PUBLIC\\LOGIN.EXE");
+    const auto find = [&](std::u16string_view name) {
+        return tryCall(control, u"FindEntry", {Variant(name)});
+    };
+    EXPECT_EQ(find(u"\\\\FS1\\SY").code(), kNwInvalidEntryName) << "shorter than FullName";
+    EXPECT_EQ(find(u"\\\\FS2\\SYS\\PUBLIC").code(), kIncompatibleEntry);
+    EXPECT_EQ(find(u"\\\\FS1\\SYSX\\A").code(), kIncompatibleEntry) << "no separator after it";
+    EXPECT_EQ(find(u"\\\\FS1\\SYS\\NOSUCH").code(), kEntryNotFound);
+    EXPECT_EQ(find(u"\\\\FS1\\SYS\\..\\..\\etc").code(), kEntryNotFound);
+    EXPECT_EQ(find(u"\\\\FS1\\SYS\\PUBLIC\\\\LOGIN.EXE").code(), kEntryNotFound);
+    EXPECT_EQ(getText(getObject(control, u"FindEntry", {Variant(u"\\\\FS1\\SYS")}), u"FullName"),
+              u"\\\\FS1\\SYS");
+    EXPECT_EQ(getText(getObject(control, u"FindEntry", {Variant(u"\\\\fs1\\sys\\")}), u"FullName"),
+              u"\\\\FS1\\SYS");
+}
+
+TEST_F(ControlOnVolume, ConnectionFailuresRaiseTheirCodes) {
+    ComPtr<IDispatch> c = createControl(net.client());
+    Outcome o = tryPut(c, u"FullName", Variant(u"\\\\NOSUCH\\SYS"));
+    EXPECT_EQ(o.code(), kNwNoSuchObject);
+    EXPECT_EQ(o.text(), "No such object available");
+    EXPECT_EQ(o.excep.helpContext, -1);
+    EXPECT_FALSE(getBool(c, u"Loaded"));
+    // A volume the server does not have is no error: it is just not loaded.
+    put(c, u"FullName", Variant(u"\\\\FS1\\NOVOL"));
+    EXPECT_FALSE(getBool(c, u"Loaded"));
+    EXPECT_FALSE(getBool(c, u"Load")) << "mounting a volume that does not exist fails quietly";
+}
+
+TEST_F(ControlOnVolume, ChangingTheNameResetsTheVolume) {
+    put(control, u"FullName", Variant(u"\\\\FS1\\DATA"));
+    EXPECT_FALSE(getBool(control, u"Loaded"));
+    put(control, u"FullName", Variant(u""));
+    EXPECT_EQ(tryCall(control, u"Loaded").code(), kNotInitialized);
+    put(control, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_TRUE(getBool(control, u"Loaded"));
+    EXPECT_EQ(net.client().openHandleCount(), 1u) << "one connection per control";
+}
+
+TEST_F(ControlOnVolume, RestoringAnUnreachableNameDropsIt) {
+    ComPtr<IDispatch> c = createControl(net.client());
+    c.as<IVolmarraControl>()->LoadPersistedFullName(u"\\\\NOSUCH\\SYS");
+    EXPECT_EQ(getText(c, u"FullName"), u"");
+    c.as<IVolmarraControl>()->LoadPersistedFullName(u"\\\\FS1\\SYS");
+    EXPECT_TRUE(getBool(c, u"Loaded"));
+}
+
+using ControlAsUser = AsJsmith;
+
+TEST_F(ControlAsUser, MountingNeedsConsoleRights) {
+    const ComPtr<IDispatch> data = named(u"\\\\FS1\\DATA");
+    EXPECT_FALSE(getBool(data, u"Load")) << "no error, just false";
+    EXPECT_FALSE(getBool(data, u"Loaded"));
+    EXPECT_FALSE(getBool(control, u"Unload"));
+    EXPECT_TRUE(getBool(control, u"Loaded"));
+}
+
+// ---- Directory form
+// --------------------------------------------------------------------------------
+
+constexpr const char* kTreeNetwork = R"({
+  "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1,
+                                      "directoryAuthenticated": true } ] },
+  "servers": [ { "name": "FS1", "tree": "ACME_TREE", "directoryName": "FS1.SALES.ACME",
+                 "users": ["ADMIN", "JSMITH"],
+                 "volumes": [ { "name": "SYS", "entries": [
+                   { "path": "A.TXT", "owner": "JSMITH", "trustees": [
+                     { "object": "JSMITH", "rights": "RF" } ] } ] } ] } ],
+  "trees": [ { "name": "ACME_TREE", "objects": [
+      { "name": "JSMITH.SALES.ACME", "class": "User" },
+      { "name": "ADMIN.SALES.ACME", "class": "User" },
+      { "name": "FS1_SYS.SALES.ACME", "class": "Volume",
+        "attributes": { "Host Server": "FS1.SALES.ACME", "Host Resource Name": "SYS" } },
+      { "name": "NOHOST.SALES.ACME", "class": "Volume" } ] } ]
+})";
+
+class DirectoryForm : public ::testing::Test {
+protected:
+    nw::testnet::TestNetwork net{kTreeNetwork, {"volumes/FS1/SYS/A.TXT"}};
+    void TearDown() override { EXPECT_EQ(net.client().openHandleCount(), 0u); }
+};
+
+TEST_F(DirectoryForm, ResolvesHostServerAndVolume) {
+    ComPtr<IDispatch> c = createControl(net.client());
+    put(c, u"FullName", Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\FS1_SYS"));
+    EXPECT_EQ(getText(c, u"HostServer"), u"FS1");
+    EXPECT_EQ(getText(c, u"ShortName"), u"FS1_SYS");
+    EXPECT_TRUE(getBool(c, u"Loaded"));
+    const ComPtr<IDispatch> a =
+        getObject(c, u"FindEntry", {Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\FS1_SYS\\A.TXT")});
+    EXPECT_EQ(getText(a, u"Owner"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
+    const ComPtr<IDispatch> trustee =
+        getObject(getObject(a, u"Trustees"), u"Item", {Variant(std::int32_t{0})});
+    EXPECT_EQ(getText(trustee, u"FullName"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
+    EXPECT_EQ(getText(trustee, u"ShortName"), u"JSMITH");
+    // A name in path form and a bare name in the server's context both map back.
+    put(a, u"Owner", Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\ADMIN"));
+    EXPECT_EQ(getText(a, u"Owner"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\ADMIN");
+    put(a, u"Owner", Variant(u"JSMITH"));
+    EXPECT_EQ(getText(a, u"Owner"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
+}
+
+TEST_F(DirectoryForm, AServerNameOnAnAuthenticatedConnectionUsesDirectoryNames) {
+    ComPtr<IDispatch> c = createControl(net.client());
+    put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    const ComPtr<IDispatch> a = getObject(c, u"FindEntry", {Variant(u"\\\\FS1\\SYS\\A.TXT")});
+    EXPECT_EQ(getText(a, u"Owner"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
+}
+
+TEST_F(DirectoryForm, AVolumeObjectWithoutHostLeavesNoConnection) {
+    ComPtr<IDispatch> c = createControl(net.client());
+    const Outcome o = tryPut(c, u"FullName", Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\NOHOST"));
+    EXPECT_FALSE(o.ok());
+    EXPECT_EQ(o.text(), "No licensed connection to the file server");
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_FALSE(getBool(c, u"Loaded"));
+    EXPECT_FALSE(tryPut(c, u"FullName", Variant(u"NDS:\\\\OTHER_TREE\\ACME\\SALES\\FS1_SYS")).ok());
+    c.as<IVolmarraControl>()->LoadPersistedFullName(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\NOHOST");
+    EXPECT_EQ(getText(c, u"FullName"), u"");
+}
+
+constexpr const char* kUnauthenticatedTree = R"({
+  "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1 } ] },
+  "servers": [ { "name": "FS1", "tree": "T", "directoryName": "FS1.O", "users": ["ADMIN"],
+                 "volumes": [ { "name": "SYS" } ] } ],
+  "trees": [ { "name": "T", "objects": [
+      { "name": "VOL.O", "class": "Volume",
+        "attributes": { "Host Server": "FS1.O", "Host Resource Name": "SYS" } } ] } ]
+})";
+
+TEST(DirectoryFormAuthentication, NotAuthenticatedToTheTree) {
+    nw::testnet::TestNetwork net(kUnauthenticatedTree, {"volumes/FS1/SYS/"});
+    ComPtr<IDispatch> c = createControl(net.client());
+    const Outcome o = tryPut(c, u"FullName", Variant(u"NDS:\\\\T\\O\\VOL"));
+    EXPECT_EQ(o.code(), kNotAuthenticated);
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    // The server form still works, in bindery mode.
+    put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_TRUE(getBool(c, u"Loaded"));
+}
+
+}  // namespace
+}  // namespace volmarra
