@@ -239,111 +239,84 @@ HRESULT CVolmarraCtrl::get_Loaded(bool* v) {
     return S_OK;
 }
 
-HRESULT CVolmarraCtrl::figures(VolumeFigures& f) {
+template <class F>
+HRESULT CVolmarraCtrl::volumeRead(bool needsMounted, F read) {
     if (uninitialized()) {
         return raiseResult(kNotInitialized);
     }
     ControlCore& c = *core_;
-    // Not mounted: the number would name another volume of the server.
-    if (!c.loaded) {
+    // Not mounted: the volume's number would name another volume of the server.
+    if (needsMounted && !c.loaded) {
         return raiseResult(kNwVolumeDoesNotExist);
     }
-    const std::int32_t rc = c.net.volumeFigures(c.conn, c.volumeNumber, f);
+    const std::int32_t rc = read(c);
     c.lastError = rc;
     return rc != 0 ? raiseResult(rc) : S_OK;
 }
 
+template <class F>
+HRESULT CVolmarraCtrl::withFigures(F use) {
+    return volumeRead(true, [&](ControlCore& c) {
+        VolumeFigures f;
+        const std::int32_t rc = c.net.volumeFigures(c.conn, c.volumeNumber, f);
+        if (rc == 0) {
+            use(f, std::uint64_t{c.kbPerBlock});
+        }
+        return rc;
+    });
+}
+
 HRESULT CVolmarraCtrl::get_TotalSpace(std::int32_t* v) {
-    VolumeFigures f;
-    if (const HRESULT hr = figures(f); FAILED(hr)) {
-        return hr;
-    }
-    *v = saturate32(std::uint64_t{f.totalBlocks} * core_->kbPerBlock);
-    return S_OK;
+    return withFigures(
+        [&](const VolumeFigures& f, std::uint64_t kb) { *v = saturate32(f.totalBlocks * kb); });
 }
 
 HRESULT CVolmarraCtrl::get_UsedSpace(std::int32_t* v) {
-    VolumeFigures f;
-    if (const HRESULT hr = figures(f); FAILED(hr)) {
-        return hr;
-    }
-    const std::uint64_t used = f.totalBlocks >= f.freeBlocks ? f.totalBlocks - f.freeBlocks : 0;
-    *v = saturate32(used * core_->kbPerBlock);
-    return S_OK;
+    return withFigures([&](const VolumeFigures& f, std::uint64_t kb) {
+        *v = saturate32((f.totalBlocks >= f.freeBlocks ? f.totalBlocks - f.freeBlocks : 0) * kb);
+    });
 }
 
 HRESULT CVolmarraCtrl::get_PurgeableSpace(std::int32_t* v) {
-    VolumeFigures f;
-    if (const HRESULT hr = figures(f); FAILED(hr)) {
-        return hr;
-    }
-    *v = saturate32(std::uint64_t{f.purgeableBlocks} * core_->kbPerBlock);
-    return S_OK;
+    return withFigures(
+        [&](const VolumeFigures& f, std::uint64_t kb) { *v = saturate32(f.purgeableBlocks * kb); });
 }
 
 HRESULT CVolmarraCtrl::get_Removable(bool* v) {
-    VolumeFigures f;
-    if (const HRESULT hr = figures(f); FAILED(hr)) {
-        return hr;
-    }
-    *v = (f.removable & 0xFFFF) != 0;
-    return S_OK;
+    return withFigures(
+        [&](const VolumeFigures& f, std::uint64_t) { *v = (f.removable & 0xFFFF) != 0; });
 }
 
 HRESULT CVolmarraCtrl::get_UnusableSpace(std::int32_t* v) {
-    if (uninitialized()) {
-        return raiseResult(kNotInitialized);
-    }
-    ControlCore& c = *core_;
-    if (!c.loaded) {
-        return raiseResult(kNwVolumeDoesNotExist);
-    }
-    std::uint32_t sectors = 0;
-    const std::int32_t rc = c.net.badSectors(c.conn, c.volumeNumber, sectors);
-    c.lastError = rc;
-    if (rc != 0) {
-        return raiseResult(rc);
-    }
-    *v = saturate32(std::uint64_t{sectors} / 2);
-    return S_OK;
+    return volumeRead(true, [&](ControlCore& c) {
+        std::uint32_t sectors = 0;
+        const std::int32_t rc = c.net.badSectors(c.conn, c.volumeNumber, sectors);
+        *v = saturate32(std::uint64_t{sectors} / 2);  // sectors of 512 bytes
+        return rc;
+    });
 }
 
 HRESULT CVolmarraCtrl::get_LastModified(Date* v) {
-    if (uninitialized()) {
-        return raiseResult(kNotInitialized);
-    }
-    ControlCore& c = *core_;
-    EntryRecord r;
-    const std::int32_t rc =
-        c.net.entryInfo(c.conn, c.nameSpace, kSearchAny, netPathOf(c.volumeName), r);
-    c.lastError = rc;
-    if (rc != 0) {
-        return raiseResult(rc);
-    }
-    *v = dosDateTime(r.modifyDate, r.modifyTime).value_or(Date{});
-    return S_OK;
+    return volumeRead(false, [&](ControlCore& c) {
+        EntryRecord r;
+        const std::int32_t rc =
+            c.net.entryInfo(c.conn, c.nameSpace, kSearchAny, netPathOf(c.volumeName), r);
+        *v = dosDateTime(r.modifyDate, r.modifyTime).value_or(Date{});
+        return rc;
+    });
 }
 
 HRESULT CVolmarraCtrl::get_NameSpaces(Variant* v) {
-    if (uninitialized()) {
-        return raiseResult(kNotInitialized);
-    }
-    ControlCore& c = *core_;
-    if (!c.loaded) {
-        return raiseResult(kNwVolumeDoesNotExist);
-    }
-    std::vector<std::uint8_t> spaces;
-    const std::int32_t rc = c.net.nameSpaces(c.conn, c.volumeNumber, spaces);
-    c.lastError = rc;
-    if (rc != 0) {
-        return raiseResult(rc);
-    }
-    std::vector<Variant> names;
-    for (std::uint8_t ns : spaces) {
-        names.emplace_back(std::u16string(nameSpaceName(ns)));
-    }
-    *v = Variant::array(std::move(names));
-    return S_OK;
+    return volumeRead(true, [&](ControlCore& c) {
+        std::vector<std::uint8_t> spaces;
+        const std::int32_t rc = c.net.nameSpaces(c.conn, c.volumeNumber, spaces);
+        std::vector<Variant> names;
+        for (std::uint8_t ns : spaces) {
+            names.emplace_back(std::u16string(nameSpaceName(ns)));
+        }
+        *v = Variant::array(std::move(names));
+        return rc;
+    });
 }
 
 HRESULT CVolmarraCtrl::get_SpaceLimits(ComPtr<IDispatch>* v) {
@@ -353,11 +326,8 @@ HRESULT CVolmarraCtrl::get_SpaceLimits(ComPtr<IDispatch>* v) {
     if (!spaceLimits_) {
         spaceLimits_ = ComPtr<NWSpaceLimits>(new NWSpaceLimits(core_));
     }
-    if (const HRESULT hr = spaceLimits_->fill(*core_); FAILED(hr)) {
-        return hr;
-    }
-    *v = ComPtr<IDispatch>(static_cast<IDispatch*>(spaceLimits_.get()));
-    return S_OK;
+    return handOverFilled(
+        spaceLimits_.get(), [&](NWSpaceLimits& l) { return l.fill(*core_); }, v);
 }
 
 HRESULT CVolmarraCtrl::get_Root(ComPtr<IDispatch>* v) {

@@ -175,24 +175,12 @@ HRESULT NWEntries::NewEnum(ComPtr<vnk::com::IUnknown>* e) {
 }
 
 const InterfaceDef<NWEntries>& NWEntries::dispatchInfo() {
-    static const InterfaceDef<NWEntries> def = [] {
-        using L = NWEntries;
-        namespace id = dispid_collection;
-        InterfaceDef<L> d(IID_INWEntries, u"INWEntries",
-                          u"The entries (or the deleted files) of one directory");
-        d.readOnlyRaises = true;
-        d.propget<&L::get_Count>(id::Count, u"Count", {}, u"Number of entries");
-        d.method<&L::Add>(id::Add, u"Add", {u"Name", u"EntryType"},
-                          u"Creates a directory (NETWAREDIR) or an empty file (NETWAREFILE)");
-        d.method<&L::Remove>(id::Remove, u"Remove", {u"Index"},
-                             u"Deletes the entry at a position or of a name");
-        d.method<&L::Item>(id::Item, u"Item", {u"Index"},
-                           u"The entry at a zero-based position, or by name");
-        d.method<&L::Item>(vnk::com::DISPID_VALUE, u"Item", {u"Index"},
-                           u"The entry at a zero-based position, or by name (default member)");
-        d.method<&L::NewEnum>(id::NewEnum, u"_NewEnum", {}, {}, vnk::com::FUNCFLAG_FHIDDEN);
-        return d;
-    }();
+    static const InterfaceDef<NWEntries> def = collectionDef<NWEntries>(
+        IID_INWEntries, u"INWEntries", u"The entries (or the deleted files) of one directory",
+        {u"Name", u"EntryType"},
+        {u"Number of entries", u"Creates a directory (NETWAREDIR) or an empty file (NETWAREFILE)",
+         u"Deletes the entry at a position or of a name",
+         u"The entry at a zero-based position, or by name"});
     return def;
 }
 

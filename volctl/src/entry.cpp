@@ -161,40 +161,28 @@ HRESULT NWEntry::writeName(bool archiver, const std::u16string& v) {
 
 HRESULT NWEntry::get_Children(ComPtr<IDispatch>* v) {
     return withCore([&](ControlCore& core) {
-        ComPtr<NWEntries> list(new NWEntries(core_, path_));
         if (type_ == kDeletedFile) {
             return failText(kNwInvalidPath, kTextInvalidDirectory);
         }
-        if (const HRESULT hr = list->fillChildren(core); FAILED(hr)) {
-            return hr;
-        }
-        *v = ComPtr<IDispatch>(static_cast<IDispatch*>(list.get()));
-        return S_OK;
+        return handOverFilled(
+            new NWEntries(core_, path_), [&](NWEntries& l) { return l.fillChildren(core); }, v);
     });
 }
 
 HRESULT NWEntry::get_DeletedFiles(ComPtr<IDispatch>* v) {
     return withCore([&](ControlCore& core) {
-        ComPtr<NWEntries> list(new NWEntries(core_, path_));
         if (type_ == kDeletedFile) {
             return failText(kNwInvalidPath, kTextInvalidDirectory);
         }
-        if (const HRESULT hr = list->fillDeleted(core); FAILED(hr)) {
-            return hr;
-        }
-        *v = ComPtr<IDispatch>(static_cast<IDispatch*>(list.get()));
-        return S_OK;
+        return handOverFilled(
+            new NWEntries(core_, path_), [&](NWEntries& l) { return l.fillDeleted(core); }, v);
     });
 }
 
 HRESULT NWEntry::get_Trustees(ComPtr<IDispatch>* v) {
     return withCore([&](ControlCore& core) {
-        ComPtr<NWTrustees> list(new NWTrustees(core_, path_));
-        if (const HRESULT hr = list->fill(core); FAILED(hr)) {
-            return hr;
-        }
-        *v = ComPtr<IDispatch>(static_cast<IDispatch*>(list.get()));
-        return S_OK;
+        return handOverFilled(
+            new NWTrustees(core_, path_), [&](NWTrustees& l) { return l.fill(core); }, v);
     });
 }
 

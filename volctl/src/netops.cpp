@@ -20,7 +20,9 @@ std::u16string fixedText(const char* buffer, std::size_t size) {
     return text(std::string_view(buffer, strnlen(buffer, size)));
 }
 
-EntryRecord fromWire(const nw::NW_ENTRY_INFO& i) {
+// The fields an entry's information and a deleted file's record share.
+template <class Info>
+EntryRecord fromWire(const Info& i) {
     EntryRecord r;
     r.attributes = i.attributes;
     r.creationDate = i.creationDate;
@@ -34,7 +36,6 @@ EntryRecord fromWire(const nw::NW_ENTRY_INFO& i) {
     r.lastAccessDate = i.lastAccessDate;
     r.inheritedRightsMask = i.inheritedRightsMask;
     r.dataSize = i.dataSize;
-    r.spaceRestriction = i.spaceRestriction;
     r.name = fixedText(i.entryName, sizeof i.entryName);
     return r;
 }
@@ -187,6 +188,7 @@ std::int32_t NetOps::entryInfo(NWCONN conn, std::uint8_t ns, std::uint16_t searc
     const std::int32_t rc = client_.GetEntryInfo(conn, ns, searchAttrs, wire(path).c_str(), &info);
     if (rc == 0) {
         record = fromWire(info);
+        record.spaceRestriction = info.spaceRestriction;
     }
     return rc;
 }
@@ -222,6 +224,7 @@ std::int32_t NetOps::searchNext(NWCONN conn, SearchCursor& cursor, std::uint8_t 
     const std::int32_t rc = client_.SearchNext(conn, &cursor.sequence, ns, searchAttrs, "*", &info);
     if (rc == 0) {
         record = fromWire(info);
+        record.spaceRestriction = info.spaceRestriction;
     }
     return rc;
 }
@@ -364,21 +367,7 @@ std::int32_t NetOps::scanDeleted(NWCONN conn, NWDIR handle, std::uint8_t ns,
     const std::int32_t rc = client_.ScanSalvageableFiles(conn, handle, ns, &sequence, &d);
     if (rc == 0) {
         record.sequence = d.sequence;
-        EntryRecord& r = record.entry;
-        r = EntryRecord();
-        r.attributes = d.attributes;
-        r.creationDate = d.creationDate;
-        r.creationTime = d.creationTime;
-        r.creatorId = d.creatorID;
-        r.modifyDate = d.modifyDate;
-        r.modifyTime = d.modifyTime;
-        r.archiveDate = d.archiveDate;
-        r.archiveTime = d.archiveTime;
-        r.archiverId = d.archiverID;
-        r.lastAccessDate = d.lastAccessDate;
-        r.inheritedRightsMask = d.inheritedRightsMask;
-        r.dataSize = d.dataSize;
-        r.name = fixedText(d.entryName, sizeof d.entryName);
+        record.entry = fromWire(d);
     }
     return rc;
 }

@@ -84,8 +84,13 @@ private:
     HRESULT apply();
     HRESULT resolveDirectoryName(const struct FullNameParts& parts, std::int32_t& rc);
     void resetAll();
-    // The figures of the volume; raises when it is not loaded or the read fails.
-    HRESULT figures(VolumeFigures& f);
+    // A read of the volume's state: raises 0xCE15 without a name at run time, 0x8998 when
+    // needsMounted and the volume is not loaded, and the read's own failure.
+    template <class F>
+    HRESULT volumeRead(bool needsMounted, F read);
+    // A read of the volume's figures: use(figures, KB per block).
+    template <class F>
+    HRESULT withFigures(F use);
     // 0xCE15 at run time when no name is set.
     bool uninitialized() const { return core_->userMode && core_->fullName.empty(); }
 
@@ -372,6 +377,40 @@ std::optional<std::int64_t> integerIndex(const Variant& index);
 template <class T>
 T withBit(T word, T bit, bool on) {
     return on ? static_cast<T>(word | bit) : static_cast<T>(word & ~bit);
+}
+
+// Fills a new collection and hands it over with its one reference; a failing fill passes its
+// error on and the collection goes.
+template <class T, class Fill>
+HRESULT handOverFilled(T* list, Fill fill, ComPtr<IDispatch>* out) {
+    ComPtr<T> held(list);
+    if (const HRESULT hr = fill(*held); FAILED(hr)) {
+        return hr;
+    }
+    *out = ComPtr<IDispatch>(static_cast<IDispatch*>(held.get()));
+    return vnk::win::S_OK;
+}
+
+// The members every collection of the control has: Count, Add, Remove, Item (also the default
+// member) and the hidden _NewEnum.
+struct CollectionHelp {
+    std::u16string count, add, remove, item;
+};
+template <class L>
+InterfaceDef<L> collectionDef(const vnk::com::IID& iid, std::u16string name, std::u16string help,
+                              std::initializer_list<std::u16string> addParams,
+                              const CollectionHelp& h) {
+    namespace id = dispid_collection;
+    InterfaceDef<L> d(iid, std::move(name), std::move(help));
+    d.readOnlyRaises = true;
+    d.template propget<&L::get_Count>(id::Count, u"Count", {}, h.count);
+    d.template method<&L::Add>(id::Add, u"Add", addParams, h.add);
+    d.template method<&L::Remove>(id::Remove, u"Remove", {u"Index"}, h.remove);
+    d.template method<&L::Item>(id::Item, u"Item", {u"Index"}, h.item);
+    d.template method<&L::Item>(vnk::com::DISPID_VALUE, u"Item", {u"Index"},
+                                h.item + u" (default member)");
+    d.template method<&L::NewEnum>(id::NewEnum, u"_NewEnum", {}, {}, vnk::com::FUNCFLAG_FHIDDEN);
+    return d;
 }
 
 // Sets `*out` to a new object, handed over with its single reference.

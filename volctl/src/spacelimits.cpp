@@ -138,25 +138,12 @@ HRESULT NWSpaceLimits::NewEnum(ComPtr<vnk::com::IUnknown>* e) {
 }
 
 const InterfaceDef<NWSpaceLimits>& NWSpaceLimits::dispatchInfo() {
-    static const InterfaceDef<NWSpaceLimits> def = [] {
-        using L = NWSpaceLimits;
-        namespace id = dispid_collection;
-        InterfaceDef<L> d(IID_INWSpaceLimits, u"INWSpaceLimits",
-                          u"The per-user space restrictions of the volume");
-        d.readOnlyRaises = true;
-        d.propget<&L::get_Count>(id::Count, u"Count", {}, u"Number of restricted users");
-        d.method<&L::Add>(id::Add, u"Add", {u"User", u"TotalSpace"},
-                          u"Restricts a user to TotalSpace KB (rounded up to 4 KB)");
-        d.method<&L::Remove>(id::Remove, u"Remove", {u"Index"},
-                             u"Lifts the restriction at a position or of a user");
-        d.method<&L::Item>(id::Item, u"Item", {u"Index"},
-                           u"The restriction at a zero-based position, or of a user");
-        d.method<&L::Item>(vnk::com::DISPID_VALUE, u"Item", {u"Index"},
-                           u"The restriction at a zero-based position, or of a user (default "
-                           u"member)");
-        d.method<&L::NewEnum>(id::NewEnum, u"_NewEnum", {}, {}, vnk::com::FUNCFLAG_FHIDDEN);
-        return d;
-    }();
+    static const InterfaceDef<NWSpaceLimits> def = collectionDef<NWSpaceLimits>(
+        IID_INWSpaceLimits, u"INWSpaceLimits", u"The per-user space restrictions of the volume",
+        {u"User", u"TotalSpace"},
+        {u"Number of restricted users", u"Restricts a user to TotalSpace KB (rounded up to 4 KB)",
+         u"Lifts the restriction at a position or of a user",
+         u"The restriction at a zero-based position, or of a user"});
     return def;
 }
 

@@ -119,23 +119,11 @@ HRESULT NWTrustees::NewEnum(ComPtr<vnk::com::IUnknown>* e) {
 }
 
 const InterfaceDef<NWTrustees>& NWTrustees::dispatchInfo() {
-    static const InterfaceDef<NWTrustees> def = [] {
-        using L = NWTrustees;
-        namespace id = dispid_collection;
-        InterfaceDef<L> d(IID_INWTrustees, u"INWTrustees", u"The trustees of an entry");
-        d.readOnlyRaises = true;
-        d.propget<&L::get_Count>(id::Count, u"Count", {}, u"Number of trustees");
-        d.method<&L::Add>(id::Add, u"Add", {u"TrusteeName"},
-                          u"Makes a user a trustee of the entry with Read and Scan rights");
-        d.method<&L::Remove>(id::Remove, u"Remove", {u"Index"},
-                             u"Removes the trustee at a position or of a name");
-        d.method<&L::Item>(id::Item, u"Item", {u"Index"},
-                           u"The trustee at a zero-based position, or by name");
-        d.method<&L::Item>(vnk::com::DISPID_VALUE, u"Item", {u"Index"},
-                           u"The trustee at a zero-based position, or by name (default member)");
-        d.method<&L::NewEnum>(id::NewEnum, u"_NewEnum", {}, {}, vnk::com::FUNCFLAG_FHIDDEN);
-        return d;
-    }();
+    static const InterfaceDef<NWTrustees> def = collectionDef<NWTrustees>(
+        IID_INWTrustees, u"INWTrustees", u"The trustees of an entry", {u"TrusteeName"},
+        {u"Number of trustees", u"Makes a user a trustee of the entry with Read and Scan rights",
+         u"Removes the trustee at a position or of a name",
+         u"The trustee at a zero-based position, or by name"});
     return def;
 }
 

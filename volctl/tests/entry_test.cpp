@@ -66,6 +66,13 @@ TEST_F(Entries, ItemByPositionOrName) {
         EXPECT_EQ(o.text(), "File or directory not found");
     }
     EXPECT_FALSE(getObject(docs, u"Item", {Variant(1.0)})) << "another type gives Nothing";
+    // Item hands out the object the list keeps; properties make new objects with one reference.
+    EXPECT_EQ(getObject(docs, u"Item", {Variant(std::int32_t{0})}).get(),
+              getObject(docs, u"Item", {Variant(std::int32_t{0})}).get());
+    Variant root = get(control, u"Root");
+    EXPECT_EQ(root.dispatch()->AddRef(), 2u) << "the one reference of the variant, and ours";
+    root.dispatch()->Release();
+    EXPECT_NE(root.dispatch(), getObject(control, u"Root").get());
 }
 
 TEST_F(Entries, AttributesAndDates) {
