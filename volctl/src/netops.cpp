@@ -8,9 +8,22 @@
 namespace volmarra {
 namespace {
 
-std::string wire(std::u16string_view s) {
-    return vnk::text::wideToCodePage(s);
-}
+// A text in the workstation's code page. False when the code page cannot spell every character
+// (the '?' put in its place could match other names) or the text holds a NUL.
+class Wire {
+public:
+    explicit Wire(std::u16string_view s) {
+        bool lossy = false;
+        text_ = vnk::text::wideToCodePage(s, &lossy);
+        ok_ = !lossy && text_.find('\0') == std::string::npos;
+    }
+    explicit operator bool() const { return ok_; }
+    const char* c_str() const { return text_.c_str(); }
+
+private:
+    std::string text_;
+    bool ok_ = false;
+};
 
 std::u16string text(std::string_view s) {
     return vnk::text::codePageToWide(s.substr(0, s.find('\0')));
@@ -70,8 +83,12 @@ std::int32_t NetOps::init() {
 
 std::int32_t NetOps::openConnByName(std::u16string_view name, bool directoryName, NWCONN& conn) {
     conn = 0;
+    const Wire wName(name);
+    if (!wName) {
+        return kNwNoSuchObject;
+    }
     return client_.OpenConnByName(
-        wire(name).c_str(), directoryName ? nw::NWCC_NAME_FORMAT_NDS : nw::NWCC_NAME_FORMAT_BIND,
+        wName.c_str(), directoryName ? nw::NWCC_NAME_FORMAT_NDS : nw::NWCC_NAME_FORMAT_BIND,
         nw::NWCC_OPEN_LICENSED, &conn);
 }
 
@@ -107,9 +124,15 @@ std::int32_t NetOps::authenticateConn(NWCONN conn) {
 
 std::int32_t NetOps::readDirectoryAttribute(std::u16string_view tree, std::u16string_view object,
                                             std::u16string_view attribute, std::u16string& value) {
+    const Wire wTree(tree);
+    const Wire wObject(object);
+    const Wire wAttribute(attribute);
+    if (!wTree || !wObject || !wAttribute) {
+        return nw::ERR_NO_SUCH_ENTRY;
+    }
     std::string s;
-    const std::int32_t rc = client_.ReadDirectoryAttribute(wire(tree).c_str(), wire(object).c_str(),
-                                                           wire(attribute).c_str(), s);
+    const std::int32_t rc =
+        client_.ReadDirectoryAttribute(wTree.c_str(), wObject.c_str(), wAttribute.c_str(), s);
     value = text(s);
     return rc;
 }
@@ -122,7 +145,11 @@ std::int32_t NetOps::directoryNameOfId(NWCONN conn, std::uint32_t id, std::u16st
 }
 
 std::int32_t NetOps::idOfDirectoryName(NWCONN conn, std::u16string_view dotted, std::uint32_t& id) {
-    return client_.MapDirectoryNameToId(conn, wire(dotted).c_str(), &id);
+    const Wire wDotted(dotted);
+    if (!wDotted) {
+        return nw::ERR_NO_SUCH_ENTRY;
+    }
+    return client_.MapDirectoryNameToId(conn, wDotted.c_str(), &id);
 }
 
 std::int32_t NetOps::binderyNameOfId(NWCONN conn, std::uint32_t id, std::u16string& name) {
@@ -134,14 +161,22 @@ std::int32_t NetOps::binderyNameOfId(NWCONN conn, std::uint32_t id, std::u16stri
 }
 
 std::int32_t NetOps::idOfBinderyUser(NWCONN conn, std::u16string_view name, std::uint32_t& id) {
-    return client_.GetBinderyObjectID(conn, wire(name).c_str(), nw::BINDERY_USER, &id);
+    const Wire wName(name);
+    if (!wName) {
+        return kNwNoSuchObject;
+    }
+    return client_.GetBinderyObjectID(conn, wName.c_str(), nw::BINDERY_USER, &id);
 }
 
 // ---- Volumes
 // ----------------------------------------------------------------------------------------
 
 std::int32_t NetOps::volumeNumber(NWCONN conn, std::u16string_view volume, std::uint16_t& number) {
-    return client_.GetVolumeNumber(conn, wire(volume).c_str(), &number);
+    const Wire wVolume(volume);
+    if (!wVolume) {
+        return kNwVolumeDoesNotExist;
+    }
+    return client_.GetVolumeNumber(conn, wVolume.c_str(), &number);
 }
 
 std::int32_t NetOps::volumeFigures(NWCONN conn, std::uint16_t number, VolumeFigures& figures) {
@@ -172,7 +207,11 @@ std::int32_t NetOps::nameSpaces(NWCONN conn, std::uint16_t number,
 }
 
 std::int32_t NetOps::mount(NWCONN conn, std::u16string_view volume, std::uint16_t& number) {
-    return client_.MountVolume(conn, wire(volume).c_str(), &number);
+    const Wire wVolume(volume);
+    if (!wVolume) {
+        return kNwVolumeDoesNotExist;
+    }
+    return client_.MountVolume(conn, wVolume.c_str(), &number);
 }
 
 std::int32_t NetOps::dismount(NWCONN conn, std::uint16_t number) {
@@ -184,8 +223,12 @@ std::int32_t NetOps::dismount(NWCONN conn, std::uint16_t number) {
 
 std::int32_t NetOps::entryInfo(NWCONN conn, std::uint8_t ns, std::uint16_t searchAttrs,
                                std::u16string_view path, EntryRecord& record) {
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
     nw::NW_ENTRY_INFO info;
-    const std::int32_t rc = client_.GetEntryInfo(conn, ns, searchAttrs, wire(path).c_str(), &info);
+    const std::int32_t rc = client_.GetEntryInfo(conn, ns, searchAttrs, wPath.c_str(), &info);
     if (rc == 0) {
         record = fromWire(info);
         record.spaceRestriction = info.spaceRestriction;
@@ -196,14 +239,22 @@ std::int32_t NetOps::entryInfo(NWCONN conn, std::uint8_t ns, std::uint16_t searc
 std::int32_t NetOps::modifyEntry(NWCONN conn, std::uint8_t ns, std::uint16_t searchAttrs,
                                  std::u16string_view path, std::uint32_t mask,
                                  const EntryRecord& record) {
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
     const nw::NW_ENTRY_INFO info = toWire(record);
-    return client_.ModifyEntryInfo(conn, ns, searchAttrs, wire(path).c_str(), mask, &info);
+    return client_.ModifyEntryInfo(conn, ns, searchAttrs, wPath.c_str(), mask, &info);
 }
 
 std::int32_t NetOps::allocDirHandle(NWCONN conn, std::uint8_t ns, std::u16string_view path,
                                     NWDIR& handle) {
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
     handle = 0;
-    const std::int32_t rc = client_.AllocTempDirHandle(conn, ns, wire(path).c_str(), &handle);
+    const std::int32_t rc = client_.AllocTempDirHandle(conn, ns, wPath.c_str(), &handle);
     if (rc != 0) {
         handle = 0;
     }
@@ -235,13 +286,21 @@ std::int32_t NetOps::setDirRestriction(NWCONN conn, NWDIR handle, std::int32_t u
 
 std::int32_t NetOps::createDirectory(NWCONN conn, std::uint8_t ns, std::u16string_view path,
                                      std::uint8_t rightsMask) {
-    return client_.CreateDirectory(conn, ns, wire(path).c_str(), rightsMask);
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
+    return client_.CreateDirectory(conn, ns, wPath.c_str(), rightsMask);
 }
 
 std::int32_t NetOps::createFile(NWCONN conn, std::uint8_t ns, std::u16string_view path,
                                 NWFILE& file) {
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
     file = 0;
-    const std::int32_t rc = client_.CreateFile(conn, ns, wire(path).c_str(), 0, false, &file);
+    const std::int32_t rc = client_.CreateFile(conn, ns, wPath.c_str(), 0, false, &file);
     if (rc != 0) {
         file = 0;
     }
@@ -249,17 +308,30 @@ std::int32_t NetOps::createFile(NWCONN conn, std::uint8_t ns, std::u16string_vie
 }
 
 std::int32_t NetOps::deleteDirectory(NWCONN conn, std::uint8_t ns, std::u16string_view path) {
-    return client_.DeleteDirectory(conn, ns, wire(path).c_str());
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
+    return client_.DeleteDirectory(conn, ns, wPath.c_str());
 }
 
 std::int32_t NetOps::eraseFile(NWCONN conn, std::uint8_t ns, std::uint16_t searchAttrs,
                                std::u16string_view path) {
-    return client_.EraseFile(conn, ns, searchAttrs, wire(path).c_str());
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
+    return client_.EraseFile(conn, ns, searchAttrs, wPath.c_str());
 }
 
 std::int32_t NetOps::moveEntry(NWCONN conn, std::uint8_t ns, std::uint16_t searchAttrs,
                                std::u16string_view from, std::u16string_view to) {
-    return client_.MoveEntry(conn, ns, searchAttrs, wire(from).c_str(), wire(to).c_str());
+    const Wire wFrom(from);
+    const Wire wTo(to);
+    if (!wFrom || !wTo) {
+        return kNwInvalidEntryName;
+    }
+    return client_.MoveEntry(conn, ns, searchAttrs, wFrom.c_str(), wTo.c_str());
 }
 
 std::int32_t NetOps::copyData(NWCONN conn, NWFILE from, NWFILE to, std::uint64_t offset,
@@ -273,9 +345,12 @@ std::int32_t NetOps::copyData(NWCONN conn, NWFILE from, NWFILE to, std::uint64_t
 
 std::int32_t NetOps::openFile(NWCONN conn, std::uint8_t ns, std::uint16_t searchAttrs,
                               std::u16string_view path, std::uint8_t rights, NWFILE& file) {
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
     file = 0;
-    const std::int32_t rc =
-        client_.OpenFile(conn, ns, searchAttrs, wire(path).c_str(), rights, &file);
+    const std::int32_t rc = client_.OpenFile(conn, ns, searchAttrs, wPath.c_str(), rights, &file);
     if (rc != 0) {
         file = 0;
     }
@@ -308,9 +383,12 @@ std::int32_t NetOps::closeFile(NWFILE file) {
 
 std::int32_t NetOps::scanTrustees(NWCONN conn, std::uint8_t ns, std::u16string_view path,
                                   std::uint32_t& iteration, std::vector<TrusteePair>& set) {
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
     nw::TRUSTEE_SET answer;
-    const std::int32_t rc =
-        client_.ScanEntryTrustees(conn, ns, wire(path).c_str(), &iteration, &answer);
+    const std::int32_t rc = client_.ScanEntryTrustees(conn, ns, wPath.c_str(), &iteration, &answer);
     if (rc == 0) {
         const std::size_t n = std::min<std::size_t>(answer.count, nw::NW_MAX_TRUSTEES_PER_SET);
         for (std::size_t i = 0; i < n; ++i) {
@@ -322,12 +400,20 @@ std::int32_t NetOps::scanTrustees(NWCONN conn, std::uint8_t ns, std::u16string_v
 
 std::int32_t NetOps::addTrustee(NWCONN conn, std::uint8_t ns, std::u16string_view path,
                                 std::uint32_t id, std::uint16_t rights) {
-    return client_.AddTrusteeToEntry(conn, ns, wire(path).c_str(), id, rights);
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
+    return client_.AddTrusteeToEntry(conn, ns, wPath.c_str(), id, rights);
 }
 
 std::int32_t NetOps::deleteTrustee(NWCONN conn, std::uint8_t ns, std::u16string_view path,
                                    std::uint32_t id) {
-    return client_.DeleteTrusteeFromEntry(conn, ns, wire(path).c_str(), id);
+    const Wire wPath(path);
+    if (!wPath) {
+        return kNwInvalidEntryName;
+    }
+    return client_.DeleteTrusteeFromEntry(conn, ns, wPath.c_str(), id);
 }
 
 std::int32_t NetOps::scanRestrictions(NWCONN conn, std::uint16_t volume, std::uint32_t sequence,
@@ -378,7 +464,11 @@ std::int32_t NetOps::purgeDeleted(NWCONN conn, NWDIR handle, std::uint32_t seque
 
 std::int32_t NetOps::recoverDeleted(NWCONN conn, NWDIR handle, std::uint8_t ns,
                                     std::uint32_t sequence, std::u16string_view name) {
-    return client_.RecoverSalvageableFile(conn, handle, ns, sequence, wire(name).c_str());
+    const Wire wName(name);
+    if (!wName) {
+        return kNwInvalidEntryName;
+    }
+    return client_.RecoverSalvageableFile(conn, handle, ns, sequence, wName.c_str());
 }
 
 }  // namespace volmarra

@@ -149,7 +149,9 @@ TEST_F(Entries, AddCreatesDirectoriesAndEmptyFiles) {
 
     EXPECT_EQ(tryCall(list, u"Add", {Variant(u"X"), Variant(std::int32_t{7})}).code(),
               kInvalidEntryType);
-    for (const char16_t* bad : {u"", u".", u"..", u"a*b", u"a:b", u"sub\\x", u"..."}) {
+    // A name the workstation's code page cannot spell is refused too, never sent with '?' for
+    // the characters it lacks.
+    for (const char16_t* bad : {u"", u".", u"..", u"a*b", u"a:b", u"sub\\x", u"...", u"\u65e5"}) {
         EXPECT_EQ(tryCall(list, u"Add", {Variant(bad), Variant(std::int32_t{1})}).code(),
                   kNwInvalidEntryName)
             << utf8(bad);
@@ -211,6 +213,7 @@ TEST_F(Entries, MoveRefusesBadDestinations) {
     EXPECT_EQ(move(docs, u"DOCS\\SUB"), kDestinationInsideSource);
     EXPECT_EQ(move(docs, u"..\\X"), kNwInvalidEntryName) << "above the volume root";
     EXPECT_EQ(move(docs, u"A*B"), kNwInvalidEntryName);
+    EXPECT_EQ(move(docs, u"\u65e5\u672c"), kNwInvalidEntryName);
     EXPECT_EQ(move(docs, u"DATA:X"), kIncompatibleEntry);
     EXPECT_EQ(move(docs, u"\\\\FS1\\SYSTEM\\X"), kIncompatibleEntry);
     EXPECT_EQ(move(entry(u"DOCS\\A.TXT"), u"..\\README.TXT"), kMoveTargetExists);
