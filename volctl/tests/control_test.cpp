@@ -156,8 +156,21 @@ TEST_F(ControlAsUser, MountingNeedsConsoleRights) {
     EXPECT_TRUE(getBool(control, u"Loaded"));
 }
 
+TEST(ClassFactory, TheControlOfTheProcessClient) {
+    // The component server's create function: a control on the program's own client, which
+    // loads the network named by NWSIM_NETWORK.
+    nw::testnet::ScratchFolder folder(volumeFiles());
+    const auto file = folder.write("network.json", volumeNetwork("ADMIN"));
+    ::setenv("NWSIM_NETWORK", file.c_str(), 1);
+    ComPtr<IDispatch> c;
+    ASSERT_EQ(createVolmarraCtrl(IDispatch::iid, c.putVoid()), vnk::win::S_OK);
+    put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_TRUE(getBool(c, u"Loaded"));
+    EXPECT_TRUE(c.as<IVolmarraControl>());
+}
+
 // ---- Directory form
-// --------------------------------------------------------------------------------
+// ------------------------------------------------------------------------------
 
 constexpr const char* kTreeNetwork = R"({
   "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1,
