@@ -227,7 +227,9 @@ private:
             key = trimLeft(key.substr(1));
         }
         if (!key.empty() && key.back() == '\\') {
-            key.remove_suffix(1);
+            // "[HKCU\Name \]" names "HKCU\Name": blanks before the closing backslash go too, as
+            // they do before the closing bracket, so the key reads back the same when written.
+            key = trimRight(key.substr(0, key.size() - 1));
         }
         if (key.empty() || !knownRoot(key)) {
             failAt(r,

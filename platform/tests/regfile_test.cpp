@@ -41,6 +41,17 @@ TEST(RegFile, ReadsEveryKindOfLine) {
     EXPECT_EQ(r.ops[8].kind, OpKind::DeleteKey);
 }
 
+TEST(RegFile, BlanksBeforeAClosingBackslashBelongToNoKeyName) {
+    // Found by the fuzzer: "[HKCU\\Ca \\]" read as "Ca " but was written back as "[HKCU\\Ca ]",
+    // which reads as "Ca", so an export and re-import named another key.
+    const ParseResult r = parse("[HKCU\\Ca \\]\r\n[HKCU\\Cb ]\r\n");
+    ASSERT_TRUE(r.ok()) << r.error;
+    ASSERT_EQ(r.ops.size(), 2u);
+    EXPECT_EQ(r.ops[0].key, "HKCU\\Ca");
+    EXPECT_EQ(r.ops[1].key, "HKCU\\Cb");
+    EXPECT_EQ(parseRegFile(formatOps(r.ops)).ops, r.ops);
+}
+
 TEST(RegFile, ReportsTheLineOfAnError) {
     struct Case {
         const char* body;
