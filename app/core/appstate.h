@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/preferences.h"
 
 namespace varnook {
 
 inline constexpr size_t kUserTableSize = 2001;      // entries 0..2000, used from 1
-inline constexpr size_t kSelectedTableSize = 1001;  // entries 0..1000, used from 1
+inline constexpr size_t kSelectedTableSize = 1001;  // entries 0..1000 at first, used from 1
 inline constexpr size_t kUserNameWidth = 40;
 
 struct AppState {
@@ -35,7 +36,12 @@ struct AppState {
     std::array<int16_t, kUserTableSize> UserConnNumbers{};
     std::array<std::string, kUserTableSize> AllUserNames{};
     std::array<int16_t, kUserTableSize> AllUserConnNumbers{};
-    std::array<int16_t, kSelectedTableSize> SelectedConnNumbers{};
+
+    // The connections the clear and send actions act on, from entry 1, in list order. The table
+    // grows with the choice, so every chosen connection is acted on however many there are.
+    std::vector<uint16_t> SelectedConnNumbers = std::vector<uint16_t>(kSelectedTableSize);
+    // Set when a clear was confirmed, so the action refreshes the list it came from.
+    uint8_t ConnectionsCleared = 0;
 
     // Lock view and the all-open-files walk.
     uint32_t LockServerConnRef = 0;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/nultext.h"
 #include "platform/text.h"
 
 namespace varnook {
@@ -20,6 +21,15 @@ const char* ServerRow::LoginStatusText() const {
     return "Unknown";
 }
 
+std::string ServerNameOfConnRef(nw::Client& client, nw::NWCONN_REF ref) {
+    std::array<char, nw::NW_MAX_SERVER_NAME_LEN + 1> name{};
+    if (client.NWCCGetConnRefInfo(ref, nw::NWCC_INFO_SERVER_NAME, name.size(), name.data()) !=
+        nw::SUCCESSFUL) {
+        return {};
+    }
+    return CutAtNul(name.data(), name.size());
+}
+
 std::vector<ServerRow> ScanServers(nw::Client& client) {
     std::vector<ServerRow> rows;
     nw::nuint32 iterator = 0;
@@ -30,10 +40,7 @@ std::vector<ServerRow> ScanServers(nw::Client& client) {
     while (rows.size() < kMaxRows && client.NWCCScanConnRefs(&iterator, &ref) == nw::SUCCESSFUL) {
         ServerRow row;
         row.connRef = ref;
-        std::array<char, 49> name{};
-        client.NWCCGetConnRefInfo(ref, nw::NWCC_INFO_SERVER_NAME, name.size(), name.data());
-        name.back() = '\0';
-        row.name = name.data();
+        row.name = ServerNameOfConnRef(client, ref);
         nw::NWCONN_HANDLE conn = 0;
         if (client.NWCCOpenConnByRef(ref, nw::NWCC_OPEN_LICENSED, 0, &conn) == nw::SUCCESSFUL) {
             nw::nuint8 loginEnabled = 0;

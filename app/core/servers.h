@@ -19,6 +19,10 @@ struct ServerRow {
     const char* LoginStatusText() const;
 };
 
+// The name of the server a connection reference leads to (NWCCGetConnRefInfo, type 7, 49 bytes);
+// empty when the client cannot tell.
+std::string ServerNameOfConnRef(nw::Client& client, nw::NWCONN_REF ref);
+
 // Scans the connection references in the client's order. Every name buffer starts zero-filled,
 // and a connection that cannot be opened reports its login status as unknown. Each handle opened
 // is closed again.

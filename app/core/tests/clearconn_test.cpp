@@ -1,0 +1,99 @@
+#include "core/clearconn.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "actionnet.h"
+#include "netclient/fault.h"
+
+namespace varnook {
+namespace {
+
+using test::ActionNetwork;
+using test::kFs1;
+using test::kOld;
+
+// Whether a station is still in the server's connection table.
+bool StationExists(ActionNetwork& net, nw::NWCONN_REF ref, uint32_t number) {
+    const nw::NWCONN_HANDLE h = net.open(ref);
+    char name[256] = {};
+    nw::nuint16 type = 0;
+    nw::nuint32 id = 0;
+    nw::nuint8 time[7] = {};
+    const nw::NWCCODE rc =
+        net.client().NWGetConnectionInformation(h, number, name, &type, &id, time);
+    net.client().NWCCCloseConn(h);
+    return rc == nw::SUCCESSFUL;
+}
+
+TEST(ClearResultText, OneTextPerCode) {
+    EXPECT_STREQ(ClearResultText(0), "Cleared OK");
+    EXPECT_STREQ(ClearResultText(0x8801), "Invalid connection");
+    EXPECT_STREQ(ClearResultText(0x89C6), "No console privileges");
+    EXPECT_STREQ(ClearResultText(0x89FD), "Bad station no.");
+    EXPECT_STREQ(ClearResultText(0x89FF), "Unknown error");
+}
+
+TEST(ClearConnections, EveryConnectionTriedInOrderAndClearedOnesGone) {
+    ActionNetwork net;
+    const std::vector<uint16_t> numbers = {12, 99, 20};
+    const ClearOutcome out = ClearConnections(net.client(), kFs1, numbers);
+    EXPECT_EQ(out.openResult, nw::SUCCESSFUL);
+    EXPECT_EQ(out.results, (std::vector<nw::NWCCODE>{0, nw::BAD_STATION_NUMBER, 0}));
+    EXPECT_FALSE(StationExists(net, kFs1, 12));
+    EXPECT_FALSE(StationExists(net, kFs1, 20));
+    EXPECT_TRUE(StationExists(net, kFs1, 14));
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+
+    // Clearing the same stations again: they are gone now.
+    const ClearOutcome again = ClearConnections(net.client(), kFs1, numbers);
+    EXPECT_EQ(again.results, (std::vector<nw::NWCCODE>(3, nw::BAD_STATION_NUMBER)));
+}
+
+TEST(ClearConnections, WithoutConsoleRightsNothingIsCleared) {
+    ActionNetwork net;
+    const std::vector<uint16_t> numbers = {9, 9};
+    const ClearOutcome out = ClearConnections(net.client(), kOld, numbers);
+    EXPECT_EQ(out.results, (std::vector<nw::NWCCODE>(2, nw::NO_CONSOLE_PRIVILEGES)));
+    EXPECT_TRUE(StationExists(net, kOld, 9));
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+}
+
+TEST(ClearConnections, UnopenedConnectionClearsNothing) {
+    ActionNetwork net;
+    nw::FaultInjectingClient faulty(net.client());
+    faulty.fail(nw::Op::NWCCOpenConnByRef, nw::INVALID_CONNECTION);
+    const std::vector<uint16_t> numbers = {12};
+    const ClearOutcome out = ClearConnections(faulty, kFs1, numbers);
+    EXPECT_EQ(out.openResult, nw::INVALID_CONNECTION);
+    EXPECT_TRUE(out.results.empty());
+    EXPECT_EQ(faulty.calls(nw::Op::NWClearConnectionNumber), 0);
+    EXPECT_EQ(faulty.calls(nw::Op::NWCCCloseConn), 0);
+    EXPECT_TRUE(StationExists(net, kFs1, 12));
+}
+
+TEST(ClearConnections, MoreThanAThousandConnectionsAreAllCleared) {
+    std::string stations;
+    for (int n = 1; n <= 1200; ++n) {
+        stations += (n > 1 ? "," : "") + std::string(R"({"number": )") + std::to_string(n + 1) +
+                    R"(, "user": "U)" + std::to_string(n) + R"("})";
+    }
+    nw::testnet::TestNetwork net(
+        R"({"workstation": {"connections": [{"server": "BIG", "user": "ADMIN", "station": 1,
+                                             "consoleOperator": true}]},
+            "servers": [{"name": "BIG", "maxConnections": 1500, "connections": [)" +
+        stations + "]}]}");
+    std::vector<uint16_t> numbers;
+    for (uint16_t n = 2; n <= 1201; ++n) {
+        numbers.push_back(n);
+    }
+    const ClearOutcome out = ClearConnections(net.client(), 1, numbers);
+    ASSERT_EQ(out.results.size(), 1200u);
+    EXPECT_EQ(out.results, std::vector<nw::NWCCODE>(1200, nw::SUCCESSFUL));
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace varnook
