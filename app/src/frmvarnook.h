@@ -16,6 +16,7 @@
 #include "core/layout.h"
 #include "frmabout.h"
 #include "netfacade.h"
+#include "userlists.h"
 
 class QAction;
 class QLabel;
@@ -175,6 +176,14 @@ public:
     void lstLoginIDs_DblClick();
     // Rows of the users list that UserListSource names.
     int UserListInForceCount() const;
+
+    // ---- Administrative actions (frmvarnook_admin.cpp) ----------------------------------
+    // The users list that UserListSource names, as the user actions read it.
+    UserListInForce userListInForce();
+    // Chooses the connections an action on several users acts on (SelectedConnNumbers from
+    // entry 1) and the texts their rows show; false, after nobodyText, when there is nobody.
+    bool ChooseConnections(const UserListInForce& list, const QString& nobodyText,
+                           QStringList& rowTexts);
 
     // The three secondary result windows (other files, all connections, all open files) join
     // here so that minimising and restoring the main window carries them along.

@@ -8,23 +8,11 @@ namespace varnook {
 
 void frmVarnook::cmd_scan_Click() {}
 
-void frmVarnook::optionLockInfo_Click() {}
-
 void frmVarnook::optionotherfiles_Click() {}
-
-void frmVarnook::optionsendmsg_Click() {}
-
-void frmVarnook::optionClearConn_Click() {}
-
-void frmVarnook::optionUserinfo_Click() {}
 
 void frmVarnook::submnuAllusers_Click() {}
 
-void frmVarnook::submnuDisableLogins_Click() {}
-
 void frmVarnook::submnuAllFiles_Click() {}
-
-void frmVarnook::WarnIfNoConsoleRights(uint32_t) {}
 
 void frmVarnook::lstLoginIDs_MouseDown(Qt::MouseButton, const QPoint&) {}
 
