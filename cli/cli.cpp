@@ -1,0 +1,108 @@
+#include "cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+#include "errors.h"
+
+namespace varnook::cli {
+
+namespace {
+
+constexpr const char* kExitStatus =
+    R"(Exit status: 0 success, 1 usage error, 2 not found or timed out, 3 NetWare error (its code and
+text on standard error).)";
+
+constexpr const char* kFooter = R"(PATH may be a drive path (F:\DATA\Report.xls), a NetWare path
+(FS1/DATA:SHARED\Report.xls) or a UNC path (\\FS1\DATA\SHARED\Report.xls); "/" may stand for "\".
+The network is the one named by NWSIM_NETWORK (or --network), else the demo network.)";
+
+struct GlobalOptions {
+    bool json = false;
+    bool csv = false;
+    double watch = 0;
+    int count = 0;
+    std::string network;
+};
+
+void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
+    auto* json = app.add_flag("--json", g.json, "Write one JSON document (see the schema file)");
+    auto* csv = app.add_flag("--csv", g.csv, "Write CSV rows under a heading line");
+    json->excludes(csv);
+    app.add_option("--watch", g.watch,
+                   "Repeat the query every SECONDS and mark what changed since the last run")
+        ->option_text("SECONDS")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--count", g.count, "With --watch: stop after N runs")
+        ->option_text("N")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--network", g.network, "The simulated network file to use")
+        ->check(CLI::ExistingFile)
+        ->option_text("FILE");
+}
+
+// Checks what the parser cannot: options that belong together.
+void CheckCombinations(const CLI::App& app, const GlobalOptions& g, bool commandGiven) {
+    if (!commandGiven) {
+        throw CliError(kExitUsage, "no command given\n" + app.help("", CLI::AppFormatMode::Normal));
+    }
+    if (app.count("--count") > 0 && g.watch <= 0) {
+        throw CliError(kExitUsage, "--count goes with --watch");
+    }
+}
+
+}  // namespace
+
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description,
+                     Kind kind) {
+    CLI::App* sub = app.add_subcommand(name, description);
+    sub->footer(std::string(kind == Kind::Query
+                                ? "Also takes --json, --csv, --watch SECONDS [--count N] and "
+                                  "--network FILE."
+                                : "Also takes --json, --csv and --network FILE.") +
+                "\n\n" + kExitStatus);
+    return sub;
+}
+
+int Run(const std::vector<std::string>& args, Environment& env) {
+    CLI::App app("Answers who has which file open on NetWare servers, and acts on connections.",
+                 "varnook-cli");
+    app.set_version_flag("--version", VARNOOK_VERSION_STRING);
+    app.footer(std::string(kFooter) + "\n\n" + kExitStatus);
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    GlobalOptions g;
+    AddGlobalOptions(app, g);
+    Commands commands;
+    AddServerCommands(app, commands);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, env.out, env.err);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+
+    const Command* chosen = nullptr;
+    for (const Command& c : commands) {
+        if (c.sub->parsed()) {
+            chosen = &c;
+        }
+    }
+    Options options;
+    options.format = g.json ? Format::Json : g.csv ? Format::Csv : Format::Table;
+    options.watchSeconds = g.watch;
+    options.count = g.count;
+    options.network = g.network;
+    Context ctx(env, options);
+    try {
+        CheckCombinations(app, g, chosen != nullptr);
+        return chosen->run(ctx);
+    } catch (const CliError& e) {
+        env.err << "varnook-cli: " << e.what() << '\n';
+        return e.exitCode();
+    }
+}
+
+}  // namespace varnook::cli

@@ -1,0 +1,28 @@
+// The commands of varnook-cli. Each Add... function adds its sub-commands to the parser and
+// records what runs when one of them was given.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "context.h"
+
+namespace varnook::cli {
+
+struct Command {
+    CLI::App* sub = nullptr;
+    std::function<int(Context&)> run;
+};
+using Commands = std::vector<Command>;
+
+// Adds a sub-command whose help names the options it shares with every command: a query also
+// takes --watch, an action does not.
+enum class Kind { Query, Action };
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description,
+                     Kind kind);
+
+void AddServerCommands(CLI::App& app, Commands& commands);  // servers, drives
+
+}  // namespace varnook::cli

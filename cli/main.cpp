@@ -1,0 +1,81 @@
+// varnook-cli: the process around Run: the process client, the terminal, Ctrl-C and the clock.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <thread>
+
+#include "cli.h"
+#include "errors.h"
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) {
+    interrupted = 1;
+}
+
+nw::Client& ProcessClient(const std::string& network) {
+    if (!network.empty()) {
+        ::setenv("NWSIM_NETWORK", network.c_str(), 1);
+    }
+    nw::nuint8 reserved1 = 0;
+    nw::nuint8 reserved2 = 0;
+    const nw::NWCCODE rc = nw::NWCallsInit(&reserved1, &reserved2);
+    if (rc != nw::SUCCESSFUL) {
+        throw varnook::cli::NetWareError(rc, "the NetWare client could not be initialised");
+    }
+    return nw::processClient();
+}
+
+// Sleeps in short steps so that Ctrl-C ends a wait at once.
+bool Sleep(std::chrono::milliseconds duration) {
+    const auto until = std::chrono::steady_clock::now() + duration;
+    while (interrupted == 0) {
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::milliseconds(0)) {
+            return true;
+        }
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
+    }
+    return false;
+}
+
+std::string WallClock() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+std::optional<bool> Confirm(const std::string& question) {
+    if (::isatty(STDIN_FILENO) == 0 || ::isatty(STDERR_FILENO) == 0) {
+        return std::nullopt;
+    }
+    std::cerr << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        return false;
+    }
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    varnook::cli::Environment env{
+        std::cout, std::cerr, ProcessClient, Sleep, [] { return std::chrono::steady_clock::now(); },
+        WallClock, Confirm};
+    const int code = varnook::cli::Run(std::vector<std::string>(argv + 1, argv + argc), env);
+    std::cout.flush();
+    return code;
+}

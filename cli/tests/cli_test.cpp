@@ -1,0 +1,124 @@
+// The command line as a whole: parsing, exit codes, the three output forms and --watch.
+#include <gtest/gtest.h>
+
+#include "errors.h"
+#include "harness.h"
+#include "netclient/testing/testnet.h"
+#include "schemacheck.h"
+
+namespace varnook::cli::test {
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    nw::testnet::TestNetwork net{kSmallNetwork, SmallNetworkFiles()};
+    Harness cli{net.client()};
+
+    // Runs a command with --json and checks the document against the schema file.
+    nlohmann::json Json(std::vector<std::string> args, int expected = kExitOk) {
+        args.push_back("--json");
+        const CliRun r = cli.run(args);
+        EXPECT_EQ(r.code, expected) << r.err;
+        const nlohmann::json doc = r.json();
+        for (const std::string& p : SchemaProblems(CliSchema(), doc)) {
+            ADD_FAILURE() << p;
+        }
+        return doc;
+    }
+
+    void TearDown() override { EXPECT_EQ(net.client().openHandleCount(), 0u); }
+};
+
+TEST_F(CliTest, UsageErrorsExitOneAndNameWhatWasWrong) {
+    CliRun r = cli.run({});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("no command given"), std::string::npos);
+    r = cli.run({"frobnicate"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+    r = cli.run({"servers", "--json", "--csv"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("--csv"), std::string::npos);
+    r = cli.run({"servers", "--count", "2"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("--count goes with --watch"), std::string::npos);
+    r = cli.run({"servers", "--watch", "0"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("--watch"), std::string::npos);
+    EXPECT_EQ(cli.run({"servers", "extra"}).code, kExitUsage);
+    EXPECT_EQ(cli.run({"--network", "/nonexistent/network.json", "servers"}).code, kExitUsage);
+    EXPECT_TRUE(cli.run({"servers", "--json", "--csv"}).out.empty());
+}
+
+TEST_F(CliTest, HelpForTheProgramAndEveryCommandExitsZero) {
+    CliRun r = cli.run({"--help"});
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+    for (const char* command : {"servers", "drives"}) {
+        r = cli.run({command, "--help"});
+        EXPECT_EQ(r.code, kExitOk) << command;
+        EXPECT_NE(r.out.find(command), std::string::npos) << command;
+    }
+    r = cli.run({"drives", "--help"});
+    EXPECT_NE(r.out.find("Also takes --json, --csv, --watch"), std::string::npos);
+    EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+    r = cli.run({"--version"});
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_EQ(r.out, std::string(VARNOOK_VERSION_STRING) + "\n");
+}
+
+TEST_F(CliTest, ServersInEveryForm) {
+    CliRun r = cli.run({"servers"});
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_EQ(r.out, "SERVER  LOGIN STATUS  REF\nFS1     Enabled         1\nFound 1 servers.\n");
+    EXPECT_EQ(cli.run({"servers", "--csv"}).out, "server,login,ref\nFS1,Enabled,1\n");
+    const auto doc = Json({"servers"});
+    EXPECT_EQ(doc["servers"][0]["server"], "FS1");
+    EXPECT_EQ(doc["count"], 1);
+}
+
+TEST_F(CliTest, DrivesWithTheirServerVolumePathAndMapping) {
+    const auto doc = Json({"drives"});
+    ASSERT_EQ(doc["drives"].size(), 2u);
+    EXPECT_EQ(doc["drives"][0]["drive"], "F:");
+    EXPECT_EQ(doc["drives"][0]["volumePath"], "SYS:\\");
+    EXPECT_EQ(doc["drives"][1]["server"], "FS1");
+    EXPECT_EQ(doc["drives"][1]["volumePath"], "DATA:\\SHARED\\");
+    EXPECT_EQ(doc["drives"][1]["mapping"], "\\\\FS1\\DATA\\SHARED");
+}
+
+TEST_F(CliTest, WatchMarksAServerWhoseConnectionWasClearedAsGone) {
+    cli.onSleep = [&](int n) {
+        if (n == 1) {
+            const nw::NWCONN_HANDLE h = net.open(1);
+            EXPECT_EQ(net.client().NWClearConnectionNumber(h, 1), 0);
+            net.client().NWCCCloseConn(h);
+        }
+        return true;
+    };
+    const CliRun r = cli.run({"servers", "--watch", "2.5", "--count", "3", "--json"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    const auto docs = r.jsonLines();
+    ASSERT_EQ(docs.size(), 3u);
+    for (const auto& doc : docs) {
+        EXPECT_TRUE(SchemaProblems(CliSchema(), doc).empty()) << doc.dump();
+    }
+    EXPECT_EQ(docs[0]["run"], 1);
+    EXPECT_EQ(docs[0]["servers"][0]["change"], "new");
+    EXPECT_EQ(docs[1]["servers"][0]["change"], "gone");
+    EXPECT_EQ(docs[1]["count"], 0);
+    EXPECT_TRUE(docs[2]["servers"].empty());
+    EXPECT_EQ(cli.sleeps, 2);
+    EXPECT_EQ(cli.slept, std::chrono::milliseconds(5000));
+}
+
+TEST_F(CliTest, AnInterruptedWatchEndsWithSuccess) {
+    cli.onSleep = [](int) { return false; };
+    const CliRun r = cli.run({"servers", "--watch", "1"});
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_EQ(cli.sleeps, 1);
+    EXPECT_NE(r.out.find("--- run 1 at "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnook::cli::test

@@ -1,0 +1,49 @@
+// Runs varnook-cli in-process on a network made in code, with a clock that moves only when the
+// command waits, so watched queries and waits take no real time.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli.h"
+#include "netclient/client.h"
+
+namespace varnook::cli::test {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+    nlohmann::json json() const;                    // out parsed as one document
+    std::vector<nlohmann::json> jsonLines() const;  // out as one document per line
+};
+
+class Harness {
+public:
+    explicit Harness(nw::Client& client) : client_(client) {}
+
+    CliRun run(const std::vector<std::string>& args);
+
+    // Runs before the n-th wait (from 1) returns; answer false to interrupt the wait.
+    std::function<bool(int n)> onSleep;
+    // What the terminal answers a question; nullopt: there is no terminal.
+    std::optional<bool> answer;
+    std::vector<std::string> questions;
+    int sleeps = 0;
+    std::chrono::milliseconds slept{0};
+
+private:
+    nw::Client& client_;
+};
+
+// A network of one server FS1 with drives F: (\\FS1\SYS) and G: (\\FS1\DATA\SHARED) and the
+// workstation's console-operator connection as station 1.
+extern const char* const kSmallNetwork;
+std::vector<std::string> SmallNetworkFiles();
+
+}  // namespace varnook::cli::test

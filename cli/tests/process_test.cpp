@@ -1,0 +1,116 @@
+// The installed program itself: the process client, the network file, and the man page and
+// completion that ship beside it.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "errors.h"
+#include "harness.h"
+#include "netclient/testing/testnet.h"
+
+namespace varnook::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs varnook-cli with the arguments and NWSIM_NETWORK (when not empty), output into files.
+CliRun RunProgram(const std::vector<std::string>& args, const std::string& network,
+                  const fs::path& scratch) {
+    const fs::path out = scratch / "stdout.txt";
+    const fs::path err = scratch / "stderr.txt";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (!network.empty()) {
+            ::setenv("NWSIM_NETWORK", network.c_str(), 1);
+        }
+        ::setenv("XDG_DATA_HOME", scratch.c_str(), 1);
+        if (std::freopen(out.c_str(), "w", stdout) == nullptr ||
+            std::freopen(err.c_str(), "w", stderr) == nullptr) {
+            ::_exit(127);
+        }
+        std::vector<char*> argv{const_cast<char*>(VARNOOK_CLI_EXE)};
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(VARNOOK_CLI_EXE, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    CliRun r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFile(out);
+    r.err = ReadFile(err);
+    return r;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    nw::testnet::ScratchFolder scratch{SmallNetworkFiles()};
+    std::string network = scratch.write("network.json", kSmallNetwork).string();
+};
+
+TEST_F(ProgramTest, AnswersFromTheNetworkFileNamedByTheEnvironmentOrTheOption) {
+    CliRun r = RunProgram({"servers", "--json"}, network, scratch.path());
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.json()["servers"][0]["server"], "FS1");
+    r = RunProgram({"--network", network, "drives", "--csv"}, "", scratch.path());
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "drive,server,volumePath,mapping");
+}
+
+TEST_F(ProgramTest, AnUnusableNetworkIsANetWareErrorWithItsCode) {
+    const std::string broken = scratch.write("broken.json", "{ \"servers\": 5 }").string();
+    const CliRun r = RunProgram({"servers"}, broken, scratch.path());
+    EXPECT_EQ(r.code, kExitNetWare);
+    EXPECT_NE(r.err.find("0x88FF"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+}
+
+// Every command the parser knows is in the man page and the bash completion.
+TEST_F(ProgramTest, ManPageAndCompletionKnowEveryCommandAndOption) {
+    const CliRun help = RunProgram({"--help"}, "", scratch.path());
+    ASSERT_EQ(help.code, kExitOk);
+    const std::string subcommands = help.out.substr(help.out.find("Subcommands:"));
+    std::set<std::string> commands;
+    const std::regex line(R"(\n  ([a-z-]+) )");
+    for (std::sregex_iterator it(subcommands.begin(), subcommands.end(), line), end; it != end;
+         ++it) {
+        commands.insert((*it)[1]);
+    }
+    ASSERT_GE(commands.size(), 2u);
+    std::set<std::string> options;
+    const std::regex option(R"(  (--[a-z-]+))");
+    for (std::sregex_iterator it(help.out.begin(), help.out.end(), option), end; it != end; ++it) {
+        options.insert((*it)[1]);
+    }
+    const std::string man = ReadFile(fs::path(VARNOOK_CLI_SOURCE) / "varnook-cli.1");
+    const std::string completion = ReadFile(fs::path(VARNOOK_CLI_SOURCE) / "varnook-cli.bash");
+    for (const std::string& c : commands) {
+        EXPECT_NE(man.find(".B " + c), std::string::npos) << c << " is missing in the man page";
+        EXPECT_NE(completion.find(" " + c + " "), std::string::npos)
+            << c << " is missing in the completion";
+    }
+    for (const std::string& o : options) {
+        std::string escaped;
+        for (char ch : o) {
+            escaped += ch == '-' ? std::string("\\-") : std::string(1, ch);
+        }
+        EXPECT_NE(man.find(escaped), std::string::npos) << o << " is missing in the man page";
+        EXPECT_NE(completion.find(o), std::string::npos) << o << " is missing in the completion";
+    }
+}
+
+}  // namespace
+}  // namespace varnook::cli::test
