@@ -12,6 +12,8 @@ std::string ChangeTracker::keyOf(const std::vector<Cell>& row) {
             key += 's' + *text;
         } else if (const auto* number = std::get_if<int64_t>(&cell)) {
             key += 'n' + std::to_string(*number);
+        } else if (const auto* truth = std::get_if<bool>(&cell)) {
+            key += *truth ? "t" : "f";
         }
         key += '\x1f';
     }

@@ -19,6 +19,9 @@ std::string JsonValue(const Cell& cell) {
     if (const auto* number = std::get_if<int64_t>(&cell)) {
         return std::to_string(*number);
     }
+    if (const auto* truth = std::get_if<bool>(&cell)) {
+        return *truth ? "true" : "false";
+    }
     return "null";
 }
 
@@ -28,6 +31,9 @@ std::string PlainText(const Cell& cell) {
     }
     if (const auto* number = std::get_if<int64_t>(&cell)) {
         return std::to_string(*number);
+    }
+    if (const auto* truth = std::get_if<bool>(&cell)) {
+        return *truth ? "yes" : "no";
     }
     return {};
 }

@@ -13,8 +13,9 @@
 
 namespace varnook::cli {
 
-// One value: none (JSON null, an empty CSV field), text (UTF-8) or a whole number.
-using Cell = std::variant<std::monostate, std::string, int64_t>;
+// One value: none (JSON null, an empty CSV field), text (UTF-8), a whole number or a truth value
+// (JSON true/false, "yes"/"no" in tables and CSV).
+using Cell = std::variant<std::monostate, std::string, int64_t, bool>;
 
 struct Column {
     std::string key;     // JSON member and CSV heading

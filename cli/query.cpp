@@ -40,7 +40,7 @@ public:
     // Closes a document the query began but could not finish.
     void fail(const CliError& error) {
         if (begun_ && !ended_) {
-            Fields tail{{"error", "", error.what()}};
+            Fields tail{{"error", "", std::string(error.what())}};
             if (error.code() != 0) {
                 tail.push_back({"errorCode", "", static_cast<int64_t>(error.code())});
             }
