@@ -75,6 +75,8 @@ int Run(const std::vector<std::string>& args, Environment& env) {
     AddGlobalOptions(app, g);
     Commands commands;
     AddServerCommands(app, commands);
+    AddFileCommands(app, commands);
+    AddActionCommands(app, commands);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

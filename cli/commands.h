@@ -24,5 +24,7 @@ CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& 
                      Kind kind);
 
 void AddServerCommands(CLI::App& app, Commands& commands);  // servers, drives
+void AddFileCommands(CLI::App& app, Commands& commands);    // locks
+void AddActionCommands(CLI::App& app, Commands& commands);  // clear, send, logins, user-info
 
 }  // namespace varnook::cli

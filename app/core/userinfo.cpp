@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/connhandle.h"
+#include "core/nultext.h"
 #include "core/strtext.h"
 
 namespace varnook {
@@ -92,6 +93,7 @@ UserInfoReading ReadUserInfo(nw::Client& client, nw::NWCONN_REF ref, uint16_t co
     nw::NWUSER_INFO info;
     out.userInfoResult = client.NWGetUserInfo(conn.get(), connNumber, name.data(), &info);
     if (out.userInfoResult == nw::SUCCESSFUL) {
+        out.userName = CutAtNul(name.data(), name.size());
         out.fileLocks = StrText(info.lockCount);
         out.openFileCount = CountOpenFiles(client, conn.get(), connNumber);
         out.openFiles = out.openFileCount.failed ? std::string(kCouldntCountFiles)

@@ -41,6 +41,7 @@ struct UserInfoReading {
     nw::NWCCODE openResult = nw::SUCCESSFUL;  // nothing else was asked unless 0
     nw::NWCCODE userInfoResult = nw::SUCCESSFUL;
     // Filled when userInfoResult is 0; the window keeps its former values otherwise.
+    std::string userName;   // the name logged in on the connection, up to its NUL
     std::string fileLocks;  // Str text
     std::string openFiles;  // Str text, or "Couldn't count files"
     OpenFileCount openFileCount;

@@ -1,33 +1,8 @@
 // The command line as a whole: parsing, exit codes, the three output forms and --watch.
-#include <gtest/gtest.h>
-
-#include "errors.h"
-#include "harness.h"
-#include "netclient/testing/testnet.h"
-#include "schemacheck.h"
+#include "fixture.h"
 
 namespace varnook::cli::test {
 namespace {
-
-class CliTest : public ::testing::Test {
-protected:
-    nw::testnet::TestNetwork net{kSmallNetwork, SmallNetworkFiles()};
-    Harness cli{net.client()};
-
-    // Runs a command with --json and checks the document against the schema file.
-    nlohmann::json Json(std::vector<std::string> args, int expected = kExitOk) {
-        args.push_back("--json");
-        const CliRun r = cli.run(args);
-        EXPECT_EQ(r.code, expected) << r.err;
-        const nlohmann::json doc = r.json();
-        for (const std::string& p : SchemaProblems(CliSchema(), doc)) {
-            ADD_FAILURE() << p;
-        }
-        return doc;
-    }
-
-    void TearDown() override { EXPECT_EQ(net.client().openHandleCount(), 0u); }
-};
 
 TEST_F(CliTest, UsageErrorsExitOneAndNameWhatWasWrong) {
     CliRun r = cli.run({});
@@ -54,7 +29,8 @@ TEST_F(CliTest, HelpForTheProgramAndEveryCommandExitsZero) {
     CliRun r = cli.run({"--help"});
     EXPECT_EQ(r.code, kExitOk);
     EXPECT_NE(r.out.find("Exit status"), std::string::npos);
-    for (const char* command : {"servers", "drives"}) {
+    for (const char* command :
+         {"servers", "drives", "locks", "clear", "send", "logins", "user-info"}) {
         r = cli.run({command, "--help"});
         EXPECT_EQ(r.code, kExitOk) << command;
         EXPECT_NE(r.out.find(command), std::string::npos) << command;
@@ -70,11 +46,16 @@ TEST_F(CliTest, HelpForTheProgramAndEveryCommandExitsZero) {
 TEST_F(CliTest, ServersInEveryForm) {
     CliRun r = cli.run({"servers"});
     EXPECT_EQ(r.code, kExitOk);
-    EXPECT_EQ(r.out, "SERVER  LOGIN STATUS  REF\nFS1     Enabled         1\nFound 1 servers.\n");
-    EXPECT_EQ(cli.run({"servers", "--csv"}).out, "server,login,ref\nFS1,Enabled,1\n");
+    EXPECT_EQ(r.out,
+              "SERVER  LOGIN STATUS  REF\n"
+              "FS1     Enabled         1\n"
+              "OLD     Enabled         2\n"
+              "Found 2 servers.\n");
+    EXPECT_EQ(cli.run({"servers", "--csv"}).out,
+              "server,login,ref\nFS1,Enabled,1\nOLD,Enabled,2\n");
     const auto doc = Json({"servers"});
     EXPECT_EQ(doc["servers"][0]["server"], "FS1");
-    EXPECT_EQ(doc["count"], 1);
+    EXPECT_EQ(doc["count"], 2);
 }
 
 TEST_F(CliTest, DrivesWithTheirServerVolumePathAndMapping) {
@@ -105,9 +86,14 @@ TEST_F(CliTest, WatchMarksAServerWhoseConnectionWasClearedAsGone) {
     }
     EXPECT_EQ(docs[0]["run"], 1);
     EXPECT_EQ(docs[0]["servers"][0]["change"], "new");
-    EXPECT_EQ(docs[1]["servers"][0]["change"], "gone");
-    EXPECT_EQ(docs[1]["count"], 0);
-    EXPECT_TRUE(docs[2]["servers"].empty());
+    // Rows of the run come first, then the rows gone since the last one.
+    EXPECT_EQ(docs[1]["servers"][0]["server"], "OLD");
+    EXPECT_EQ(docs[1]["servers"][0]["change"], "same");
+    EXPECT_EQ(docs[1]["servers"][1]["server"], "FS1");
+    EXPECT_EQ(docs[1]["servers"][1]["change"], "gone");
+    EXPECT_EQ(docs[1]["count"], 1);
+    ASSERT_EQ(docs[2]["servers"].size(), 1u);
+    EXPECT_EQ(docs[2]["servers"][0]["change"], "same");
     EXPECT_EQ(cli.sleeps, 2);
     EXPECT_EQ(cli.slept, std::chrono::milliseconds(5000));
 }

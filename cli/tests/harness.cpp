@@ -52,26 +52,33 @@ const char* const kSmallNetwork = R"({
   "workstation": {
     "drives": [ { "letter": "F", "target": "\\\\FS1\\SYS" },
                 { "letter": "G", "target": "\\\\FS1\\DATA\\SHARED" } ],
-    "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1, "consoleOperator": true } ]
+    "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1, "consoleOperator": true },
+                     { "server": "OLD", "user": "GUEST", "station": 2 } ]
   },
   "servers": [ {
     "name": "FS1", "maxConnections": 40,
     "volumes": [ { "name": "SYS" }, { "name": "DATA" } ],
     "connections": [
-      { "number": 12, "user": "JSMITH",
+      { "number": 12, "user": "JSMITH", "loginTime": "2026-12-07T08:15:30",
+        "address": { "network": "0000C0A8", "node": "00001B2C3D4E", "socket": "0003" },
+        "bytesRead": 4294967296,
         "openFiles": [ { "path": "DATA:SHARED\\Quarterly Report.xls",
                          "locks": [ { "start": 0, "end": 511, "type": 254, "task": 1 } ] },
                        { "path": "SYS:PUBLIC\\LOGIN.EXE" } ] },
       { "number": 14, "user": "MBROWN", "status": "authenticated",
         "openFiles": [ { "path": "DATA:SHARED\\Quarterly Report.xls" } ] },
+      { "number": 15, "user": "LCHEN", "messages": "refuse" },
       { "number": 20 }
     ]
+  }, {
+    "name": "OLD", "version": [3, 10, 0], "volumes": [ { "name": "SYS" } ],
+    "connections": [ { "number": 9, "user": "HSCHMIDT" } ]
   } ]
 })";
 
 std::vector<std::string> SmallNetworkFiles() {
     return {"volumes/FS1/DATA/SHARED/Quarterly Report.xls", "volumes/FS1/DATA/SHARED/free.txt",
-            "volumes/FS1/SYS/PUBLIC/LOGIN.EXE"};
+            "volumes/FS1/SYS/PUBLIC/LOGIN.EXE", "volumes/OLD/SYS/"};
 }
 
 }  // namespace varnook::cli::test

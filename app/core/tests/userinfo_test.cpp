@@ -47,6 +47,7 @@ TEST(ReadUserInfo, NormalConnection) {
     EXPECT_EQ(r.openResult, nw::SUCCESSFUL);
     EXPECT_EQ(r.userInfoResult, nw::SUCCESSFUL);
     EXPECT_EQ(r.status, "Normal");
+    EXPECT_EQ(r.userName, "JSMITH");
     EXPECT_EQ(r.fileLocks, " 4");
     EXPECT_EQ(r.openFiles, " 2");
     EXPECT_FALSE(r.openFileCount.failed);
