@@ -30,6 +30,13 @@ HRESULT CVolmarraCtrl::queryExtra(const vnk::com::IID& iid, void** out) {
         AddRef();
         return S_OK;
     }
+    if (interfaceHook_) {
+        if (void* p = interfaceHook_(iid)) {
+            *out = p;
+            AddRef();
+            return S_OK;
+        }
+    }
     return vnk::win::E_NOINTERFACE;
 }
 
@@ -52,7 +59,11 @@ HRESULT CVolmarraCtrl::put_FullName(std::u16string v) {
     c.modified = true;
     const HRESULT hr = apply();
     if (changed_) {
+        // The container may read the control again; what apply() raised must reach the caller.
+        vnk::com::ExcepInfo raised;
+        const bool hasRaised = vnk::com::GetErrorInfo(&raised) == S_OK;
         changed_();
+        vnk::com::SetErrorInfo(hasRaised ? &raised : nullptr);
     }
     return hr;
 }
@@ -63,6 +74,47 @@ void CVolmarraCtrl::LoadPersistedFullName(const std::u16string& fullName) {
     put_FullName(fullName);
     vnk::com::SetErrorInfo(nullptr);
     core_->restoring = was;
+}
+
+// ---- Persistence -------------------------------------------------------------------------------
+
+HRESULT CVolmarraCtrl::InitNew() {
+    LoadPersistedFullName(u"");
+    core_->modified = false;
+    return S_OK;
+}
+
+HRESULT CVolmarraCtrl::Load(vnk::com::IPropertyBag* bag) {
+    if (bag == nullptr) {
+        return vnk::win::E_POINTER;
+    }
+    // A missing or unreadable FullName takes the default (empty); the version needs no
+    // conversion while 1.3 is the only one.
+    Variant stored;
+    std::u16string fullName;
+    if (bag->Read(u"FullName", &stored) == S_OK) {
+        fullName = stored.asString().value_or(u"");
+    }
+    LoadPersistedFullName(fullName);
+    core_->modified = false;
+    return S_OK;
+}
+
+HRESULT CVolmarraCtrl::Save(vnk::com::IPropertyBag* bag, bool clearDirty, bool) {
+    if (bag == nullptr) {
+        return vnk::win::E_POINTER;
+    }
+    HRESULT hr = bag->Write(u"_Version", Variant(static_cast<std::int32_t>(kPersistVersion)));
+    if (!FAILED(hr)) {
+        hr = bag->Write(u"FullName", Variant(core_->fullName));
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (clearDirty) {
+        core_->modified = false;
+    }
+    return S_OK;
 }
 
 HRESULT CVolmarraCtrl::apply() {
@@ -457,7 +509,8 @@ const InterfaceDef<CVolmarraCtrl>& CVolmarraCtrl::dispatchInfo() {
                                          u"Bad (unusable) space, KB");
         d.propget<&C::get_Root>(id::Entry, u"Entry", {}, u"Root entry of the volume (as Root)");
         d.propget<&C::get_HostServer>(id::HostServer, u"HostServer", {}, u"Host server name");
-        d.method<&C::Load>(id::Load, u"Load", {}, u"Mounts the volume; true when it is mounted");
+        d.method<static_cast<HRESULT (C::*)(bool*)>(&C::Load)>(
+            id::Load, u"Load", {}, u"Mounts the volume; true when it is mounted");
         d.method<&C::Unload>(id::Unload, u"Unload", {},
                              u"Dismounts the volume; true when it is dismounted");
         d.method<&C::FindEntry>(id::FindEntry, u"FindEntry", {u"FullName"},

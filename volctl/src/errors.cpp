@@ -82,6 +82,26 @@ std::u16string_view stringResource(int id) {
             return u"No licensed connection to the file server";
         case 250:
             return u"NDS:";
+        case kTextControlName:
+            return u"Volmarra Control";
+        case kTextPropPageName:
+            return u"Volmarra Property Page";
+        case kTextServices:
+            return u"NetWare Services";
+        case kTextServers:
+            return u"NetWare Servers";
+        case kTextDirectory:
+            return u"NetWare Directory Services";
+        case kTextCountry:
+            return u"Country";
+        case kTextLocality:
+            return u"Locality";
+        case kTextOrganization:
+            return u"Organization";
+        case kTextUnit:
+            return u"Organizational Unit";
+        case kTextVolumeClass:
+            return u"Volume";
         case kTextUnknownError:
         default:
             return u"NetWare error";

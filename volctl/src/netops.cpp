@@ -472,3 +472,67 @@ std::int32_t NetOps::recoverDeleted(NWCONN conn, NWDIR handle, std::uint8_t ns,
 }
 
 }  // namespace volmarra
+
+// ---- Browsing the network
+// -------------------------------------------------------------------------
+
+namespace volmarra {
+
+std::int32_t NetOps::openDefaultConn(NWCONN& conn) {
+    conn = 0;
+    nw::nuint32 iteration = 0;
+    nw::NWCONN_REF ref = 0;
+    const std::int32_t rc = client_.NWCCScanConnRefs(&iteration, &ref);
+    if (rc != 0) {
+        return rc;
+    }
+    return client_.NWCCOpenConnByRef(ref, nw::NWCC_OPEN_UNLICENSED, 0, &conn);
+}
+
+std::int32_t NetOps::nextFileServer(NWCONN conn, std::uint32_t& lastId, std::u16string& name) {
+    std::string s;
+    nw::nuint16 type = 0;
+    const std::int32_t rc =
+        client_.ScanBinderyObjects(conn, "*", nw::BINDERY_FILE_SERVER, &lastId, s, &type);
+    name = text(s);
+    return rc;
+}
+
+std::int32_t NetOps::serverVolumeCount(NWCONN conn, std::uint16_t& count) {
+    count = 0;
+    return client_.NWGetFileServerInformation(conn, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, &count, nullptr, nullptr);
+}
+
+std::int32_t NetOps::volumeName(NWCONN conn, std::uint16_t number, std::u16string& name) {
+    char buffer[256] = {};
+    const std::int32_t rc = client_.NWGetVolumeName(conn, number, buffer);
+    name = rc == 0 ? fixedText(buffer, sizeof buffer) : std::u16string();
+    return rc;
+}
+
+std::int32_t NetOps::nextTree(std::uint32_t& iteration, std::u16string& tree) {
+    std::string s;
+    const std::int32_t rc = client_.ScanDirectoryTrees(&iteration, s);
+    tree = text(s);
+    return rc;
+}
+
+std::int32_t NetOps::nextObject(std::u16string_view tree, std::u16string_view container,
+                                std::uint32_t& iteration, std::u16string& dottedName,
+                                std::u16string& objectClass) {
+    const Wire wTree(tree);
+    const Wire wContainer(container);
+    if (!wTree || !wContainer) {
+        return nw::ERR_NO_SUCH_ENTRY;
+    }
+    std::string name;
+    std::string cls;
+    const std::int32_t rc =
+        client_.ScanDirectoryObjects(wTree.c_str(), wContainer.c_str(), &iteration, name, cls);
+    dottedName = text(name);
+    objectClass = text(cls);
+    return rc;
+}
+
+}  // namespace volmarra

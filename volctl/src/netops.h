@@ -150,6 +150,20 @@ public:
     std::int32_t recoverDeleted(NWCONN conn, NWDIR handle, std::uint8_t ns, std::uint32_t sequence,
                                 std::u16string_view name);
 
+    // Browsing the network (the property page).
+    // Opens a handle on the workstation's first connection (the default connection).
+    std::int32_t openDefaultConn(NWCONN& conn);
+    // The next file server of the connection's bindery; lastId starts at 0xFFFFFFFF.
+    std::int32_t nextFileServer(NWCONN conn, std::uint32_t& lastId, std::u16string& name);
+    std::int32_t serverVolumeCount(NWCONN conn, std::uint16_t& count);
+    std::int32_t volumeName(NWCONN conn, std::uint16_t number, std::u16string& name);
+    // The next directory tree; iteration starts at 0.
+    std::int32_t nextTree(std::uint32_t& iteration, std::u16string& tree);
+    // The next object directly below container ("[Root]" for the top); iteration starts at 0.
+    std::int32_t nextObject(std::u16string_view tree, std::u16string_view container,
+                            std::uint32_t& iteration, std::u16string& dottedName,
+                            std::u16string& objectClass);
+
 private:
     nw::Client& client_;
 };

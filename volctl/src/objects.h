@@ -10,6 +10,7 @@
 
 #include "core.h"
 #include "platform/dispatch.h"
+#include "platform/persist.h"
 #include "volctl/errors.h"
 #include "volctl/ids.h"
 #include "volctl/volmarra.h"
@@ -38,7 +39,8 @@ public:
 class NWSpaceLimits;
 
 // ---- The control --------------------------------------------------------------------------------
-class CVolmarraCtrl final : public Dispatchable<CVolmarraCtrl, IDispatch, IVolmarraControl> {
+class CVolmarraCtrl final : public Dispatchable<CVolmarraCtrl, IDispatch, IVolmarraControl,
+                                                vnk::com::IPersistPropertyBag> {
 public:
     CVolmarraCtrl();  // on the process's client
     explicit CVolmarraCtrl(nw::Client& client);
@@ -78,6 +80,14 @@ public:
         aboutBox_ = std::move(handler);
     }
     void SetChangeHandler(std::function<void()> handler) override { changed_ = std::move(handler); }
+    void SetInterfaceHook(std::function<void*(const vnk::com::IID&)> hook) override {
+        interfaceHook_ = std::move(hook);
+    }
+
+    // IPersistPropertyBag: "_Version" (kPersistVersion) and "FullName".
+    HRESULT InitNew() override;
+    HRESULT Load(vnk::com::IPropertyBag* bag) override;
+    HRESULT Save(vnk::com::IPropertyBag* bag, bool clearDirty, bool saveAllProperties) override;
 
 private:
     // Applies the stored FullName: resolves, connects and reads the volume (steps 3 to 10).
@@ -98,6 +108,7 @@ private:
     ComPtr<NWSpaceLimits> spaceLimits_;
     std::function<void()> aboutBox_;
     std::function<void()> changed_;
+    std::function<void*(const vnk::com::IID&)> interfaceHook_;
 };
 
 // ---- Entries ------------------------------------------------------------------------------------
@@ -409,7 +420,8 @@ InterfaceDef<L> collectionDef(const vnk::com::IID& iid, std::u16string name, std
     d.template method<&L::Item>(id::Item, u"Item", {u"Index"}, h.item);
     d.template method<&L::Item>(vnk::com::DISPID_VALUE, u"Item", {u"Index"},
                                 h.item + u" (default member)");
-    d.template method<&L::NewEnum>(id::NewEnum, u"_NewEnum", {}, {}, vnk::com::FUNCFLAG_FHIDDEN);
+    d.template method<&L::NewEnum>(id::NewEnum, u"_NewEnum", {}, u"Enumerates the items (For Each)",
+                                   vnk::com::FUNCFLAG_FHIDDEN);
     return d;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "netclient/fault.h"
+#include "platform/persist.h"
 #include "volctl/errors.h"
 #include "volume.h"
 
@@ -144,6 +145,58 @@ TEST_F(ControlOnVolume, RestoringAnUnreachableNameDropsIt) {
     EXPECT_EQ(getText(c, u"FullName"), u"");
     c.as<IVolmarraControl>()->LoadPersistedFullName(u"\\\\FS1\\SYS");
     EXPECT_TRUE(getBool(c, u"Loaded"));
+}
+
+// Saves the control's properties into a new bag.
+ComPtr<vnk::com::PropertyBag> saved(const ComPtr<IDispatch>& c, bool clearDirty = true) {
+    ComPtr<vnk::com::PropertyBag> bag(new vnk::com::PropertyBag);
+    EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->Save(bag.get(), clearDirty, false),
+              vnk::win::S_OK);
+    return bag;
+}
+
+TEST_F(ControlOnVolume, FullNameIsSavedAndRestoredWithItsVersion) {
+    const ComPtr<vnk::com::PropertyBag> bag = saved(control);
+    Variant version;
+    ASSERT_EQ(bag->Read(u"_version", &version), vnk::win::S_OK);
+    EXPECT_EQ(version.asInt32().value_or(0), 0x10003);
+    EXPECT_FALSE(control.as<IVolmarraControl>()->IsModified()) << "saving cleared the flag";
+
+    ComPtr<IDispatch> restored = createControl(net.client());
+    ASSERT_EQ(restored.as<vnk::com::IPersistPropertyBag>()->Load(bag.get()), vnk::win::S_OK);
+    EXPECT_EQ(getText(restored, u"FullName"), u"\\\\FS1\\SYS");
+    EXPECT_TRUE(getBool(restored, u"Loaded"));
+    EXPECT_FALSE(restored.as<IVolmarraControl>()->Restoring());
+    EXPECT_FALSE(restored.as<IVolmarraControl>()->IsModified()) << "as loaded, nothing to save";
+}
+
+TEST_F(ControlOnVolume, RestoringABadOrUnreachableNameDropsItSilently) {
+    for (std::u16string_view bad : {u"\\\\FS1\\SYS.OLD", u"\\\\NOSUCH\\SYS", u"FS1/SYS"}) {
+        ComPtr<vnk::com::PropertyBag> bag(new vnk::com::PropertyBag);
+        bag->Write(u"_Version", Variant(std::int32_t{0x10003}));
+        bag->Write(u"FullName", Variant(bad));
+        ComPtr<IDispatch> c = createControl(net.client());
+        EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->Load(bag.get()), vnk::win::S_OK);
+        EXPECT_EQ(getText(c, u"FullName"), u"") << utf8(bad);
+        EXPECT_EQ(tryCall(c, u"Loaded").code(), kNotInitialized) << "no connection kept";
+    }
+    EXPECT_EQ(net.client().openHandleCount(), 1u) << "only the fixture's control is connected";
+}
+
+TEST_F(ControlOnVolume, AnEmptyBagOrInitNewGiveTheDefaults) {
+    ComPtr<vnk::com::PropertyBag> empty(new vnk::com::PropertyBag);
+    ComPtr<IDispatch> c = createControl(net.client());
+    put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->Load(empty.get()), vnk::win::S_OK);
+    EXPECT_EQ(getText(c, u"FullName"), u"");
+    put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
+    EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->InitNew(), vnk::win::S_OK);
+    EXPECT_EQ(getText(c, u"FullName"), u"");
+    EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->Load(nullptr), vnk::win::E_POINTER);
+    // Saving an empty name keeps the version, so it loads back as empty.
+    Variant name(u"x");
+    EXPECT_EQ(saved(c)->Read(u"FullName", &name), vnk::win::S_OK);
+    EXPECT_EQ(name.asString().value_or(u"?"), u"");
 }
 
 using ControlAsUser = AsJsmith;

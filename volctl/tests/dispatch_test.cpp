@@ -178,12 +178,53 @@ TEST_F(ControlTest, RestoringDropsABadNameSilently) {
     EXPECT_EQ(container->PersistedFullName(), u"");
 }
 
+TEST_F(ControlTest, AChangeHandlerThatReadsTheControlKeepsTheRaisedError) {
+    // The control's window reads FullName again after every write.
+    container->SetChangeHandler([&] { get(control, u"FullName"); });
+    const Outcome o = tryPut(control, u"FullName", Variant(u"\\\\FS1\\SYS.X"));
+    EXPECT_EQ(o.code(), kInvalidNameFormat);
+    EXPECT_EQ(o.text(), "Invalid name format");
+    EXPECT_TRUE(tryPut(control, u"FullName", Variant(u"")).ok());
+}
+
 TEST_F(ControlTest, AboutBoxCallsTheContainer) {
     int shown = 0;
     EXPECT_TRUE(tryCall(control, u"AboutBox").ok());
     container->SetAboutBoxHandler([&] { ++shown; });
     EXPECT_TRUE(tryCall(control, u"AboutBox").ok());
     EXPECT_EQ(shown, 1);
+}
+
+// What the control's window adds: an interface whose IUnknown is the control's.
+struct Extra : vnk::com::IUnknown {
+    static constexpr vnk::com::IID iid =
+        vnk::com::makeGuid("{0B6C7E1A-2F43-4C55-9E0D-6A1B2C3D4E5F}");
+    IUnknown* owner = nullptr;
+    vnk::win::HRESULT QueryInterface(const vnk::com::IID& i, void** out) override {
+        return owner->QueryInterface(i, out);
+    }
+    vnk::com::ULONG AddRef() override { return owner->AddRef(); }
+    vnk::com::ULONG Release() override { return owner->Release(); }
+};
+
+TEST_F(ControlTest, TheInterfaceHookAddsInterfacesOfTheSameObject) {
+    Extra extra;
+    extra.owner = control.get();
+    container->SetInterfaceHook(
+        [&](const vnk::com::IID& iid) -> void* { return iid == Extra::iid ? &extra : nullptr; });
+    void* got = nullptr;
+    ASSERT_EQ(control->QueryInterface(Extra::iid, &got), vnk::win::S_OK);
+    EXPECT_EQ(got, &extra);
+    ComPtr<vnk::com::IUnknown> back;
+    ASSERT_EQ(extra.QueryInterface(vnk::com::IUnknown::iid, back.putVoid()), vnk::win::S_OK);
+    ComPtr<vnk::com::IUnknown> identity;
+    control->QueryInterface(vnk::com::IUnknown::iid, identity.putVoid());
+    EXPECT_EQ(back.get(), identity.get()) << "one object, one identity";
+    extra.Release();
+    void* none = nullptr;
+    EXPECT_EQ(control->QueryInterface(vnk::com::makeGuid("{11111111-2222-3333-4444-555555555555}"),
+                                      &none),
+              vnk::win::E_NOINTERFACE);
 }
 
 TEST_F(ControlTest, ObjectsThatOutliveTheControlRaiseNotInitialized) {

@@ -502,7 +502,8 @@ struct InterfaceDef : InterfaceInfo {
         members.push_back(std::move(m));
         return *this;
     }
-    // A property write: the last parameter is the new value; others are indices.
+    // A property write: the last parameter is the new value; others are indices. Without a help
+    // string of its own it shares the one of the property's read defined before it.
     template <auto M>
     InterfaceDef& propput(DISPID id, std::u16string memberName,
                           std::initializer_list<std::u16string> params = {},
@@ -513,6 +514,11 @@ struct InterfaceDef : InterfaceInfo {
         m.kind = kind;
         m.name = std::move(memberName);
         m.help = std::move(helpText);
+        for (const MemberInfo& read : members) {
+            if (m.help.empty() && read.id == id && read.kind == InvokeKind::PropertyGet) {
+                m.help = read.help;
+            }
+        }
         m.flags = memberFlags;
         m.invoke = &detail::invokeThunk<C, M, false>;
         m.params = detail::paramInfos<M>(params, false);

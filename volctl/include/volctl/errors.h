@@ -42,6 +42,18 @@ inline constexpr std::int32_t kNwFailure = 0x89FF;  // also "no more entries" at
 // String resources used by number.
 inline constexpr int kTextUnknownError = 221;  // "NetWare error"
 inline constexpr int kTextNoLicensedConnection = 207;
+// The display names of the control and of its property page (registry, about box, page title).
+inline constexpr int kTextControlName = 1;
+inline constexpr int kTextPropPageName = 2;
+// The property page's node texts and the directory object classes it shows.
+inline constexpr int kTextServices = 202;
+inline constexpr int kTextServers = 203;
+inline constexpr int kTextDirectory = 204;
+inline constexpr int kTextCountry = 132;
+inline constexpr int kTextLocality = 137;
+inline constexpr int kTextOrganization = 142;
+inline constexpr int kTextUnit = 145;
+inline constexpr int kTextVolumeClass = 156;
 
 // Texts used directly, without the table.
 inline constexpr std::u16string_view kTextFileNotFound = u"File or directory not found";
@@ -52,7 +64,7 @@ inline constexpr std::u16string_view kTextInvalidDirectory = u"Invalid directory
 // The text of the control's string table for a result code; text 221 for any code the table
 // does not list.
 std::u16string_view errorText(std::int32_t code);
-// A string resource by number (207, 221, 250).
+// A string resource by number; text 221 for a number without a string.
 std::u16string_view stringResource(int id);
 
 // The code a script sees: the low 16 bits of the result.

@@ -23,6 +23,12 @@ inline constexpr unsigned kPersistVersion = 0x10003;
 inline constexpr vnk::com::CLSID CLSID_Volmarra =
     makeGuid("{572991A4-2D38-4999-BCFA-872CA934D518}");
 inline constexpr char16_t kVolmarraProgId[] = u"VolmarraLib.VolmarraCtrl.1";
+// Its property page.
+inline constexpr vnk::com::CLSID CLSID_VolmarraPropPage =
+    makeGuid("{7E0B3F5C-6C1D-4F2A-9B47-3D8E21A65C90}");
+inline constexpr char16_t kVolmarraPropPageProgId[] = u"VolmarraLib.VolmarraPropPage.1";
+// The control's fixed size, in pixels, whatever its container asks.
+inline constexpr int kControlPixels = 28;
 
 inline constexpr vnk::com::IID DIID_DVolmarra = makeGuid("{1F6E8CB7-3ED2-4AB0-A25D-B10984E40BBC}");
 inline constexpr vnk::com::IID DIID_DVolmarraEvents =

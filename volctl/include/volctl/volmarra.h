@@ -3,7 +3,8 @@
 //
 // Scripts see the control through its dispatch interface _DVolmarra (IDispatch); the container
 // additionally asks the same object for IVolmarraControl to set the ambient user mode and the
-// restoring flag, to load and save the persisted FullName, and to show the about box.
+// restoring flag, to load and save the persisted FullName, and to show the about box. The control
+// persists through IPersistPropertyBag (platform/persist.h): "_Version" 0x10003 and "FullName".
 #pragma once
 
 #include <functional>
@@ -44,6 +45,10 @@ struct IVolmarraControl : vnk::com::IUnknown {
     virtual void SetAboutBoxHandler(std::function<void()> handler) = 0;
     // Called after FullName was written (the widget repaints, the property page refreshes).
     virtual void SetChangeHandler(std::function<void()> handler) = 0;
+    // Lets the visible part of the control (its window, in the component server) add interfaces
+    // to this object: QueryInterface asks hook(iid) for an interface pointer whose IUnknown
+    // members go to this object (it is not AddRef'd by the hook), or nullptr.
+    virtual void SetInterfaceHook(std::function<void*(const vnk::com::IID&)> hook) = 0;
 
 protected:
     ~IVolmarraControl() = default;
