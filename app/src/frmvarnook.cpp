@@ -42,6 +42,8 @@ constexpr double kDefaultWidth = 11400;
 constexpr double kDefaultHeight = 7800;
 // The server list keeps room for its header and a few rows at the smallest window height.
 constexpr double kMinServerListHeight = 1000;
+// Space between the volume control and the Exit button below it.
+constexpr double kVolmarraGap = 200;
 
 QString Qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -279,6 +281,7 @@ bool frmVarnook::Form_Load() {
             QFile::remove(Qs(state_.DebugLogPath));
             logs_.WriteDebugLog(Qs(TimeStamp(LocalNow())) + QStringLiteral("\r\n\r\n"));
         }
+        HostVolumeControl();
 
         state_.Prefs.LogInfoToFile = 0;
         if (!env_.createRegStore) {
@@ -451,6 +454,26 @@ void frmVarnook::applyLayout(const MainControls& c) {
     place(cmd_Exit, c.cmd_Exit);
     lstviewServers->setColumnWidth(0, TwipsToPixels(c.serverColumn0, dpi));
     lstviewServers->setColumnWidth(1, TwipsToPixels(c.serverColumn1, dpi));
+    if (Volmarra1 != nullptr) {
+        // Above the Exit button, right edges aligned.
+        const int right = TwipsToPixels(c.cmd_Exit.left + c.cmd_Exit.width, dpi);
+        const int top = TwipsToPixels(c.cmd_Exit.top - kVolmarraGap, dpi) - Volmarra1->height();
+        Volmarra1->move(right - Volmarra1->width(), std::max(0, top));
+    }
+}
+
+void frmVarnook::HostVolumeControl() {
+    if (Volmarra1 != nullptr || !env_.createVolumeControl) {
+        return;
+    }
+    std::string why;
+    Volmarra1 = env_.createVolumeControl(canvas_, why);
+    if (Volmarra1 == nullptr) {
+        logs_.debug(QStringLiteral("Volume control not available: ") + Qs(why));
+        return;
+    }
+    Volmarra1->show();
+    applyLayout(currentControls());
 }
 
 void frmVarnook::Form_Resize() {

@@ -46,6 +46,9 @@ struct AppEnvironment {
     // Creates the one registry store object (class clsRegwick, by its ProgID). Throws AppError
     // when it cannot be created.
     std::function<std::unique_ptr<StringStore>()> createRegStore;
+    // Creates the volume administration control as a child window of parent (by its ProgID);
+    // null, with the reason in `why`, when it cannot be created. Unset: no control.
+    std::function<QWidget*(QWidget* parent, std::string& why)> createVolumeControl;
     // Reads a string below HKEY_LOCAL_MACHINE (for the About window's System Info).
     RegistryStringReader readRegistry;
     // The folder of the desktop's helper programs; empty = where xdg-open lives.
@@ -199,6 +202,9 @@ private:
     void buildMenus();
     void setUpServerColumns();
     void applyLayout(const MainControls& c);
+    // Puts the volume control on the window (once); the program starts without it when it
+    // cannot be created.
+    void HostVolumeControl();
     MainControls currentControls() const;
     void setBrowserEnabled(bool on);
     void runGuarded(const std::function<void()>& handler);

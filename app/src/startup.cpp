@@ -18,6 +18,7 @@ AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& p
         return static_cast<uint32_t>(rc);
     };
     env.createRegStore = CreateRegwickStore;
+    env.createVolumeControl = CreateVolmarraControl;
     env.readRegistry = ReadMachineString;
     return env;
 }

@@ -12,6 +12,11 @@ namespace varnook {
 // by its ProgID. Throws AppError when the class cannot be created.
 std::unique_ptr<StringStore> CreateRegwickStore();
 
+// The volume administration control (VolmarraLib.VolmarraCtrl.1), created through the component
+// runtime and hosted as a child window of parent; null, with the reason in `why`, when it cannot
+// be created.
+QWidget* CreateVolmarraControl(QWidget* parent, std::string& why);
+
 // arguments: the program's arguments, the program name first.
 AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& programFolder,
                                   MessageService& messages);

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -18,14 +19,18 @@
 using namespace varnook;
 
 namespace {
-bool RegisterRegwick() {
-    void* lib = dlopen(REGWICK_LIBRARY, RTLD_NOW);
+bool RegisterLibrary(const char* path) {
+    void* lib = dlopen(path, RTLD_NOW);
     if (lib == nullptr) {
         return false;
     }
     using Entry = vnk::win::HRESULT (*)();
     auto reg = reinterpret_cast<Entry>(dlsym(lib, "DllRegisterServer"));
     return reg != nullptr && reg() == 0;
+}
+
+bool RegisterRegwick() {
+    return RegisterLibrary(REGWICK_LIBRARY);
 }
 
 bool CreateKey(const char* path) {
@@ -97,6 +102,69 @@ private slots:
         QCOMPARE(window.lstDrives->currentRow(), 0);
         window.cmd_Exit_Click();
         QVERIFY(!window.isVisible());
+    }
+
+    // The volume control is hosted by its ProgID: a fixed 28 x 28 window above the Exit button
+    // that the container cannot resize.
+    void hostsTheVolumeControl() {
+        vnk::testing::TempRegistry registry;
+        QVERIFY(RegisterRegwick());
+        QVERIFY(RegisterLibrary(VOLMARRA_LIBRARY));
+        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        qunsetenv("NWSIM_NETWORK");
+        QTemporaryDir program;
+        RecordingMessageService messages;
+        frmVarnook window(
+            ProgramEnvironment({QStringLiteral("varnook")}, program.path(), messages));
+        QVERIFY(window.Form_Load());
+        QVERIFY(window.Volmarra1 != nullptr);
+        QVERIFY(window.Volmarra1->isVisible());
+        QVERIFY(window.isAncestorOf(window.Volmarra1));
+        QCOMPARE(window.Volmarra1->size(), QSize(28, 28));
+        window.resize(1400, 900);
+        QCOMPARE(window.Volmarra1->size(), QSize(28, 28));
+        const QRect control(window.Volmarra1->mapTo(&window, QPoint(0, 0)),
+                            window.Volmarra1->size());
+        const QRect exit(window.cmd_Exit->mapTo(&window, QPoint(0, 0)), window.cmd_Exit->size());
+        QCOMPARE(control.right(), exit.right());
+        QVERIFY(control.bottom() < exit.top());
+        QVERIFY(!control.intersects(QRect(window.lstviewServers->mapTo(&window, QPoint(0, 0)),
+                                          window.lstviewServers->size())));
+        QCOMPARE(messages.texts(), QStringList());
+        const QByteArray shots = qgetenv("VARNOOK_SCREENSHOT_DIR");
+        if (!shots.isEmpty()) {
+            window.resize(1000, 620);
+            QVERIFY(window.grab().save(QString::fromLocal8Bit(shots) +
+                                       QStringLiteral("/main-with-volmarra.png")));
+        }
+        window.cmd_Exit_Click();
+    }
+
+    // Without the control's registration the program still starts; debug mode notes why.
+    void startsWithoutAnUnregisteredVolumeControl() {
+        vnk::testing::TempRegistry registry;
+        QVERIFY(RegisterRegwick());
+        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        qunsetenv("NWSIM_NETWORK");
+        QTemporaryDir program;
+        RecordingMessageService messages;
+        frmVarnook window(ProgramEnvironment({QStringLiteral("varnook"), QStringLiteral("/debug")},
+                                             program.path(), messages));
+        QVERIFY(window.Form_Load());
+        QVERIFY(window.isVisible());
+        QVERIFY(window.Volmarra1 == nullptr);
+        QCOMPARE(messages.texts(), QStringList());
+        QFile log(program.path() + QStringLiteral("/Varnook.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString logged = QString::fromLatin1(log.readAll());
+        QVERIFY2(logged.contains(QStringLiteral("Volume control not available: the class "
+                                                "VolmarraLib.VolmarraCtrl.1 cannot be created")),
+                 qPrintable(logged));
+        window.cmd_Exit_Click();
     }
 
     void machineStringsForSystemInfo() {

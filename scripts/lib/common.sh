@@ -44,5 +44,6 @@ varnook_build() {
 varnook_register_components() {
   local dir="$1"
   "$dir/bin/regsvr" /s "$dir/lib/libregwick.so"
+  "$dir/bin/regsvr" /s "$dir/lib/libvolmarra.so"
   "$dir/bin/regtool" add 'HKLM\Software\Kelm\Varnook\1.0.2' /f > /dev/null
 }

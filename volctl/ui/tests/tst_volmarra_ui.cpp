@@ -428,6 +428,47 @@ private slots:
         QCOMPARE(callEntry("DllRegisterServer"), vnk::win::hr(0x80040200));
         QVERIFY2(classesKeyExists("CLSID\\" + CLSID_Volmarra.toString()), "nothing was lost");
     }
+
+    // The control, its property page and about box on the demo network, grabbed to PNG files.
+    void screenshots() {
+        const QString dir = QString::fromLocal8Bit(qgetenv("VARNOOK_SCREENSHOT_DIR"));
+        if (dir.isEmpty()) {
+            QSKIP("VARNOOK_SCREENSHOT_DIR not set");
+        }
+        qunsetenv("NWSIM_NETWORK");
+        QWidget form;
+        form.resize(120, 60);
+        ComPtr<IDispatch> control = createHostedControl(nw::processClient());
+        vnk::com::putProperty(control.get(), u"FullName",
+                              Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\FS1_SYS"));
+        auto* window =
+            static_cast<ControlWindow*>(control.as<IQtControl>()->CreateControlWindow(&form));
+        window->move(46, 16);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(window->grab().save(dir + QStringLiteral("/volmarra-control.png")));
+        QVERIFY(QPixmap::fromImage(window->render().scaled(28 * 8, 28 * 8))
+                    .save(dir + QStringLiteral("/volmarra-control-x8.png")));
+        setModalRunner([&](QDialog& dialog) {
+            if (auto* frame = qobject_cast<PropertyFrame*>(&dialog)) {
+                auto* page = static_cast<PropPageDialog*>(frame->pageWidget);
+                QTreeWidgetItem* servers = page->tree->topLevelItem(0)->child(0);
+                servers->child(0)->setExpanded(true);
+                frame->show();
+                frame->grab().save(dir + QStringLiteral("/volmarra-proppage.png"));
+                page->tree->setCurrentItem(servers->child(0)->child(1));
+                frame->grab().save(dir + QStringLiteral("/volmarra-proppage-modified.png"));
+                frame->hide();
+            } else {
+                dialog.show();
+                dialog.grab().save(dir + QStringLiteral("/volmarra-about.png"));
+                dialog.hide();
+            }
+            return 0;
+        });
+        window->propertiesVerb->trigger();
+        window->aboutVerb->trigger();
+    }
 };
 
 QTEST_MAIN(VolmarraUiTest)
