@@ -74,6 +74,7 @@ public:
             return it->second;
         };
         env.windowsFolder = "/usr/bin";
+        env.createVolumeControl = createVolumeControl;
         return env;
     }
 
@@ -92,6 +93,8 @@ public:
     std::shared_ptr<FakeStore> store;
     bool storeAvailable = true;
     std::map<std::string, std::string> machineStrings;
+    // How the window creates its volume control; unset: no control.
+    std::function<QWidget*(QWidget*, std::string&)> createVolumeControl;
     RecordingMessageService messages;
     std::unique_ptr<frmVarnook> window;
 

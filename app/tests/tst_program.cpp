@@ -11,6 +11,7 @@
 #include "core/preferences.h"
 #include "frmabout.h"
 #include "frmvarnook.h"
+#include "harness.h"
 #include "platform/registry.h"
 #include "platform/testing/temp_registry.h"
 #include "recordingmessages.h"
@@ -82,10 +83,13 @@ private slots:
         QCOMPARE(vnk::win::RegOpenHandleCount(), size_t{0});
     }
 
-    // The only test on the demo network that ships with the program.
+    // The only test on the demo network that ships with the program. The volume control is
+    // hosted by its ProgID: a fixed 28 x 28 window above the Exit button that the container
+    // cannot resize.
     void startsOnTheDemoNetwork() {
         vnk::testing::TempRegistry registry;
         QVERIFY(RegisterRegwick());
+        QVERIFY(RegisterLibrary(VOLMARRA_LIBRARY));
         QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
         QTemporaryDir data;
         qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
@@ -100,25 +104,7 @@ private slots:
         QVERIFY(window.lstviewServers->topLevelItemCount() >= 1);
         QVERIFY(window.lstDrives->count() >= 1);
         QCOMPARE(window.lstDrives->currentRow(), 0);
-        window.cmd_Exit_Click();
-        QVERIFY(!window.isVisible());
-    }
 
-    // The volume control is hosted by its ProgID: a fixed 28 x 28 window above the Exit button
-    // that the container cannot resize.
-    void hostsTheVolumeControl() {
-        vnk::testing::TempRegistry registry;
-        QVERIFY(RegisterRegwick());
-        QVERIFY(RegisterLibrary(VOLMARRA_LIBRARY));
-        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
-        QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-        qunsetenv("NWSIM_NETWORK");
-        QTemporaryDir program;
-        RecordingMessageService messages;
-        frmVarnook window(
-            ProgramEnvironment({QStringLiteral("varnook")}, program.path(), messages));
-        QVERIFY(window.Form_Load());
         QVERIFY(window.Volmarra1 != nullptr);
         QVERIFY(window.Volmarra1->isVisible());
         QVERIFY(window.isAncestorOf(window.Volmarra1));
@@ -132,7 +118,6 @@ private slots:
         QVERIFY(control.bottom() < exit.top());
         QVERIFY(!control.intersects(QRect(window.lstviewServers->mapTo(&window, QPoint(0, 0)),
                                           window.lstviewServers->size())));
-        QCOMPARE(messages.texts(), QStringList());
         const QByteArray shots = qgetenv("VARNOOK_SCREENSHOT_DIR");
         if (!shots.isEmpty()) {
             window.resize(1000, 620);
@@ -140,31 +125,31 @@ private slots:
                                        QStringLiteral("/main-with-volmarra.png")));
         }
         window.cmd_Exit_Click();
+        QVERIFY(!window.isVisible());
     }
 
     // Without the control's registration the program still starts; debug mode notes why.
     void startsWithoutAnUnregisteredVolumeControl() {
         vnk::testing::TempRegistry registry;
-        QVERIFY(RegisterRegwick());
-        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
-        QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-        qunsetenv("NWSIM_NETWORK");
-        QTemporaryDir program;
-        RecordingMessageService messages;
-        frmVarnook window(ProgramEnvironment({QStringLiteral("varnook"), QStringLiteral("/debug")},
-                                             program.path(), messages));
-        QVERIFY(window.Form_Load());
-        QVERIFY(window.isVisible());
-        QVERIFY(window.Volmarra1 == nullptr);
-        QCOMPARE(messages.texts(), QStringList());
-        QFile log(program.path() + QStringLiteral("/Varnook.log"));
+        test::Harness h;
+        h.commandLine = "/debug";
+        QWidget* created = nullptr;
+        h.createVolumeControl = [&](QWidget* parent, std::string& why) {
+            created = CreateVolmarraControl(parent, why);
+            return created;
+        };
+        QVERIFY(h.start());
+        QVERIFY(h.window->isVisible());
+        QVERIFY(h.window->Volmarra1 == nullptr);
+        QVERIFY(created == nullptr);
+        QCOMPARE(h.messages.texts(), QStringList());
+        QFile log(h.programFolder + QStringLiteral("/Varnook.log"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QString logged = QString::fromLatin1(log.readAll());
         QVERIFY2(logged.contains(QStringLiteral("Volume control not available: the class "
                                                 "VolmarraLib.VolmarraCtrl.1 cannot be created")),
                  qPrintable(logged));
-        window.cmd_Exit_Click();
+        h.window->cmd_Exit_Click();
     }
 
     void machineStringsForSystemInfo() {

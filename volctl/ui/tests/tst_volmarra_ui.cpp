@@ -96,14 +96,18 @@ class VolmarraUiTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<nw::testnet::TestNetwork> net;
-    std::vector<QString> shownTitles;
+
+    // A hosted control on the test network, its window in form.
+    ControlWindow* hostIn(QWidget& form, ComPtr<IDispatch>& control) {
+        control = createHostedControl(net->client());
+        return static_cast<ControlWindow*>(control.as<IQtControl>()->CreateControlWindow(&form));
+    }
 
 private slots:
     void init() {
         net = std::make_unique<nw::testnet::TestNetwork>(
             kNetwork,
             std::vector<std::string>{"volumes/FS1/SYS/", "volumes/FS1/DATA/", "volumes/FS2/SYS/"});
-        shownTitles.clear();
     }
     void cleanup() {
         setModalRunner(nullptr);
@@ -157,9 +161,8 @@ private slots:
 
     void drawsAFramedSquareWithTheMaskedPicture() {
         QWidget form;
-        ComPtr<IDispatch> control = createHostedControl(net->client());
-        auto* window =
-            static_cast<ControlWindow*>(control.as<IQtControl>()->CreateControlWindow(&form));
+        ComPtr<IDispatch> control;
+        ControlWindow* window = hostIn(form, control);
         const QImage image = window->render();
         QCOMPARE(image.size(), QSize(28, 28));
         const QRgb face = window->palette().color(QPalette::Button).rgb();
@@ -309,9 +312,8 @@ private slots:
 
     void aValueTheControlRefusesIsReportedAndTheFrameStays() {
         QWidget form;
-        ComPtr<IDispatch> control = createHostedControl(net->client());
-        auto* window =
-            static_cast<ControlWindow*>(control.as<IQtControl>()->CreateControlWindow(&form));
+        ComPtr<IDispatch> control;
+        ControlWindow* window = hostIn(form, control);
         QStringList messages;
         bool closed = true;
         auto inspect = [&](QDialog& dialog) {
