@@ -3,7 +3,10 @@
 //   Children  an entry's Children of a directory with 10,000 entries (target: at most 200 ms),
 //             listed before (Children) and for the first time after a start (ChildrenFirstTime);
 //   Copy      NWEntry.Copy of a 256 MiB file, against cp of the same file on the same disk in
-//             the same run (target: at least half as fast as cp).
+//             the same run (target: at least half as fast as cp);
+//   PropertyPageServer  the property page's tree built and one server expanded whose volume
+//             numbers have gaps and whose third volume is dismounted, so all 256 numbers are
+//             tried (the worst case of listing a server's volumes).
 //
 //     build/bin/bench_volctl
 //     VARNOOK_BENCH_DIR=/some/disk build/bin/bench_volctl --benchmark_filter=Copy
@@ -21,6 +24,7 @@
 
 #include "netclient/sim/simclient.h"
 #include "platform/dispatch.h"
+#include "volctl/nettree.h"
 #include "volctl/volmarra.h"
 
 extern char** environ;
@@ -218,5 +222,35 @@ void CpCommand(benchmark::State& state) {
 BENCHMARK(CpCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
+
+void PropertyPageServer(benchmark::State& state) {
+    std::string pattern = (fs::temp_directory_path() / "volctl-page-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::abort();
+    }
+    const fs::path root = pattern;
+    for (const char* name : {"SYS", "DATA", "OLD"}) {
+        fs::create_directories(root / "volumes" / "FS1" / name);
+    }
+    auto client = nw::sim::SimClient::fromText(R"({
+      "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1 } ] },
+      "servers": [ { "name": "FS1", "users": ["ADMIN"],
+                     "volumes": [ { "name": "SYS", "number": 0 }, { "name": "DATA", "number": 200 },
+                                  { "name": "OLD", "number": 7, "mounted": false } ] } ]
+    })",
+                                               root);
+    for (auto _ : state) {
+        volmarra::NetworkTree tree(*client);
+        volmarra::NetNode& server = *tree.servers().children.at(0);
+        tree.expand(server);
+        if (server.children.size() != 2) {
+            std::abort();
+        }
+    }
+    client.reset();
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+BENCHMARK(PropertyPageServer)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 BENCHMARK_MAIN();
