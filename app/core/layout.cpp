@@ -72,4 +72,24 @@ MainControls LayoutMainWindow(const MainControls& current, double W, double H, b
     return c;
 }
 
+std::optional<TwipSize> EnlargeResultWindow(const ResultWindowRules& rules, double W, double H,
+                                            bool minimized) {
+    if (minimized || (W >= rules.minWidth && H >= rules.minHeight)) {
+        return std::nullopt;
+    }
+    return TwipSize{std::max(W, rules.minWidth), std::max(H, rules.minHeight)};
+}
+
+ResultControls LayoutResultWindow(const ResultWindowRules& rules, const ResultControls& current,
+                                  double W, double H) {
+    ResultControls c = current;
+    SetWidth(c.caption, W - 50);
+    SetWidth(c.list, W - rules.listWidthInset);
+    SetHeight(c.list, H - rules.listHeightInset);
+    c.belowTop = c.list.top + c.list.height + 50;
+    c.ok.left = W / 2 - c.ok.width / 2;
+    c.ok.top = H - c.ok.height - rules.okBottomGap;
+    return c;
+}
+
 }  // namespace varnook

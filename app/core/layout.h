@@ -48,4 +48,36 @@ double HeightForServerList(double label2Height, double listHeight);
 // width 2400 or less.
 MainControls LayoutMainWindow(const MainControls& current, double W, double H, bool minimized);
 
+// ---- The query result windows (other files, all open files, all connections) -----------------
+
+// Each is a caption label on top, a list, labels below the list and an OK button centred at the
+// bottom; they differ in these figures.
+struct ResultWindowRules {
+    double minWidth = 0;
+    double minHeight = 0;
+    double listWidthInset = 0;   // list width = W - this
+    double listHeightInset = 0;  // list height = H - this
+    double okBottomGap = 0;      // OK top = H - its height - this
+};
+
+inline constexpr ResultWindowRules kOtherFilesRules{2000, 2000, 200, 1800, 500};
+inline constexpr ResultWindowRules kAllFilesRules{2500, 2400, 100, 1900, 450};
+inline constexpr ResultWindowRules kLoggedInRules{2500, 2000, 400, 1700, 400};
+
+struct ResultControls {
+    TwipRect caption;  // the label on top
+    TwipRect list;
+    double belowTop = 0;  // top of the labels (and progress bar) below the list
+    TwipRect ok;
+};
+
+// The size a result window of W x H must be enlarged to, or nothing (also when minimised).
+std::optional<TwipSize> EnlargeResultWindow(const ResultWindowRules& rules, double W, double H,
+                                            bool minimized);
+
+// Lays a result window of W x H out: caption width W - 50, the list's size, the labels 50 below
+// the list, the OK button centred. A negative width or height is not applied.
+ResultControls LayoutResultWindow(const ResultWindowRules& rules, const ResultControls& current,
+                                  double W, double H);
+
 }  // namespace varnook

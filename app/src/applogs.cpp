@@ -51,4 +51,21 @@ void AppLogs::FileBrowserError(int number, const QString& description) {
           QStringLiteral("  ") + description);
 }
 
+bool ScanLogs::debugOn() const {
+    return state_.DebugMode == 1;
+}
+
+void ScanLogs::debug(const std::string& text) {
+    logs_.WriteDebugLog(FromAnsi(text));
+}
+
+bool ScanLogs::outputOn() const {
+    return state_.Prefs.LogInfoToFile != 0;
+}
+
+void ScanLogs::output(const std::string& text) {
+    QString line = FromAnsi(text);
+    logs_.WriteOutputLog(line);
+}
+
 }  // namespace varnook

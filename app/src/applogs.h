@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "core/scanhooks.h"
+
 namespace varnook {
 
 struct AppState;
@@ -29,6 +31,20 @@ private:
     void write(const std::string& path, const QString& text);
     AppState& state_;
     MessageService& messages_;
+};
+
+// The query scans' log lines (workstation code page) into the two logs, each only while it is on.
+class ScanLogs : public QueryLog {
+public:
+    ScanLogs(AppState& state, AppLogs& logs) : state_(state), logs_(logs) {}
+    bool debugOn() const override;
+    void debug(const std::string& text) override;
+    bool outputOn() const override;
+    void output(const std::string& text) override;
+
+private:
+    AppState& state_;
+    AppLogs& logs_;
 };
 
 }  // namespace varnook

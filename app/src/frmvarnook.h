@@ -33,6 +33,9 @@ class DirList;
 class DriveList;
 class MessageService;
 class RefreshTimer;
+class frm_AllFiles;
+class frm_OtherFiles;
+class frm_loggedin;
 
 // Everything the main window takes from outside; tests build their own.
 struct AppEnvironment {
@@ -179,6 +182,25 @@ public:
     void lstLoginIDs_DblClick();
     // Rows of the users list that UserListSource names.
     int UserListInForceCount() const;
+    // The users list that UserListSource names: lstLoginIDs, or the all-connections window's
+    // lstLoggedIn (nullptr before that window was first opened). Its rows describe entries
+    // row + 1 of UserNames / UserConnNumbers, or of AllUserNames and the rows' item data; the
+    // actions address AppState::UserActionConnRef().
+    QListWidget* UserListWidgetInForce() const;
+
+    // ---- The query scans and their windows (frmvarnook_actions.cpp) ------------------------
+    // Users of a file into lstLoginIDs, UserNames, UserConnNumbers, the status bar and Label1.
+    void GetConnsUsingFile(nw::NWCONN_HANDLE conn, const std::string& volumePath);
+    // Files of a connection: display mode 1 fills frm_OtherFiles, any other frm_AllFiles (the
+    // user name fills its "User Name" column). Returns the number of files listed.
+    int GetFilesByConn(nw::NWCONN_HANDLE conn, uint16_t connNumber, const std::string& userName,
+                       int displayMode);
+    // The all-connections walk into frm_loggedin for the selected server.
+    void GetAllConnectedUsers();
+    // The result windows; nullptr until first opened. Closed ones are kept (hidden and empty).
+    frm_OtherFiles* OtherFilesWindow() const { return otherFiles_.get(); }
+    frm_AllFiles* AllFilesWindow() const { return allFiles_.get(); }
+    frm_loggedin* LoggedInWindow() const { return loggedIn_.get(); }
 
     // ---- Administrative actions (frmvarnook_admin.cpp) ----------------------------------
     // The users list that UserListSource names, as the user actions read it.
@@ -220,6 +242,15 @@ private:
     bool firstServerFill_ = true;
     std::vector<QPointer<QWidget>> resultWindows_;
     std::vector<Qt::WindowStates> resultWindowStates_;
+    // The query result windows, made on first use; they refer to state_.
+    std::unique_ptr<frm_OtherFiles> otherFiles_;
+    std::unique_ptr<frm_AllFiles> allFiles_;
+    std::unique_ptr<frm_loggedin> loggedIn_;
+    frm_OtherFiles& otherFilesWindow();
+    frm_AllFiles& allFilesWindow();
+    frm_loggedin& loggedInWindow();
+    void reportHandlerError();
+    bool allUsersRunning_ = false;
 };
 
 }  // namespace varnook

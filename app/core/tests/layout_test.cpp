@@ -84,5 +84,37 @@ TEST(MainLayout, NothingMovesWhenMinimisedOrNarrow) {
     EXPECT_DOUBLE_EQ(b.lstviewServers.top, before.lstviewServers.top);
 }
 
+TEST(ResultLayout, EachWindowHasItsOwnMinimum) {
+    EXPECT_FALSE(EnlargeResultWindow(kOtherFilesRules, 2000, 2000, false));
+    const auto other = EnlargeResultWindow(kOtherFilesRules, 1500, 2500, false);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->width, 2000);
+    EXPECT_EQ(other->height, 2500);
+    const auto all = EnlargeResultWindow(kAllFilesRules, 2499, 2399, false);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->width, 2500);
+    EXPECT_EQ(all->height, 2400);
+    EXPECT_EQ(EnlargeResultWindow(kLoggedInRules, 3000, 1000, false)->height, 2000);
+    EXPECT_FALSE(EnlargeResultWindow(kLoggedInRules, 100, 100, true));
+}
+
+TEST(ResultLayout, ListLabelsAndCentredButton) {
+    ResultControls c;
+    c.list = {50, 400, 1, 1};
+    c.ok = {0, 0, 1200, 375};
+    const ResultControls all = LayoutResultWindow(kAllFilesRules, c, 9000, 6000);
+    EXPECT_EQ(all.caption.width, 8950);
+    EXPECT_EQ(all.list.width, 8900);
+    EXPECT_EQ(all.list.height, 4100);
+    EXPECT_EQ(all.belowTop, 400 + 4100 + 50);
+    EXPECT_EQ(all.ok.left, 4500 - 600);
+    EXPECT_EQ(all.ok.top, 6000 - 375 - 450);
+    // At the smallest heights the list's height would be negative: it keeps its size.
+    const ResultControls small = LayoutResultWindow(kOtherFilesRules, c, 2000, 1700);
+    EXPECT_EQ(small.list.height, 1);
+    EXPECT_EQ(small.list.width, 1800);
+    EXPECT_EQ(LayoutResultWindow(kLoggedInRules, c, 5000, 5000).ok.top, 5000 - 375 - 400);
+}
+
 }  // namespace
 }  // namespace varnook

@@ -1,0 +1,133 @@
+#include "frm_allfiles.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "ansi.h"
+#include "core/strtext.h"
+#include "frmvarnook.h"
+#include "twips.h"
+
+namespace varnook {
+
+frm_AllFiles::frm_AllFiles(frmVarnook& main)
+    : ResultWindow(kAllFilesRules, 9600, 6600), main_(main) {
+    setObjectName(QStringLiteral("frm_AllFiles"));
+    setWindowTitle(QStringLiteral("Varnook - All open files on a server..."));
+    const double dpi = LogicalDpi(this);
+    auto px = [dpi](double tw) { return TwipsToPixels(tw, dpi); };
+    lbl_ServerName = new QLabel(this);
+    lbl_ServerName->setObjectName(QStringLiteral("lbl_ServerName"));
+    lbl_ServerName->setGeometry(px(50), px(60), px(4000), px(255));
+    lst_Files = new ResultListView(this);
+    lst_Files->setObjectName(QStringLiteral("lst_Files"));
+    lst_Files->move(px(50), px(400));
+    lblMsg = new QLabel(this);
+    lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    lblMsg->setGeometry(px(50), 0, px(3600), px(255));
+    PBar1 = new QProgressBar(this);
+    PBar1->setObjectName(QStringLiteral("PBar1"));
+    PBar1->setGeometry(px(3700), 0, px(2400), px(255));
+    PBar1->setTextVisible(false);
+    lblFileCount = new QLabel(this);
+    lblFileCount->setObjectName(QStringLiteral("lblFileCount"));
+    lblFileCount->setGeometry(px(6300), 0, px(2400), px(255));
+    cmd_OK = new QPushButton(QStringLiteral("OK"), this);
+    cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
+    cmd_OK->resize(std::max(cmd_OK->sizeHint().width(), px(1200)),
+                   std::max(cmd_OK->sizeHint().height(), px(375)));
+    cmd_OK->setDefault(true);
+    connect(cmd_OK, &QPushButton::clicked, this, &frm_AllFiles::cmd_OK_Click);
+    connect(lst_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        lst_Files_MouseDown(Qt::RightButton, lst_Files->viewport()->mapToGlobal(p));
+    });
+    prepare(QString());
+    Form_Resize();
+}
+
+void frm_AllFiles::prepare(const QString& serverName) {
+    lst_Files->rows()->setColumns(
+        {QStringLiteral("File Name"), QStringLiteral("User Name"), QStringLiteral("Locks")}, 2);
+    lst_Files->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    const int width = lst_Files->width();
+    lst_Files->setColumnWidth(0, static_cast<int>(width / 1.8));
+    lst_Files->setColumnWidth(1, width / 4);
+    lst_Files->setColumnWidth(2, width / 4);
+    lbl_ServerName->setText(QStringLiteral("Server: ") + serverName);
+    lblMsg->setText(QStringLiteral("Retrieving open files, please wait..."));
+    lblFileCount->clear();
+    PBar1->setRange(0, 1);
+    PBar1->setValue(0);
+    PBar1->show();
+    progress_ = -1;
+}
+
+void frm_AllFiles::addFile(const std::string& userName, const OpenFileRow& row) {
+    if (userName != lastUser_ || lastUserText_.isNull()) {
+        lastUser_ = userName;
+        lastUserText_ = FromAnsi(userName);
+    }
+    lst_Files->rows()->add({FromAnsi(row.fileText), lastUserText_, FromAnsi(row.LocksText())});
+}
+
+void frm_AllFiles::flush() {
+    ResultRowsModel* rows = lst_Files->rows();
+    const bool grew = rows->totalRows() != rows->rowCount();
+    rows->flush();
+    if (grew || lblFileCount->text().isEmpty()) {
+        lblFileCount->setText(QStringLiteral("File count: ") +
+                              QString::fromStdString(StrText(rows->rowCount())));
+    }
+    if (progress_ >= 0) {
+        PBar1->setValue(progress_);
+    }
+}
+
+void frm_AllFiles::placeControls(const ResultControls& c, double dpi) {
+    PlaceInTwips(lbl_ServerName, c.caption, dpi);
+    PlaceInTwips(lst_Files, c.list, dpi);
+    for (QWidget* w : {static_cast<QWidget*>(lblMsg), static_cast<QWidget*>(PBar1),
+                       static_cast<QWidget*>(lblFileCount)}) {
+        TwipRect r = TwipGeometry(w, dpi);
+        r.top = c.belowTop;
+        PlaceInTwips(w, r, dpi);
+    }
+    PlaceInTwips(cmd_OK, c.ok, dpi);
+    lst_Files->setColumnWidth(0, TwipsToPixels(c.list.width / 1.7, dpi));
+    lst_Files->setColumnWidth(1, TwipsToPixels(c.list.width / 5, dpi));
+    lst_Files->setColumnWidth(2, TwipsToPixels(400, dpi));
+}
+
+ResultControls frm_AllFiles::currentControls(double dpi) const {
+    return {TwipGeometry(lbl_ServerName, dpi), TwipGeometry(lst_Files, dpi), 0,
+            TwipGeometry(cmd_OK, dpi)};
+}
+
+void frm_AllFiles::cmd_OK_Click() {
+    close();
+}
+
+void frm_AllFiles::onClose() {
+    // However the window goes, a running walk stops and the lock action no longer reads it.
+    AppState& s = main_.state();
+    s.AllFilesRunning = 0;
+    if (s.LockFileSource == 3) {
+        s.LockFileSource = 1;
+    }
+    lst_Files->rows()->clear();
+    lastUser_.clear();
+    lastUserText_ = QString();
+}
+
+void frm_AllFiles::lst_Files_MouseDown(Qt::MouseButton button, const QPoint& globalPos) {
+    if (button != Qt::RightButton || lst_Files->count() == 0 ||
+        lst_Files->currentText(2).isEmpty()) {
+        return;
+    }
+    main_.state().LockFileSource = 3;
+    main_.popupMenu(main_.submnuLocks, globalPos);
+}
+
+}  // namespace varnook

@@ -1,0 +1,92 @@
+#include "frm_otherfiles.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+
+#include "ansi.h"
+#include "frmvarnook.h"
+#include "twips.h"
+
+namespace varnook {
+
+frm_OtherFiles::frm_OtherFiles(frmVarnook& main)
+    : ResultWindow(kOtherFilesRules, 7200, 4800), main_(main) {
+    setObjectName(QStringLiteral("frm_OtherFiles"));
+    setWindowTitle(QStringLiteral("Varnook - Other files open by user"));
+    const double dpi = LogicalDpi(this);
+    auto px = [dpi](double tw) { return TwipsToPixels(tw, dpi); };
+    lbl_UserName = new QLabel(this);
+    lbl_UserName->setObjectName(QStringLiteral("lbl_UserName"));
+    lbl_UserName->setGeometry(px(50), px(60), px(4000), px(255));
+    lstvFiles = new ResultListView(this);
+    lstvFiles->setObjectName(QStringLiteral("lstvFiles"));
+    lstvFiles->move(px(100), px(400));
+    lblOtherFiles = new QLabel(QStringLiteral("File Count: <n/a>"), this);
+    lblOtherFiles->setObjectName(QStringLiteral("lblOtherFiles"));
+    lblOtherFiles->setGeometry(px(100), 0, px(4000), px(255));
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->resize(std::max(cmdOK->sizeHint().width(), px(1200)),
+                  std::max(cmdOK->sizeHint().height(), px(375)));
+    cmdOK->setDefault(true);
+    connect(cmdOK, &QPushButton::clicked, this, &frm_OtherFiles::cmdOK_Click);
+    connect(lstvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        lstvFiles_MouseDown(Qt::RightButton, lstvFiles->viewport()->mapToGlobal(p));
+    });
+    prepare();
+    Form_Resize();
+}
+
+void frm_OtherFiles::prepare() {
+    lstvFiles->rows()->setColumns({QStringLiteral("File name"), QStringLiteral("Locks")}, 1);
+    lstvFiles->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    const int width = lstvFiles->width();
+    lstvFiles->setColumnWidth(0, static_cast<int>(width / 1.5));
+    lstvFiles->setColumnWidth(1, static_cast<int>(width / 4.1));
+}
+
+void frm_OtherFiles::addFile(const OpenFileRow& row) {
+    lstvFiles->rows()->add({FromAnsi(row.fileText), FromAnsi(row.LocksText()), QString()});
+}
+
+void frm_OtherFiles::placeControls(const ResultControls& c, double dpi) {
+    PlaceInTwips(lbl_UserName, c.caption, dpi);
+    PlaceInTwips(lstvFiles, c.list, dpi);
+    TwipRect below = TwipGeometry(lblOtherFiles, dpi);
+    below.top = c.belowTop;
+    below.width = c.list.width;
+    PlaceInTwips(lblOtherFiles, below, dpi);
+    PlaceInTwips(cmdOK, c.ok, dpi);
+    lstvFiles->setColumnWidth(0, TwipsToPixels(c.list.width / 1.4, dpi));
+    lstvFiles->setColumnWidth(1, TwipsToPixels(350, dpi));
+}
+
+ResultControls frm_OtherFiles::currentControls(double dpi) const {
+    return {TwipGeometry(lbl_UserName, dpi), TwipGeometry(lstvFiles, dpi), 0,
+            TwipGeometry(cmdOK, dpi)};
+}
+
+void frm_OtherFiles::cmdOK_Click() {
+    close();
+}
+
+void frm_OtherFiles::onClose() {
+    // However the window goes, the lock action no longer reads its list.
+    if (main_.state().LockFileSource == 2) {
+        main_.state().LockFileSource = 1;
+    }
+    lstvFiles->rows()->clear();
+}
+
+void frm_OtherFiles::lstvFiles_MouseDown(Qt::MouseButton button, const QPoint& globalPos) {
+    if (button != Qt::RightButton || lstvFiles->count() == 0 ||
+        lstvFiles->currentText(1).isEmpty()) {
+        return;
+    }
+    main_.state().UserListSource = 1;
+    main_.state().LockFileSource = 2;
+    main_.popupMenu(main_.submnuLocks, globalPos);
+}
+
+}  // namespace varnook

@@ -1,0 +1,59 @@
+#include "resultwindow.h"
+
+#include <QCloseEvent>
+
+#include "twips.h"
+
+namespace varnook {
+
+TwipRect TwipGeometry(const QWidget* w, double dpi) {
+    const QRect g = w->geometry();
+    return {PixelsToTwips(g.x(), dpi), PixelsToTwips(g.y(), dpi), PixelsToTwips(g.width(), dpi),
+            PixelsToTwips(g.height(), dpi)};
+}
+
+void PlaceInTwips(QWidget* w, const TwipRect& r, double dpi) {
+    w->setGeometry(TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi),
+                   TwipsToPixels(r.width, dpi), TwipsToPixels(r.height, dpi));
+}
+
+ResultWindow::ResultWindow(const ResultWindowRules& rules, double width, double height)
+    : QWidget(nullptr, Qt::Window), rules_(rules) {
+    const double dpi = LogicalDpi(this);
+    setMinimumSize(TwipsToPixels(rules.minWidth - kFrameWidth, dpi),
+                   TwipsToPixels(rules.minHeight - kFrameHeight, dpi));
+    resize(TwipsToPixels(width - kFrameWidth, dpi), TwipsToPixels(height - kFrameHeight, dpi));
+}
+
+TwipSize ResultWindow::twipSize() const {
+    const double dpi = LogicalDpi(this);
+    return {PixelsToTwips(width(), dpi) + kFrameWidth, PixelsToTwips(height(), dpi) + kFrameHeight};
+}
+
+void ResultWindow::Form_Resize() {
+    const double dpi = LogicalDpi(this);
+    const TwipSize size = twipSize();
+    if (auto bigger = EnlargeResultWindow(rules_, size.width, size.height, isMinimized())) {
+        resize(TwipsToPixels(bigger->width - kFrameWidth, dpi),
+               TwipsToPixels(bigger->height - kFrameHeight, dpi));
+        return;  // the size change lays the window out again
+    }
+    if (isMinimized()) {
+        return;
+    }
+    placeControls(LayoutResultWindow(rules_, currentControls(dpi), size.width, size.height), dpi);
+}
+
+void ResultWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void ResultWindow::closeEvent(QCloseEvent* event) {
+    ++generation_;
+    onClose();
+    emit closed();
+    QWidget::closeEvent(event);
+}
+
+}  // namespace varnook
