@@ -13,6 +13,7 @@
 #include "../app/core/tests/fakestore.h"
 #include "frmvarnook.h"
 #include "netclient/sim/simclient.h"
+#include "qtbenchmain.h"
 #include "recordingmessages.h"
 
 namespace {
@@ -109,12 +110,5 @@ BENCHMARK(BM_ServerListRefill)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

@@ -1,6 +1,6 @@
-// Speed of the simulated network: load time and the cost of one step of every scan, on a
-// network of 5,000 logged-in stations with 20 open files each (one file open by 2,000 of them)
-// and on one ten times larger. Each step must cost the same on both (O(1)).
+// Speed of the simulated network: load time and the cost of one step of every scan, on the
+// generated network of bignetwork.h (5,000 logged-in stations with 20 open files each, one file
+// open by 2,000 of them) and on one ten times larger. Each step must cost the same on both (O(1)).
 //
 //     build/bin/bench_netclient --benchmark_filter=Step
 #include <benchmark/benchmark.h>
@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "bignetwork.h"
 #include "netclient/sim/simclient.h"
 
 namespace {
@@ -21,82 +22,8 @@ namespace fs = std::filesystem;
 using namespace nw;
 using nw::sim::SimClient;
 
-constexpr int kFilesPerFolder = 100;
-
-struct Shape {
-    int stations;
-    int filesPerStation;
-    int sharedBy;
-    int files;
-};
-
-Shape shape(int scale) {
-    return {5000 * scale, 20, 2000 * scale, 5000 * scale};
-}
-
-std::string fileName(int i) {
-    return "D" + std::to_string(i / kFilesPerFolder) + "\\File " + std::to_string(i) + ".dat";
-}
-
-// The generated networks, removed when the benchmark ends.
-struct Generated {
-    std::map<int, fs::path> files;
-    ~Generated() {
-        std::error_code ec;
-        for (const auto& [scale, file] : files)
-            fs::remove_all(file.parent_path(), ec);
-    }
-};
-
-// Writes the network file and its volume folder once per scale; answers the file.
-const fs::path& networkFile(int scale) {
-    static Generated generated;
-    std::map<int, fs::path>& made = generated.files;
-    auto found = made.find(scale);
-    if (found != made.end())
-        return found->second;
-    std::string pattern = (fs::temp_directory_path() / "varnook-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        std::abort();
-    fs::path root = pattern;
-    Shape s = shape(scale);
-    fs::path volume = root / "volumes/FS1/DATA";
-    for (int i = 0; i < s.files; ++i) {
-        fs::path file = volume / ("D" + std::to_string(i / kFilesPerFolder)) /
-                        ("File " + std::to_string(i) + ".dat");
-        if (i % kFilesPerFolder == 0)
-            fs::create_directories(file.parent_path());
-        std::ofstream(file) << "x";
-    }
-    std::ofstream(volume / "Shared File.dat") << "x";
-    std::string json = R"({"workstation": {"connections": [
-        {"server": "FS1", "user": "ADMIN", "station": 0, "consoleOperator": true}]},
-      "servers": [{"name": "FS1", "maxConnections": 65535, "volumes": [{"name": "DATA"}],
-                   "connections": [)";
-    for (int st = 1; st <= s.stations; ++st) {
-        json += st == 1 ? "" : ",";
-        json += R"({"number": )" + std::to_string(st) + R"(, "user": "USER)" + std::to_string(st) +
-                R"(", "openFiles": [)";
-        int first = 0;
-        if (st <= s.sharedBy) {
-            json += R"({"path": "DATA:Shared File.dat", "locks": [{"start": )" +
-                    std::to_string(st * 16) + R"(, "end": )" + std::to_string(st * 16 + 15) + "}]}";
-            first = 1;
-        }
-        for (int k = first; k < s.filesPerStation; ++k) {
-            int file = (st * 7 + k * 131) % s.files;
-            std::string path = fileName(file);
-            path.insert(path.find('\\'), "\\");  // a JSON string doubles the backslash
-            json += (k == 0 ? "" : ",") + std::string(R"({"path": "DATA:)") + path +
-                    "\"" + (k % 10 == 0 ? R"(, "locks": [{"start": 0, "end": 9}])" : "") + "}";
-        }
-        json += "]}";
-    }
-    json += "]}]}";
-    fs::path file = root / "network.json";
-    std::ofstream(file) << json;
-    return made.emplace(scale, file).first->second;
-}
+using bench::fileName;
+using bench::networkFile;
 
 SimClient& network(int scale) {
     static std::map<int, std::unique_ptr<SimClient>> loaded;

@@ -16,12 +16,10 @@ constexpr int kMaxScanCalls = 65537;
 // Lock scan calls of one query, once files keep answering without ending their scan.
 constexpr int kMaxLockCalls = 150;
 
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+void TrimBlanks(std::string& text) {
+    const size_t last = text.find_last_not_of(' ');
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    text.erase(0, text.find_first_not_of(' '));
 }
 
 class FileScan {
@@ -39,22 +37,23 @@ public:
             row.fileText = kCouldntGetPath;
             return row;
         }
-        std::string directory;
         TranslatePath(
-            directory,
+            directory_,
             std::span(reinterpret_cast<const uint8_t*>(pathBuffer.data()), pathBuffer.size()),
             length);
         std::array<char, 256> volumeBuffer{};
-        std::string volume = kErrorGettingVolume;
-        if (client_.NWGetVolumeName(conn_, open.volNumber, volumeBuffer.data()) == nw::SUCCESSFUL) {
-            volume = TextUpToNul(volumeBuffer);
-        }
-        const std::string dosPath = Trimmed(volume) + ":" + directory;
+        const bool named =
+            client_.NWGetVolumeName(conn_, open.volNumber, volumeBuffer.data()) == nw::SUCCESSFUL;
+        // The DOS path: the volume name without surrounding blanks, ":", the directory text.
+        dosPath_ = named ? TextUpToNul(volumeBuffer) : std::string(kErrorGettingVolume);
+        TrimBlanks(dosPath_);
+        dosPath_ += ':';
+        dosPath_ += directory_;
         if (log_.debugOn()) {
-            log_.debug("Path: " + dosPath);
+            log_.debug("Path: " + dosPath_);
         }
-        translate(dosPath, row);
-        countLocks(dosPath, row);
+        translate(dosPath_, row);
+        countLocks(dosPath_, row);
         return row;
     }
 
@@ -85,7 +84,9 @@ private:
             row.fileText = dosPath + kDosNameSuffix;
             return;
         }
-        row.fileText = folder.text() + "\\" + name.text();
+        row.fileText = folder.text();
+        row.fileText += '\\';
+        row.fileText.append(name.text());
         row.longName = true;
         if (log_.outputOn()) {
             log_.output("\t" + row.fileText);
@@ -116,6 +117,9 @@ private:
     nw::NWCONN_HANDLE conn_;
     QueryLog& log_;
     int lockCalls_ = 0;
+    // Kept from file to file, so their room is reused.
+    std::string directory_;
+    std::string dosPath_;
 };
 }  // namespace
 

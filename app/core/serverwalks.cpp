@@ -35,6 +35,25 @@ bool UserOn(nw::Client& client, nw::NWCONN_HANDLE conn, uint16_t n, std::array<c
     return type == kUserObjectType && std::strstr(name.data(), "NOT_LOGGED_IN") == nullptr;
 }
 
+// Runs each(number, name) for every logged-in user connection of 0 .. maxConns - 1, asking the
+// control before each number, until each answers false. Answers true when the control stopped
+// the walk.
+template <class Each>
+bool ForEachUserConnection(nw::Client& client, nw::NWCONN_HANDLE conn, uint16_t maxConns,
+                           ScanControl& control, Each each) {
+    std::array<char, 256> name{};
+    for (uint32_t n = 0; n < maxConns; ++n) {
+        if (!control.keepGoing()) {
+            return true;
+        }
+        const auto number = static_cast<uint16_t>(n);
+        if (UserOn(client, conn, number, name) && !each(number, name)) {
+            return false;
+        }
+    }
+    return false;
+}
+
 class UserFiles : public OpenFilesSink {
 public:
     UserFiles(AllOpenFilesSink& sink, const UserConnection& user) : sink_(sink), user_(user) {}
@@ -58,30 +77,23 @@ AllOpenFilesResult WalkAllOpenFiles(nw::Client& client, nw::NWCONN_HANDLE conn,
     if (log.debugOn()) {
         log.debug("Max conns: " + StrText(result.maxConns));
     }
-    std::array<char, 256> name{};
-    for (uint32_t n = 0; n < result.maxConns; ++n) {
-        if (!control.keepGoing()) {
-            result.stopped = true;
-            return result;
-        }
-        const auto number = static_cast<uint16_t>(n);
-        if (!UserOn(client, conn, number, name)) {
-            continue;
-        }
-        const UserConnection user{number, TextUpToNul(name)};
-        if (log.debugOn()) {
-            log.debug("Conn: " + StrText(number) + ", user: " + user.name);
-        }
-        UserFiles files(sink, user);
-        const FilesByConnResult listed = GetFilesByConn(client, conn, number, files, log, control);
-        ++result.users;
-        result.files += static_cast<size_t>(listed.count);
-        sink.userDone(user, listed);
-        if (listed.stopped) {
-            result.stopped = true;
-            return result;
-        }
-    }
+    const bool controlStopped = ForEachUserConnection(
+        client, conn, result.maxConns, control,
+        [&](uint16_t number, const std::array<char, 256>& name) {
+            const UserConnection user{number, TextUpToNul(name)};
+            if (log.debugOn()) {
+                log.debug("Conn: " + StrText(number) + ", user: " + user.name);
+            }
+            UserFiles files(sink, user);
+            const FilesByConnResult listed =
+                GetFilesByConn(client, conn, number, files, log, control);
+            ++result.users;
+            result.files += static_cast<size_t>(listed.count);
+            sink.userDone(user, listed);
+            result.stopped = listed.stopped;
+            return !listed.stopped;
+        });
+    result.stopped = result.stopped || controlStopped;
     return result;
 }
 
@@ -112,38 +124,30 @@ ConnectedUsersResult GetAllConnectedUsers(nw::Client& client, nw::NWCONN_HANDLE 
         result.infoFailed = true;
         return result;
     }
-    std::array<char, 256> objectName{};
-    for (uint32_t n = 0; n < result.maxConns; ++n) {
-        if (!control.keepGoing()) {
-            result.stopped = true;
-            return result;
-        }
-        const auto number = static_cast<uint16_t>(n);
-        if (!UserOn(client, conn, number, objectName)) {
-            continue;
-        }
-        // A failed lookup leaves the object name in the buffer, so the row still names the user.
-        std::array<char, 514> userName{};
-        std::memcpy(userName.data(), objectName.data(), objectName.size());
-        nw::NWUSER_INFO info{};
-        ConnectedUser user;
-        user.connNumber = number;
-        user.userInfoResult = client.NWGetUserInfo(conn, n, userName.data(), &info);
-        userName.back() = '\0';
-        user.name = TextUpToNul(userName);
-        if (log.outputOn()) {
-            log.output(user.OutputText());
-        }
-        if (log.debugOn()) {
-            log.debug("Conn no: " + StrText(number) + "   " + user.RowText());
-        }
-        sink.user(user);
-        ++result.rows;
-        if (maxRows != 0 && result.rows >= maxRows) {
-            result.reachedMax = true;
-            return result;
-        }
-    }
+    result.stopped = ForEachUserConnection(
+        client, conn, result.maxConns, control,
+        [&](uint16_t number, const std::array<char, 256>& objectName) {
+            // A failed lookup leaves the object name in the buffer, so the row still names the
+            // user.
+            std::array<char, 514> userName{};
+            std::memcpy(userName.data(), objectName.data(), objectName.size());
+            nw::NWUSER_INFO info{};
+            ConnectedUser user;
+            user.connNumber = number;
+            user.userInfoResult = client.NWGetUserInfo(conn, number, userName.data(), &info);
+            userName.back() = '\0';
+            user.name = TextUpToNul(userName);
+            if (log.outputOn()) {
+                log.output(user.OutputText());
+            }
+            if (log.debugOn()) {
+                log.debug("Conn no: " + StrText(number) + "   " + user.RowText());
+            }
+            sink.user(user);
+            ++result.rows;
+            result.reachedMax = maxRows != 0 && result.rows >= maxRows;
+            return !result.reachedMax;
+        });
     return result;
 }
 

@@ -16,29 +16,17 @@ frm_AllFiles::frm_AllFiles(frmVarnook& main)
     : ResultWindow(kAllFilesRules, 9600, 6600), main_(main) {
     setObjectName(QStringLiteral("frm_AllFiles"));
     setWindowTitle(QStringLiteral("Varnook - All open files on a server..."));
-    const double dpi = LogicalDpi(this);
-    auto px = [dpi](double tw) { return TwipsToPixels(tw, dpi); };
-    lbl_ServerName = new QLabel(this);
-    lbl_ServerName->setObjectName(QStringLiteral("lbl_ServerName"));
-    lbl_ServerName->setGeometry(px(50), px(60), px(4000), px(255));
+    lbl_ServerName = addLabel("lbl_ServerName", QString(), {50, 60, 4000, 255});
     lst_Files = new ResultListView(this);
     lst_Files->setObjectName(QStringLiteral("lst_Files"));
-    lst_Files->move(px(50), px(400));
-    lblMsg = new QLabel(this);
-    lblMsg->setObjectName(QStringLiteral("lblMsg"));
-    lblMsg->setGeometry(px(50), 0, px(3600), px(255));
+    PlaceInTwips(lst_Files, {50, 400, 4000, 2000}, LogicalDpi(this));
+    lblMsg = addLabel("lblMsg", QString(), {50, 0, 3600, 255});
     PBar1 = new QProgressBar(this);
     PBar1->setObjectName(QStringLiteral("PBar1"));
-    PBar1->setGeometry(px(3700), 0, px(2400), px(255));
     PBar1->setTextVisible(false);
-    lblFileCount = new QLabel(this);
-    lblFileCount->setObjectName(QStringLiteral("lblFileCount"));
-    lblFileCount->setGeometry(px(6300), 0, px(2400), px(255));
-    cmd_OK = new QPushButton(QStringLiteral("OK"), this);
-    cmd_OK->setObjectName(QStringLiteral("cmd_OK"));
-    cmd_OK->resize(std::max(cmd_OK->sizeHint().width(), px(1200)),
-                   std::max(cmd_OK->sizeHint().height(), px(375)));
-    cmd_OK->setDefault(true);
+    PlaceInTwips(PBar1, {3700, 0, 2400, 255}, LogicalDpi(this));
+    lblFileCount = addLabel("lblFileCount", QString(), {6300, 0, 2400, 255});
+    cmd_OK = addOkButton("cmd_OK");
     connect(cmd_OK, &QPushButton::clicked, this, &frm_AllFiles::cmd_OK_Click);
     connect(lst_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         lst_Files_MouseDown(Qt::RightButton, lst_Files->viewport()->mapToGlobal(p));

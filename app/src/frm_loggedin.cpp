@@ -13,27 +13,17 @@ frm_loggedin::frm_loggedin(frmVarnook& main)
     : ResultWindow(kLoggedInRules, 5400, 5400), main_(main) {
     setObjectName(QStringLiteral("frm_loggedin"));
     setWindowTitle(QStringLiteral("Varnook - All Logged In Users"));
-    const double dpi = LogicalDpi(this);
-    auto px = [dpi](double tw) { return TwipsToPixels(tw, dpi); };
-    Label1 = new QLabel(QStringLiteral("Server :"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(px(200), px(120), px(700), px(255));
-    lblServerName = new QLabel(QStringLiteral("<server unavailable>"), this);
-    lblServerName->setObjectName(QStringLiteral("lblServerName"));
-    lblServerName->setGeometry(px(900), px(120), px(3000), px(255));
+    Label1 = addLabel("Label1", QStringLiteral("Server :"), {200, 120, 700, 255});
+    lblServerName =
+        addLabel("lblServerName", QStringLiteral("<server unavailable>"), {900, 120, 3000, 255});
     lstLoggedIn = new QListWidget(this);
     lstLoggedIn->setObjectName(QStringLiteral("lstLoggedIn"));
     lstLoggedIn->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstLoggedIn->setUniformItemSizes(true);
-    lstLoggedIn->move(px(200), px(480));
-    lblUserCount = new QLabel(QStringLiteral("<count unavailable>"), this);
-    lblUserCount->setObjectName(QStringLiteral("lblUserCount"));
-    lblUserCount->setGeometry(px(200), 0, px(3000), px(255));
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->resize(std::max(cmdOK->sizeHint().width(), px(1200)),
-                  std::max(cmdOK->sizeHint().height(), px(375)));
-    cmdOK->setDefault(true);
+    PlaceInTwips(lstLoggedIn, {200, 480, 3000, 2000}, LogicalDpi(this));
+    lblUserCount =
+        addLabel("lblUserCount", QStringLiteral("<count unavailable>"), {200, 0, 3000, 255});
+    cmdOK = addOkButton("cmdOK");
     connect(cmdOK, &QPushButton::clicked, this, &frm_loggedin::cmdOK_Click);
     Form_Resize();
 }

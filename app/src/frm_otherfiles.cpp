@@ -14,22 +14,13 @@ frm_OtherFiles::frm_OtherFiles(frmVarnook& main)
     : ResultWindow(kOtherFilesRules, 7200, 4800), main_(main) {
     setObjectName(QStringLiteral("frm_OtherFiles"));
     setWindowTitle(QStringLiteral("Varnook - Other files open by user"));
-    const double dpi = LogicalDpi(this);
-    auto px = [dpi](double tw) { return TwipsToPixels(tw, dpi); };
-    lbl_UserName = new QLabel(this);
-    lbl_UserName->setObjectName(QStringLiteral("lbl_UserName"));
-    lbl_UserName->setGeometry(px(50), px(60), px(4000), px(255));
+    lbl_UserName = addLabel("lbl_UserName", QString(), {50, 60, 4000, 255});
     lstvFiles = new ResultListView(this);
     lstvFiles->setObjectName(QStringLiteral("lstvFiles"));
-    lstvFiles->move(px(100), px(400));
-    lblOtherFiles = new QLabel(QStringLiteral("File Count: <n/a>"), this);
-    lblOtherFiles->setObjectName(QStringLiteral("lblOtherFiles"));
-    lblOtherFiles->setGeometry(px(100), 0, px(4000), px(255));
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->resize(std::max(cmdOK->sizeHint().width(), px(1200)),
-                  std::max(cmdOK->sizeHint().height(), px(375)));
-    cmdOK->setDefault(true);
+    PlaceInTwips(lstvFiles, {100, 400, 4000, 2000}, LogicalDpi(this));
+    lblOtherFiles =
+        addLabel("lblOtherFiles", QStringLiteral("File Count: <n/a>"), {100, 0, 4000, 255});
+    cmdOK = addOkButton("cmdOK");
     connect(cmdOK, &QPushButton::clicked, this, &frm_OtherFiles::cmdOK_Click);
     connect(lstvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         lstvFiles_MouseDown(Qt::RightButton, lstvFiles->viewport()->mapToGlobal(p));

@@ -168,9 +168,10 @@ void frmVarnook::cmd_scan_Click() {
         const QListWidgetItem* selected = lstFiles->count() > 0 ? lstFiles->currentItem() : nullptr;
         const std::string fileName = selected != nullptr ? ToAnsi(selected->text()) : std::string();
         const std::string driveText = Drive1->drive();
-        // Only NetWare drives have users to list.
-        const int drive = driveText.empty() ? 0 : DriveNumber(driveText);
-        if (drive == 0 || DriveInformation(drive) != 0) {
+        // Only a drive mapped to a server ("f: [\\FS1\SYS]") has users to list.
+        std::string server;
+        std::string prefix;
+        if (driveText.empty() || ParsePath(driveText, server, prefix) != 0) {
             env_.messages->msgBox(this, QStringLiteral("Can't do this on a local drive !"),
                                   MsgButtons::OK, MsgIcon::None, QStringLiteral("Error !"));
             return;
@@ -194,9 +195,6 @@ void frmVarnook::cmd_scan_Click() {
                 env_.messages->msgBox(this, QStringLiteral("Please select a file"), MsgButtons::OK,
                                       MsgIcon::None, QStringLiteral("Error!"));
             } else {
-                std::string server;
-                std::string prefix;
-                ParsePath(driveText, server, prefix);
                 logs_.debug(QStringLiteral("Parsing ") + FromAnsi(driveText) +
                             QStringLiteral(" returned Server: ") + FromAnsi(server) +
                             QStringLiteral("  file path: ") + FromAnsi(prefix));

@@ -37,23 +37,29 @@ void ResultRowsModel::flush() {
     pending_.clear();
     endInsertRows();
     if (sortColumn_ >= 0) {
+        for (size_t r = before; r < rows_.size(); ++r) {
+            makeKey(rows_[r]);
+        }
         reorder(before);
     }
 }
 
+void ResultRowsModel::makeKey(Row& row) const {
+    const QString& cell = row.cells[static_cast<size_t>(sortColumn_)];
+    if (sortColumn_ == numericColumn_) {
+        row.number = cell.trimmed().toLongLong(&row.hasNumber);
+    } else {
+        row.key = cell.toCaseFolded();
+    }
+}
+
 bool ResultRowsModel::less(const Row& a, const Row& b) const {
-    const QString& x = a.cells[static_cast<size_t>(sortColumn_)];
-    const QString& y = b.cells[static_cast<size_t>(sortColumn_)];
     int c = 0;
     if (sortColumn_ == numericColumn_) {
-        // Empty cells (no locks) come before every number.
-        bool okX = false;
-        bool okY = false;
-        const long long nx = x.trimmed().toLongLong(&okX);
-        const long long ny = y.trimmed().toLongLong(&okY);
-        c = okX != okY ? (okX ? 1 : -1) : (nx < ny ? -1 : (nx > ny ? 1 : 0));
+        c = a.hasNumber != b.hasNumber ? (a.hasNumber ? 1 : -1)
+                                       : (a.number < b.number ? -1 : (a.number > b.number ? 1 : 0));
     } else {
-        c = x.compare(y, Qt::CaseInsensitive);
+        c = a.key.compare(b.key);
     }
     if (c == 0) {
         return a.seq < b.seq;
@@ -98,7 +104,13 @@ void ResultRowsModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= captions_.size()) {
         return;
     }
-    sortColumn_ = column;
+    if (column != sortColumn_) {
+        sortColumn_ = column;
+        for (Row& row : rows_) {
+            row.key.clear();
+            makeKey(row);
+        }
+    }
     sortOrder_ = order;
     reorder(0);
 }
@@ -114,7 +126,11 @@ void ResultRowsModel::setText(int row, int column, const QString& text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= kMaxColumns) {
         return;
     }
-    rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = text;
+    Row& changed = rows_[static_cast<size_t>(row)];
+    changed.cells[static_cast<size_t>(column)] = text;
+    if (column == sortColumn_) {
+        makeKey(changed);  // it keeps its place until the next sort
+    }
     emit dataChanged(index(row, column), index(row, column));
 }
 
@@ -142,12 +158,15 @@ QVariant ResultRowsModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 ResultListView::ResultListView(QWidget* parent)
-    : QTreeView(parent), model_(new ResultRowsModel(this)) {
+    : QTableView(parent), model_(new ResultRowsModel(this)) {
     setModel(model_);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    setShowGrid(false);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    header()->setHighlightSections(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);

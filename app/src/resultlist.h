@@ -5,7 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
-#include <QTreeView>
+#include <QTableView>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -25,7 +25,11 @@ public:
     void clear();
 
     // Adds a row to the batch waiting for the next flush().
-    void add(Cells cells) { pending_.push_back(Row{std::move(cells), nextSeq_++}); }
+    void add(Cells cells) {
+        Row& row = pending_.emplace_back();
+        row.cells = std::move(cells);
+        row.seq = nextSeq_++;
+    }
     // Shows the waiting rows; while the list is sorted they go to their sorted places.
     void flush();
     // Rows shown and waiting.
@@ -46,7 +50,13 @@ private:
     struct Row {
         Cells cells;
         uint32_t seq = 0;  // arrival order: ties keep it, and persistent indexes follow it
+        // The sort key of the sort column, made once per row: the case-folded text, or for the
+        // numeric column the number (rows without one come first).
+        QString key;
+        qint64 number = 0;
+        bool hasNumber = false;
     };
+    void makeKey(Row& row) const;
     bool less(const Row& a, const Row& b) const;
     // Reorders rows_ by the current key; [0, sortedUpTo) is sorted already.
     void reorder(size_t sortedUpTo);
@@ -61,12 +71,15 @@ private:
 };
 
 // A report list view over a ResultRowsModel: whole rows selected, no label editing, sorting by a
-// click on a column header (unsorted until then).
-class ResultListView : public QTreeView {
+// click on a column header (unsorted until then). A table view with fixed row heights and no row
+// header: rows added while the list is shown cost no relayout of the rows already there.
+class ResultListView : public QTableView {
     Q_OBJECT
 public:
     explicit ResultListView(QWidget* parent = nullptr);
     ResultRowsModel* rows() const { return model_; }
+    // The column headers (a click sorts by that column).
+    QHeaderView* header() const { return horizontalHeader(); }
 
     int count() const { return model_->rowCount(); }
     // The current row (the one the actions read), or -1.

@@ -1,6 +1,8 @@
 #include "resultwindow.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
 
 #include "twips.h"
 
@@ -42,6 +44,23 @@ void ResultWindow::Form_Resize() {
         return;
     }
     placeControls(LayoutResultWindow(rules_, currentControls(dpi), size.width, size.height), dpi);
+}
+
+QLabel* ResultWindow::addLabel(const char* name, const QString& text, const TwipRect& place) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QString::fromLatin1(name));
+    PlaceInTwips(label, place, LogicalDpi(this));
+    return label;
+}
+
+QPushButton* ResultWindow::addOkButton(const char* name) {
+    const double dpi = LogicalDpi(this);
+    auto* button = new QPushButton(QStringLiteral("OK"), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->resize(std::max(button->sizeHint().width(), TwipsToPixels(1200, dpi)),
+                   std::max(button->sizeHint().height(), TwipsToPixels(375, dpi)));
+    button->setDefault(true);
+    return button;
 }
 
 void ResultWindow::resizeEvent(QResizeEvent* event) {

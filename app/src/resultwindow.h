@@ -44,6 +44,11 @@ protected:
     // Runs when the window closes (before closed()).
     virtual void onClose() {}
 
+    // A label of the window, placed in twips.
+    QLabel* addLabel(const char* name, const QString& text, const TwipRect& place);
+    // The window's default OK button, at least 1200 x 375 twips; the layout places it.
+    QPushButton* addOkButton(const char* name);
+
 private:
     ResultWindowRules rules_;
     uint64_t generation_ = 0;

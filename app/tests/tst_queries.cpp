@@ -92,9 +92,17 @@ QStringList Column(const ResultListView* list, int column) {
     return out;
 }
 
+bool g_handleLeft = false;
+
 // A main window on the test network, through a fault-injecting client (no faults until a test
-// asks), and a way to choose a file in its browser.
+// asks), and a way to choose a file in its browser. Every handle opened must be closed again by
+// the end of the test (cleanup() checks).
 struct Setup {
+    ~Setup() {
+        if (handles() != 0) {
+            g_handleLeft = true;
+        }
+    }
     bool start() {
         h.client = &faulty;
         if (!h.start()) {
@@ -145,6 +153,11 @@ std::string Crowd(int last, const std::string& files) {
 class QueriesTest : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() {
+        QVERIFY2(!g_handleLeft, "a connection handle was left open");
+        g_handleLeft = false;
+    }
+
     void fileOpenedByListsUsersStatusTablesAndLog() {
         Setup s;
         QVERIFY(s.start());
@@ -195,6 +208,17 @@ private slots:
         QCOMPARE(s.h.messages.texts(), QStringList{QStringLiteral("Please select a user.")});
         QVERIFY(w.OtherFilesWindow() == nullptr);
         QCOMPARE(w.state().LockFileSource, uint8_t{1});
+    }
+
+    void aLocalDriveIsRefused() {
+        Setup s;
+        QVERIFY(s.start());
+        QVERIFY(s.w->Drive1->setDrive('c'));
+        const int opens = s.faulty.calls(nw::Op::NWCCOpenConnByRef);
+        s.w->cmd_scan_Click();
+        QCOMPARE(s.h.messages.texts(),
+                 QStringList{QStringLiteral("Can't do this on a local drive !")});
+        QCOMPARE(s.faulty.calls(nw::Op::NWCCOpenConnByRef), opens);
     }
 
     void driveMappedBelowTheVolumeRoot() {
@@ -447,8 +471,15 @@ private slots:
         a->lst_Files_MouseDown(Qt::RightButton, QPoint());
         QCOMPARE(w.lastPopup(), w.submnuLocks);
         QCOMPARE(w.state().LockFileSource, uint8_t{3});
+        // Display mode 2 adds a connection's files with its user name.
+        const nw::NWCONN_HANDLE conn = s.net.open(1);
+        QCOMPARE(w.GetFilesByConn(conn, 12, "JSMITH", 2), 3);
+        s.net.client().NWCCCloseConn(conn);
+        QCOMPARE(a->lst_Files->count(), 18 + 3);
+        QCOMPARE(a->lblFileCount->text(), QStringLiteral("File count:  21"));
         a->cmd_OK_Click();
         QCOMPARE(w.state().LockFileSource, uint8_t{1});
+        QCOMPARE(s.handles(), 0u);
     }
 
     void allOpenFilesNeedsAServerAndReportsAFailedOpen() {

@@ -173,7 +173,10 @@ TEST_F(Queries, UserTablesGrowPastTwoThousandAndKeepOlderEntries) {
 TEST_F(Queries, FilesOfAConnectionWithLongNamesLocksAndLogs) {
     Files files;
     RecordingLog log;
-    const FilesByConnResult r = filesOf(net.client(), 12, files, log);
+    nw::FaultInjectingClient counted(net.client());
+    const FilesByConnResult r = filesOf(counted, 12, files, log);
+    // One lock scan call per file: the server ends each scan at once.
+    EXPECT_EQ(counted.calls(nw::Op::NWScanPhysicalLocksByFile), 2);
     EXPECT_FALSE(r.scanFailed);
     EXPECT_EQ(r.count, 2);
     EXPECT_EQ(files.rows, (std::vector<std::string>{"SYS:\\DATA\\Quarterly Report.xls| 2",
