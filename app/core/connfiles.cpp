@@ -6,6 +6,7 @@
 #include "core/paths.h"
 #include "core/strtext.h"
 #include "core/textbuffers.h"
+#include "core/userchoice.h"
 
 namespace varnook {
 
@@ -15,12 +16,6 @@ namespace {
 constexpr int kMaxScanCalls = 65537;
 // Lock scan calls of one query, once files keep answering without ending their scan.
 constexpr int kMaxLockCalls = 150;
-
-void TrimBlanks(std::string& text) {
-    const size_t last = text.find_last_not_of(' ');
-    text.erase(last == std::string::npos ? 0 : last + 1);
-    text.erase(0, text.find_first_not_of(' '));
-}
 
 class FileScan {
 public:
@@ -45,8 +40,7 @@ public:
         const bool named =
             client_.NWGetVolumeName(conn_, open.volNumber, volumeBuffer.data()) == nw::SUCCESSFUL;
         // The DOS path: the volume name without surrounding blanks, ":", the directory text.
-        dosPath_ = named ? TextUpToNul(volumeBuffer) : std::string(kErrorGettingVolume);
-        TrimBlanks(dosPath_);
+        dosPath_ = TrimBlanks(named ? TextUpToNul(volumeBuffer) : std::string(kErrorGettingVolume));
         dosPath_ += ':';
         dosPath_ += directory_;
         if (log_.debugOn()) {

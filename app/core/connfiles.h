@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/scanhooks.h"
+#include "core/userinfo.h"  // kCouldntCountFiles
 #include "netclient/client.h"
 
 namespace varnook {
@@ -15,7 +16,6 @@ namespace varnook {
 inline constexpr char kCouldntGetPath[] = "<Couldn't get path>";
 inline constexpr char kErrorGettingVolume[] = "<Error getting volume>";
 inline constexpr char kDosNameSuffix[] = " (DOS name)";
-inline constexpr char kCouldntCountFiles[] = "Couldn't count files";
 
 // One open file.
 struct OpenFileRow {

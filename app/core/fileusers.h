@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/scanhooks.h"
+#include "core/userchoice.h"  // kNoUsersListed
 #include "netclient/client.h"
 
 namespace varnook {
@@ -14,7 +15,6 @@ namespace varnook {
 // The reported count before the first scan call has set it.
 inline constexpr int32_t kNoCountYet = -99;
 
-inline constexpr char kNoUsersListed[] = "<No users listed>";
 inline constexpr char kErrorGettingId[] = "<Error getting ID>";
 inline constexpr char kCouldntCountConnections[] = "Couldn't count connections";
 

@@ -385,7 +385,7 @@ void frmVarnook::submnuAllFiles_Click() {
             env_.messages->msgBox(this,
                                   QStringLiteral("Error opening connection to server ") + server,
                                   MsgButtons::OK, MsgIcon::None, QStringLiteral("Error !"));
-            window.addFile(std::string(), OpenFileRow{"Not available!", std::nullopt, false});
+            window.addFile(std::string(), OpenFileRow{kNotAvailable, std::nullopt, false});
             logs_.debug(QStringLiteral("NWCCOpenConnByRef returned: ") + Str(conn.result()));
         } else {
             AllFilesSink sink(window);
@@ -456,7 +456,7 @@ void frmVarnook::GetAllConnectedUsers() {
         env_.messages->msgBox(this, QStringLiteral("Error opening server connection."),
                               MsgButtons::OK, MsgIcon::None, QStringLiteral("Error !"));
         logs_.debug(QStringLiteral("Error opening server connection: ") + Str(conn.result()));
-        window.lstLoggedIn->addItem(QStringLiteral("Not available!"));
+        window.lstLoggedIn->addItem(QString::fromLatin1(kNotAvailable));
     } else {
         LoggedInSink sink(window, state_);
         ScanLogs log(state_, logs_);

@@ -53,10 +53,6 @@ public:
         env.programFolder = programFolder.toStdString();
         env.messages = &messages;
         env.NWCallsInit = [this](std::unique_ptr<NetFacade>& facade) -> uint32_t {
-            if (client != nullptr) {
-                facade = std::make_unique<NetFacade>(*client);
-                return 0;
-            }
             const nw::NWCCODE rc = net->initResult;
             if (rc == 0 && ownedNet) {
                 facade = std::make_unique<NetFacade>(std::move(ownedNet));
@@ -94,9 +90,6 @@ public:
     std::string commandLine;
     FakeNetwork* net = nullptr;
     std::unique_ptr<FakeNetwork> ownedNet;
-    // A network of the test's own (a simulated one, or a fault-injecting client over it), used
-    // instead of the fake one when set.
-    nw::Client* client = nullptr;
     std::shared_ptr<FakeStore> store;
     bool storeAvailable = true;
     std::map<std::string, std::string> machineStrings;

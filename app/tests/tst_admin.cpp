@@ -295,9 +295,12 @@ private slots:
             columns = f.lstvUsers->columnCount();
         });
         h.window->optionClearConn_Click();
-        QCOMPARE(Boxes(h).last(), QStringLiteral("Error opening server connection."));
+        // The attempt counts: the list is refreshed afterwards, and that query meets the same
+        // dead connection.
+        QCOMPARE(Boxes(h).mid(Boxes(h).size() - 2),
+                 (QStringList{QStringLiteral("Error opening server connection."),
+                              QStringLiteral("Error - couldn't get connection handle")}));
         QCOMPARE(columns, 1);
-        // The attempt counts: the list is refreshed afterwards.
         QCOMPARE(h.window->state().ConnectionsCleared, uint8_t{1});
     }
 

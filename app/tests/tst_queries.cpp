@@ -16,10 +16,10 @@
 #include "frm_allfiles.h"
 #include "frm_loggedin.h"
 #include "frm_otherfiles.h"
-#include "harness.h"
 #include "netclient/fault.h"
 #include "netclient/testing/testnet.h"
 #include "refreshtimer.h"
+#include "simharness.h"
 
 using namespace varnook;
 using namespace varnook::test;
@@ -94,25 +94,27 @@ QStringList Column(const ResultListView* list, int column) {
 
 bool g_handleLeft = false;
 
-// A main window on the test network, through a fault-injecting client (no faults until a test
-// asks), and a way to choose a file in its browser. Every handle opened must be closed again by
-// the end of the test (cleanup() checks).
+// A main window on a test network, through a fault-injecting client (no faults until a test asks;
+// SimHarness), and a way to choose a file in its browser. Every handle opened must be closed again
+// by the end of the test (cleanup() checks).
 struct Setup {
+    explicit Setup(const std::string& json = Network(),
+                   const std::vector<std::string>& files = kFiles)
+        : h(json, files), faulty(h.client) {}
     ~Setup() {
         if (handles() != 0) {
             g_handleLeft = true;
         }
     }
     bool start() {
-        h.client = &faulty;
         if (!h.start()) {
             return false;
         }
         w = h.window.get();
         return true;
     }
-    size_t handles() { return net.client().openHandleCount(); }
-    // Opens folder `path` ("F:\DATA") and selects file `name` in it.
+    size_t handles() { return h.openHandles(); }
+    // Opens folder `path` ("F:\\DATA") and selects file `name` in it.
     void choose(const QString& path, const QString& name) {
         for (int i = 0; i < w->lstDrives->count(); ++i) {
             if (w->lstDrives->item(i)->text().startsWith(path.left(1))) {
@@ -128,9 +130,8 @@ struct Setup {
         w->lstviewServers->setCurrentItem(w->lstviewServers->topLevelItem(row));
     }
 
-    nw::testnet::TestNetwork net{Network(), kFiles};
-    nw::FaultInjectingClient faulty{net.client()};
-    Harness h;
+    SimHarness h;
+    nw::FaultInjectingClient& faulty;
     frmVarnook* w = nullptr;
 };
 
@@ -142,7 +143,7 @@ std::string Crowd(int last, const std::string& files) {
                     R"(,"user":"U)" + std::to_string(n) + R"(","openFiles":[)" + files + "]}";
     }
     return R"({"workstation":{"drives":[{"letter":"F","target":"\\\\FS1\\SYS"}],
-                "connections":[{"server":"FS1","user":"ADMIN","station":1}]},
+                "connections":[{"server":"FS1","user":"ADMIN","station":1,"consoleOperator":true}]},
                 "servers":[{"name":"FS1","maxConnections":3000,"volumes":[{"name":"SYS"}],
                 "connections":[)" +
            stations + "]}]}";
@@ -412,22 +413,19 @@ private slots:
     }
 
     void allConnectionsStopAtTwoThousandAndAFailedOpen() {
-        nw::testnet::TestNetwork net(Crowd(2003, ""), {"volumes/FS1/SYS/a.txt"});
-        nw::FaultInjectingClient faulty(net.client());
-        Harness h;
-        h.client = &faulty;
-        QVERIFY(h.start());
-        frmVarnook& w = *h.window;
+        Setup s(Crowd(2003, ""), {"volumes/FS1/SYS/a.txt"});
+        QVERIFY(s.start());
+        frmVarnook& w = *s.w;
         w.submnuAllusers_Click();
-        QCOMPARE(h.messages.texts(), QStringList{QStringLiteral("Reached max connections")});
+        QCOMPARE(s.h.messages.texts(), QStringList{QStringLiteral("Reached max connections")});
         QCOMPARE(w.LoggedInWindow()->lstLoggedIn->count(), 2000);
         QCOMPARE(w.LoggedInWindow()->lblUserCount->text(), QStringLiteral(" 2000 connections."));
-        QCOMPARE(net.client().openHandleCount(), 0u);
+        QCOMPARE(s.handles(), 0u);
 
-        h.messages.clear();
-        faulty.fail(nw::Op::NWCCOpenConnByRef, nw::INVALID_CONNECTION);
+        s.h.messages.clear();
+        s.faulty.fail(nw::Op::NWCCOpenConnByRef, nw::INVALID_CONNECTION);
         w.submnuAllusers_Click();
-        QCOMPARE(h.messages.texts(),
+        QCOMPARE(s.h.messages.texts(),
                  QStringList{QStringLiteral("Error opening server connection.")});
         QCOMPARE(Entries(w.LoggedInWindow()->lstLoggedIn),
                  QStringList{QStringLiteral("Not available!")});
@@ -472,9 +470,9 @@ private slots:
         QCOMPARE(w.lastPopup(), w.submnuLocks);
         QCOMPARE(w.state().LockFileSource, uint8_t{3});
         // Display mode 2 adds a connection's files with its user name.
-        const nw::NWCONN_HANDLE conn = s.net.open(1);
+        const nw::NWCONN_HANDLE conn = s.h.sim.open(1);
         QCOMPARE(w.GetFilesByConn(conn, 12, "JSMITH", 2), 3);
-        s.net.client().NWCCCloseConn(conn);
+        s.h.sim.client().NWCCCloseConn(conn);
         QCOMPARE(a->lst_Files->count(), 18 + 3);
         QCOMPARE(a->lblFileCount->text(), QStringLiteral("File count:  21"));
         a->cmd_OK_Click();
@@ -504,13 +502,11 @@ private slots:
     }
 
     void closingTheWindowStopsTheWalkAndASecondWalkIsRefused() {
-        nw::testnet::TestNetwork net(Crowd(400, R"({"path":"SYS:a.txt"},{"path":"SYS:b.txt"})"),
-                                     {"volumes/FS1/SYS/a.txt", "volumes/FS1/SYS/b.txt"});
-        nw::FaultInjectingClient faulty(net.client());
-        Harness h;
-        h.client = &faulty;
-        QVERIFY(h.start());
-        frmVarnook& w = *h.window;
+        Setup s(Crowd(400, R"({"path":"SYS:a.txt"},{"path":"SYS:b.txt"})"),
+                {"volumes/FS1/SYS/a.txt", "volumes/FS1/SYS/b.txt"});
+        QVERIFY(s.start());
+        frmVarnook& w = *s.w;
+        nw::FaultInjectingClient& faulty = s.faulty;
         int rowsAtClose = -1;
         // At station 100 the user asks for a second walk, then closes the window.
         faulty.replace<nw::Op::NWGetConnectionInformation>([&](nw::NWCONN_HANDLE c, nw::nuint32 n,
@@ -529,7 +525,7 @@ private slots:
         QCOMPARE(faulty.calls(nw::Op::NWGetConnectionInformation), 101);
         QCOMPARE(w.AllFilesWindow()->lst_Files->rows()->totalRows(), 0);
         QCOMPARE(w.state().AllFilesRunning, uint8_t{0});
-        QCOMPARE(net.client().openHandleCount(), 0u);
+        QCOMPARE(s.handles(), 0u);
 
         // Closed from the event loop while the walk yields: it stops there as well.
         faulty.replace<nw::Op::NWGetConnectionInformation>([&](nw::NWCONN_HANDLE c, nw::nuint32 n,
@@ -544,7 +540,7 @@ private slots:
         QVERIFY(faulty.calls(nw::Op::NWGetConnectionInformation) - before < 1000);
         QVERIFY(!w.AllFilesWindow()->isVisible());
         QCOMPARE(w.state().AllFilesRunning, uint8_t{0});
-        QCOMPARE(net.client().openHandleCount(), 0u);
+        QCOMPARE(s.handles(), 0u);
     }
 
     // With VARNOOK_SCREENSHOT_DIR set, saves pictures of the three result windows.
