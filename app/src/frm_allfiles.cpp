@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ansi.h"
 #include "core/strtext.h"
@@ -85,7 +86,9 @@ void frm_AllFiles::placeControls(const ResultControls& c, double dpi) {
     PlaceInTwips(cmd_OK, c.ok, dpi);
     lst_Files->setColumnWidth(0, TwipsToPixels(c.list.width / 1.7, dpi));
     lst_Files->setColumnWidth(1, TwipsToPixels(c.list.width / 5, dpi));
-    lst_Files->setColumnWidth(2, TwipsToPixels(400, dpi));
+    // The rule's 400 twips, but never narrower than the caption "Locks".
+    lst_Files->setColumnWidth(
+        2, std::max(TwipsToPixels(400, dpi), lst_Files->header()->sectionSizeHint(2)));
 }
 
 ResultControls frm_AllFiles::currentControls(double dpi) const {

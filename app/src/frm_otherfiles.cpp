@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ansi.h"
 #include "frmvarnook.h"
@@ -50,7 +51,9 @@ void frm_OtherFiles::placeControls(const ResultControls& c, double dpi) {
     PlaceInTwips(lblOtherFiles, below, dpi);
     PlaceInTwips(cmdOK, c.ok, dpi);
     lstvFiles->setColumnWidth(0, TwipsToPixels(c.list.width / 1.4, dpi));
-    lstvFiles->setColumnWidth(1, TwipsToPixels(350, dpi));
+    // The rule's 350 twips, but never narrower than the caption "Locks".
+    lstvFiles->setColumnWidth(
+        1, std::max(TwipsToPixels(350, dpi), lstvFiles->header()->sectionSizeHint(1)));
 }
 
 ResultControls frm_OtherFiles::currentControls(double dpi) const {
