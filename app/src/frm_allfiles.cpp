@@ -33,7 +33,7 @@ frm_AllFiles::frm_AllFiles(frmVarnook& main)
         lst_Files_MouseDown(Qt::RightButton, lst_Files->viewport()->mapToGlobal(p));
     });
     prepare(QString());
-    Form_Resize();
+    setLayoutParts(lbl_ServerName, lst_Files, {lblMsg, PBar1, lblFileCount}, cmd_OK);
 }
 
 void frm_AllFiles::prepare(const QString& serverName) {
@@ -74,26 +74,12 @@ void frm_AllFiles::flush() {
     }
 }
 
-void frm_AllFiles::placeControls(const ResultControls& c, double dpi) {
-    PlaceInTwips(lbl_ServerName, c.caption, dpi);
-    PlaceInTwips(lst_Files, c.list, dpi);
-    for (QWidget* w : {static_cast<QWidget*>(lblMsg), static_cast<QWidget*>(PBar1),
-                       static_cast<QWidget*>(lblFileCount)}) {
-        TwipRect r = TwipGeometry(w, dpi);
-        r.top = c.belowTop;
-        PlaceInTwips(w, r, dpi);
-    }
-    PlaceInTwips(cmd_OK, c.ok, dpi);
-    lst_Files->setColumnWidth(0, TwipsToPixels(c.list.width / 1.7, dpi));
-    lst_Files->setColumnWidth(1, TwipsToPixels(c.list.width / 5, dpi));
+void frm_AllFiles::placeColumns(double listWidth, double dpi) {
+    lst_Files->setColumnWidth(0, TwipsToPixels(listWidth / 1.7, dpi));
+    lst_Files->setColumnWidth(1, TwipsToPixels(listWidth / 5, dpi));
     // The rule's 400 twips, but never narrower than the caption "Locks".
     lst_Files->setColumnWidth(
         2, std::max(TwipsToPixels(400, dpi), lst_Files->header()->sectionSizeHint(2)));
-}
-
-ResultControls frm_AllFiles::currentControls(double dpi) const {
-    return {TwipGeometry(lbl_ServerName, dpi), TwipGeometry(lst_Files, dpi), 0,
-            TwipGeometry(cmd_OK, dpi)};
 }
 
 void frm_AllFiles::cmd_OK_Click() {

@@ -25,24 +25,7 @@ frm_loggedin::frm_loggedin(frmVarnook& main)
         addLabel("lblUserCount", QStringLiteral("<count unavailable>"), {200, 0, 3000, 255});
     cmdOK = addOkButton("cmdOK");
     connect(cmdOK, &QPushButton::clicked, this, &frm_loggedin::cmdOK_Click);
-    Form_Resize();
-}
-
-void frm_loggedin::placeControls(const ResultControls& c, double dpi) {
-    // The server name sits beside its caption label; the rule sets its width.
-    TwipRect name = TwipGeometry(lblServerName, dpi);
-    name.width = std::max(0.0, c.caption.width - name.left);
-    PlaceInTwips(lblServerName, name, dpi);
-    PlaceInTwips(lstLoggedIn, c.list, dpi);
-    TwipRect count = TwipGeometry(lblUserCount, dpi);
-    count.top = c.belowTop;
-    PlaceInTwips(lblUserCount, count, dpi);
-    PlaceInTwips(cmdOK, c.ok, dpi);
-}
-
-ResultControls frm_loggedin::currentControls(double dpi) const {
-    TwipRect caption = TwipGeometry(lblServerName, dpi);
-    return {caption, TwipGeometry(lstLoggedIn, dpi), 0, TwipGeometry(cmdOK, dpi)};
+    setLayoutParts(lblServerName, lstLoggedIn, {lblUserCount}, cmdOK);
 }
 
 void frm_loggedin::cmdOK_Click() {

@@ -25,8 +25,6 @@ public:
     void cmdOK_Click();
 
 protected:
-    void placeControls(const ResultControls& c, double dpi) override;
-    ResultControls currentControls(double dpi) const override;
     void onClose() override;
 
 private:

@@ -27,7 +27,7 @@ frm_OtherFiles::frm_OtherFiles(frmVarnook& main)
         lstvFiles_MouseDown(Qt::RightButton, lstvFiles->viewport()->mapToGlobal(p));
     });
     prepare();
-    Form_Resize();
+    setLayoutParts(lbl_UserName, lstvFiles, {lblOtherFiles}, cmdOK);
 }
 
 void frm_OtherFiles::prepare() {
@@ -42,23 +42,11 @@ void frm_OtherFiles::addFile(const OpenFileRow& row) {
     lstvFiles->rows()->add({FromAnsi(row.fileText), FromAnsi(row.LocksText()), QString()});
 }
 
-void frm_OtherFiles::placeControls(const ResultControls& c, double dpi) {
-    PlaceInTwips(lbl_UserName, c.caption, dpi);
-    PlaceInTwips(lstvFiles, c.list, dpi);
-    TwipRect below = TwipGeometry(lblOtherFiles, dpi);
-    below.top = c.belowTop;
-    below.width = c.list.width;
-    PlaceInTwips(lblOtherFiles, below, dpi);
-    PlaceInTwips(cmdOK, c.ok, dpi);
-    lstvFiles->setColumnWidth(0, TwipsToPixels(c.list.width / 1.4, dpi));
+void frm_OtherFiles::placeColumns(double listWidth, double dpi) {
+    lstvFiles->setColumnWidth(0, TwipsToPixels(listWidth / 1.4, dpi));
     // The rule's 350 twips, but never narrower than the caption "Locks".
     lstvFiles->setColumnWidth(
         1, std::max(TwipsToPixels(350, dpi), lstvFiles->header()->sectionSizeHint(1)));
-}
-
-ResultControls frm_OtherFiles::currentControls(double dpi) const {
-    return {TwipGeometry(lbl_UserName, dpi), TwipGeometry(lstvFiles, dpi), 0,
-            TwipGeometry(cmdOK, dpi)};
 }
 
 void frm_OtherFiles::cmdOK_Click() {

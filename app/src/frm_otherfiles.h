@@ -32,8 +32,7 @@ public:
     void lstvFiles_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
 
 protected:
-    void placeControls(const ResultControls& c, double dpi) override;
-    ResultControls currentControls(double dpi) const override;
+    void placeColumns(double listWidth, double dpi) override;
     void onClose() override;
 
 private:

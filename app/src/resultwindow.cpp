@@ -40,10 +40,30 @@ void ResultWindow::Form_Resize() {
                TwipsToPixels(bigger->height - kFrameHeight, dpi));
         return;  // the size change lays the window out again
     }
-    if (isMinimized()) {
+    if (isMinimized() || list_ == nullptr) {
         return;
     }
-    placeControls(LayoutResultWindow(rules_, currentControls(dpi), size.width, size.height), dpi);
+    const ResultControls current{TwipGeometry(caption_, dpi), TwipGeometry(list_, dpi), 0,
+                                 TwipGeometry(ok_, dpi)};
+    const ResultControls c = LayoutResultWindow(rules_, current, size.width, size.height);
+    PlaceInTwips(caption_, c.caption, dpi);
+    PlaceInTwips(list_, c.list, dpi);
+    for (QWidget* w : below_) {
+        TwipRect r = TwipGeometry(w, dpi);
+        r.top = c.belowTop;
+        PlaceInTwips(w, r, dpi);
+    }
+    PlaceInTwips(ok_, c.ok, dpi);
+    placeColumns(c.list.width, dpi);
+}
+
+void ResultWindow::setLayoutParts(QWidget* caption, QWidget* list, std::vector<QWidget*> below,
+                                  QWidget* ok) {
+    caption_ = caption;
+    list_ = list;
+    below_ = std::move(below);
+    ok_ = ok;
+    Form_Resize();
 }
 
 QLabel* ResultWindow::addLabel(const char* name, const QString& text, const TwipRect& place) {

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <vector>
 
 #include "core/layout.h"
 
@@ -38,9 +39,11 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // The controls the rules move: the caption label, the list, the labels below it, the button.
-    virtual void placeControls(const ResultControls& c, double dpi) = 0;
-    virtual ResultControls currentControls(double dpi) const = 0;
+    // The controls the rules move: the caption label on top, the list, the labels (and progress
+    // bar) below it, the OK button. Set once the controls exist.
+    void setLayoutParts(QWidget* caption, QWidget* list, std::vector<QWidget*> below, QWidget* ok);
+    // Sets the list's column widths for a list this wide (twips); the default sets none.
+    virtual void placeColumns(double /*listWidth*/, double /*dpi*/) {}
     // Runs when the window closes (before closed()).
     virtual void onClose() {}
 
@@ -52,6 +55,10 @@ protected:
 private:
     ResultWindowRules rules_;
     uint64_t generation_ = 0;
+    QWidget* caption_ = nullptr;
+    QWidget* list_ = nullptr;
+    std::vector<QWidget*> below_;
+    QWidget* ok_ = nullptr;
 };
 
 // Geometry helpers in twips at a DPI.
