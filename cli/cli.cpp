@@ -23,6 +23,8 @@ struct GlobalOptions {
     double watch = 0;
     int count = 0;
     std::string network;
+    std::string waitFree;
+    double timeout = 0;
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
@@ -36,6 +38,12 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
     app.add_option("--count", g.count, "With --watch: stop after N runs")
         ->option_text("N")
         ->check(CLI::PositiveNumber);
+    app.add_option("--wait-free", g.waitFree,
+                   "Wait until nobody has PATH open, then exit 0 (2 on timeout)")
+        ->option_text("PATH");
+    app.add_option("--timeout", g.timeout, "With --wait-free: give up after SECONDS")
+        ->option_text("SECONDS")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--network", g.network, "The simulated network file to use")
         ->check(CLI::ExistingFile)
         ->option_text("FILE");
@@ -43,8 +51,18 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
 
 // Checks what the parser cannot: options that belong together.
 void CheckCombinations(const CLI::App& app, const GlobalOptions& g, bool commandGiven) {
-    if (!commandGiven) {
+    const bool waitFree = app.count("--wait-free") > 0;
+    if (waitFree && commandGiven) {
+        throw CliError(kExitUsage, "--wait-free waits on its own; give no command with it");
+    }
+    if (!waitFree && !commandGiven) {
         throw CliError(kExitUsage, "no command given\n" + app.help("", CLI::AppFormatMode::Normal));
+    }
+    if (app.count("--timeout") > 0 && !waitFree) {
+        throw CliError(kExitUsage, "--timeout goes with --wait-free");
+    }
+    if (waitFree && g.watch > 0) {
+        throw CliError(kExitUsage, "--watch repeats queries; --wait-free waits on its own");
     }
     if (app.count("--count") > 0 && g.watch <= 0) {
         throw CliError(kExitUsage, "--count goes with --watch");
@@ -76,6 +94,7 @@ int Run(const std::vector<std::string>& args, Environment& env) {
     Commands commands;
     AddServerCommands(app, commands);
     AddFileCommands(app, commands);
+    AddServerViewCommands(app, commands);
     AddActionCommands(app, commands);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -100,7 +119,12 @@ int Run(const std::vector<std::string>& args, Environment& env) {
     Context ctx(env, options);
     try {
         CheckCombinations(app, g, chosen != nullptr);
-        return chosen->run(ctx);
+        if (chosen != nullptr) {
+            return chosen->run(ctx);
+        }
+        return WaitFree(
+            ctx, g.waitFree,
+            app.count("--timeout") > 0 ? std::optional<double>(g.timeout) : std::nullopt);
     } catch (const CliError& e) {
         env.err << "varnook-cli: " << e.what() << '\n';
         return e.exitCode();

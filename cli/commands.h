@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -23,8 +25,13 @@ enum class Kind { Query, Action };
 CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description,
                      Kind kind);
 
-void AddServerCommands(CLI::App& app, Commands& commands);  // servers, drives
-void AddFileCommands(CLI::App& app, Commands& commands);    // locks
+void AddServerCommands(CLI::App& app, Commands& commands);      // servers, drives
+void AddFileCommands(CLI::App& app, Commands& commands);        // who-has, locks
+void AddServerViewCommands(CLI::App& app, Commands& commands);  // files-of, open-files, connections
+
+// --wait-free PATH [--timeout SECONDS]: waits until no connection has the file open (exit 0), at
+// most timeoutSeconds when given (then exit 2 with the connections that still have it open).
+int WaitFree(Context& ctx, const std::string& path, std::optional<double> timeoutSeconds);
 void AddActionCommands(CLI::App& app, Commands& commands);  // clear, send, logins, user-info
 
 }  // namespace varnook::cli

@@ -248,6 +248,8 @@ private:
             line +=
                 (i > 0 ? "  " : "") + (last && !right ? texts[i] : Pad(texts[i], widths[i], right));
         }
+        // An empty cell in a last, right-aligned column leaves blanks at the end.
+        line.erase(line.find_last_not_of(' ') + 1);
         out_ << line << '\n';
     }
 

@@ -3,16 +3,16 @@ _varnook_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands=" servers drives locks clear send logins user-info "
-    local with_server=" clear send logins user-info "
-    local options="--json --csv --watch --count --network --help --version"
+    local commands=" servers drives who-has files-of open-files connections locks clear send logins user-info "
+    local with_server=" files-of open-files connections clear send logins user-info "
+    local options="--json --csv --watch --count --network --wait-free --timeout --help --version"
 
     case "$prev" in
         --network)
             _filedir json
             return
             ;;
-        --watch | --count | -m | --message)
+        --watch | --count | --timeout | -m | --message | --user | --path | --wait-free)
             return
             ;;
     esac
@@ -21,7 +21,7 @@ _varnook_cli() {
     for ((i = 1; i < cword; i++)); do
         if [[ -z $command && $commands == *" ${words[i]} "* ]]; then
             command=${words[i]}
-        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network) ]]; then
+        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--timeout|--user|--path|--wait-free) ]]; then
             ((arg++))
         fi
     done
@@ -30,6 +30,7 @@ _varnook_cli() {
         case "$command" in
             clear | logins) options+=" --yes" ;;
             send) options+=" --message" ;;
+            open-files) options+=" --user --path" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then

@@ -67,7 +67,8 @@ const char* const kSmallNetwork = R"({
                        { "path": "SYS:PUBLIC\\LOGIN.EXE" } ] },
       { "number": 14, "user": "MBROWN", "status": "authenticated",
         "openFiles": [ { "path": "DATA:SHARED\\Quarterly Report.xls" } ] },
-      { "number": 15, "user": "LCHEN", "messages": "refuse" },
+      { "number": 15, "user": "LCHEN", "messages": "refuse",
+        "openFiles": [ { "path": "DATA:SHARED\\Notes, final.txt" } ] },
       { "number": 20 }
     ]
   }, {
@@ -78,7 +79,8 @@ const char* const kSmallNetwork = R"({
 
 std::vector<std::string> SmallNetworkFiles() {
     return {"volumes/FS1/DATA/SHARED/Quarterly Report.xls", "volumes/FS1/DATA/SHARED/free.txt",
-            "volumes/FS1/SYS/PUBLIC/LOGIN.EXE", "volumes/OLD/SYS/"};
+            "volumes/FS1/DATA/SHARED/Notes, final.txt", "volumes/FS1/SYS/PUBLIC/LOGIN.EXE",
+            "volumes/OLD/SYS/"};
 }
 
 }  // namespace varnook::cli::test
