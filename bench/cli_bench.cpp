@@ -1,0 +1,112 @@
+// varnook-cli speed on the generated network of bignetwork.h (scale 1: 5,000 stations with 20
+// open files each, 100,000 rows):
+//   OpenFilesJson         open-files FS1 --json in-process on a network loaded once: the walk
+//                         over every connection number and the JSON written (to a counter)
+//   OpenFilesJsonProcess  the program itself, as a script runs it: start, load the network
+//                         file, walk, write to /dev/null; peak_rss_MiB is its peak resident memory
+//   ServersJsonProcess    the program answering a question that needs no walk: its start and
+//                         the network's load alone, for comparison
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ostream>
+#include <sstream>
+#include <streambuf>
+
+#include "bignetwork.h"
+#include "cli.h"
+#include "netclient/sim/simclient.h"
+
+namespace {
+
+// Counts the bytes written and keeps none of them.
+class CountingBuffer : public std::streambuf {
+public:
+    size_t bytes = 0;
+
+protected:
+    int_type overflow(int_type c) override {
+        bytes += c != traits_type::eof();
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char*, std::streamsize n) override {
+        bytes += static_cast<size_t>(n);
+        return n;
+    }
+};
+
+void OpenFilesJson(benchmark::State& state) {
+    auto client = nw::sim::SimClient::load(bench::networkFile(1));
+    CountingBuffer counted;
+    std::ostream out(&counted);
+    std::ostringstream err;
+    varnook::cli::Environment env{out,
+                                  err,
+                                  [&](const std::string&) -> nw::Client& { return *client; },
+                                  [](std::chrono::milliseconds) { return true; },
+                                  [] { return std::chrono::steady_clock::now(); },
+                                  [] { return std::string("2026-01-01T00:00:00"); },
+                                  [](const std::string&) { return std::optional<bool>(); }};
+    for (auto _ : state) {
+        counted.bytes = 0;
+        if (varnook::cli::Run({"open-files", "FS1", "--json"}, env) != 0) {
+            state.SkipWithError(err.str().c_str());
+            break;
+        }
+    }
+    state.counters["json_MiB"] = static_cast<double>(counted.bytes) / (1 << 20);
+}
+BENCHMARK(OpenFilesJson)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Runs varnook-cli on the network file with its answer going to /dev/null; the time and the
+// peak resident memory of the whole process.
+void RunProgram(benchmark::State& state, const std::vector<std::string>& args) {
+    const std::string network = bench::networkFile(1).string();
+    long peakKiB = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("NWSIM_NETWORK", network.c_str(), 1);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            std::vector<char*> argv{const_cast<char*>(VARNOOK_CLI_EXE)};
+            for (const std::string& a : args) {
+                argv.push_back(const_cast<char*>(a.c_str()));
+            }
+            argv.push_back(nullptr);
+            ::execv(VARNOOK_CLI_EXE, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        struct rusage usage {};
+        ::wait4(pid, &status, 0, &usage);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("varnook-cli failed");
+            break;
+        }
+        state.SetIterationTime(took.count());
+        peakKiB = std::max(peakKiB, usage.ru_maxrss);
+    }
+    state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+}
+
+void OpenFilesJsonProcess(benchmark::State& state) {
+    RunProgram(state, {"open-files", "FS1", "--json"});
+}
+BENCHMARK(OpenFilesJsonProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ServersJsonProcess(benchmark::State& state) {
+    RunProgram(state, {"servers", "--json"});
+}
+BENCHMARK(ServersJsonProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
