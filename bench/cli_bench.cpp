@@ -6,11 +6,6 @@
 //                         file, walk, write to /dev/null; peak_rss_MiB is its peak resident memory
 //   ServersJsonProcess    the program answering a question that needs no walk: its start and
 //                         the network's load alone, for comparison
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -18,6 +13,7 @@
 #include <sstream>
 #include <streambuf>
 
+#include "../cli/tests/spawn.h"
 #include "bignetwork.h"
 #include "cli.h"
 #include "netclient/sim/simclient.h"
@@ -70,29 +66,15 @@ void RunProgram(benchmark::State& state, const std::vector<std::string>& args) {
     long peakKiB = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setenv("NWSIM_NETWORK", network.c_str(), 1);
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-            std::vector<char*> argv{const_cast<char*>(VARNOOK_CLI_EXE)};
-            for (const std::string& a : args) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            ::execv(VARNOOK_CLI_EXE, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        struct rusage usage {};
-        ::wait4(pid, &status, 0, &usage);
+        const auto run = varnook::cli::test::SpawnProgram(VARNOOK_CLI_EXE, args,
+                                                          {{"NWSIM_NETWORK", network}}, {}, {});
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (run.code != 0) {
             state.SkipWithError("varnook-cli failed");
             break;
         }
         state.SetIterationTime(took.count());
-        peakKiB = std::max(peakKiB, usage.ru_maxrss);
+        peakKiB = std::max(peakKiB, run.usage.ru_maxrss);
     }
     state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
 }

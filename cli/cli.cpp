@@ -82,6 +82,29 @@ CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& 
     return sub;
 }
 
+void AddServerArgument(CLI::App* sub, std::string& server) {
+    sub->add_option("SERVER", server, "A server the workstation is connected to")->required();
+}
+
+void AddConnArgument(CLI::App* sub, int& connection) {
+    sub->add_option("CONN", connection, "A connection number")
+        ->required()
+        ->check(CLI::Range(0, 65535));
+}
+
+void AddConnsArgument(CLI::App* sub, std::vector<int>& connections) {
+    sub->add_option("CONN", connections, "Connection numbers")
+        ->required()
+        ->check(CLI::Range(0, 65535));
+}
+
+void AddPathArgument(CLI::App* sub, std::string& path) {
+    sub->add_option(
+           "PATH", path,
+           "The file: F:\\DIR\\FILE, SERVER/VOLUME:DIR\\FILE or \\\\SERVER\\VOLUME\\DIR\\FILE")
+        ->required();
+}
+
 int Run(const std::vector<std::string>& args, Environment& env) {
     CLI::App app("Answers who has which file open on NetWare servers, and acts on connections.",
                  "varnook-cli");

@@ -25,6 +25,12 @@ enum class Kind { Query, Action };
 CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description,
                      Kind kind);
 
+// The positional arguments the commands share, all required.
+void AddServerArgument(CLI::App* sub, std::string& server);
+void AddConnArgument(CLI::App* sub, int& connection);                 // 0 to 65535
+void AddConnsArgument(CLI::App* sub, std::vector<int>& connections);  // one or more
+void AddPathArgument(CLI::App* sub, std::string& path);
+
 void AddServerCommands(CLI::App& app, Commands& commands);      // servers, drives
 void AddFileCommands(CLI::App& app, Commands& commands);        // who-has, locks
 void AddServerViewCommands(CLI::App& app, Commands& commands);  // files-of, open-files, connections

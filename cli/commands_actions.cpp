@@ -250,10 +250,8 @@ void AddActionCommands(CLI::App& app, Commands& commands) {
         "Clear connections on a server, reporting for each whether the server cleared it. Asks "
         "first on a terminal; give --yes in scripts.",
         Kind::Action);
-    clear->add_option("SERVER", a->server, "The server")->required();
-    clear->add_option("CONN", a->connections, "Connection numbers")
-        ->required()
-        ->check(CLI::Range(0, 65535));
+    AddServerArgument(clear, a->server);
+    AddConnsArgument(clear, a->connections);
     clear->add_flag("-y,--yes", a->yes, "Do not ask");
     commands.push_back({clear, [a](Context& ctx) {
                             return Clear(ctx, a->server, Numbers(a->connections), a->yes);
@@ -263,10 +261,8 @@ void AddActionCommands(CLI::App& app, Commands& commands) {
                                 "Send a broadcast message to connections on a server, reporting "
                                 "for each whether it was delivered.",
                                 Kind::Action);
-    send->add_option("SERVER", a->server, "The server")->required();
-    send->add_option("CONN", a->connections, "Connection numbers")
-        ->required()
-        ->check(CLI::Range(0, 65535));
+    AddServerArgument(send, a->server);
+    AddConnsArgument(send, a->connections);
     send->add_option("-m,--message", a->message,
                      "The message (at most 250 bytes, 58 before NetWare 3.11)")
         ->required()
@@ -280,7 +276,7 @@ void AddActionCommands(CLI::App& app, Commands& commands) {
                                   "them. Switching asks first on a terminal; give --yes in "
                                   "scripts.",
                                   Kind::Action);
-    logins->add_option("SERVER", a->server, "The server")->required();
+    AddServerArgument(logins, a->server);
     logins->add_option("ACTION", a->action, "enable or disable; none shows the status")
         ->check(CLI::IsMember({"enable", "disable"}));
     logins->add_flag("-y,--yes", a->yes, "Do not ask");
@@ -291,10 +287,8 @@ void AddActionCommands(CLI::App& app, Commands& commands) {
                                 "What the server knows about one connection: user, status, "
                                 "address, login time, bytes read and written, open files, locks.",
                                 Kind::Query);
-    info->add_option("SERVER", a->server, "The server")->required();
-    info->add_option("CONN", a->connection, "The connection number")
-        ->required()
-        ->check(CLI::Range(0, 65535));
+    AddServerArgument(info, a->server);
+    AddConnArgument(info, a->connection);
     commands.push_back({info, [a](Context& ctx) {
                             return UserInfo(ctx, a->server, static_cast<uint16_t>(a->connection));
                         }});

@@ -177,14 +177,14 @@ void AddFileCommands(CLI::App& app, Commands& commands) {
                                   "List the connections that have a file open, with the user "
                                   "logged in on each.",
                                   Kind::Query);
-    whoHas->add_option("PATH", *path, "The file")->required();
+    AddPathArgument(whoHas, *path);
     commands.push_back({whoHas, [path](Context& ctx) { return WhoHas(ctx, *path); }});
 
     CLI::App* locks = AddCommand(app, "locks",
                                  "List the physical record locks on a file: lock type, byte "
                                  "range and task.",
                                  Kind::Query);
-    locks->add_option("PATH", *path, "The file")->required();
+    AddPathArgument(locks, *path);
     commands.push_back({locks, [path](Context& ctx) { return Locks(ctx, *path); }});
 }
 

@@ -192,10 +192,8 @@ void AddServerViewCommands(CLI::App& app, Commands& commands) {
                                    "List the files one connection has open, with the number of "
                                    "physical locks on each.",
                                    Kind::Query);
-    filesOf->add_option("SERVER", a->server, "The server")->required();
-    filesOf->add_option("CONN", a->connection, "The connection number")
-        ->required()
-        ->check(CLI::Range(0, 65535));
+    AddServerArgument(filesOf, a->server);
+    AddConnArgument(filesOf, a->connection);
     commands.push_back({filesOf, [a](Context& ctx) {
                             return FilesOf(ctx, a->server, static_cast<uint16_t>(a->connection));
                         }});
@@ -204,7 +202,7 @@ void AddServerViewCommands(CLI::App& app, Commands& commands) {
                                      "List every file open on a server, one row per file and "
                                      "connection, with the user and its locks.",
                                      Kind::Query);
-    openFiles->add_option("SERVER", a->openFiles.server, "The server")->required();
+    AddServerArgument(openFiles, a->openFiles.server);
     openFiles->add_option("--user", a->openFiles.user, "Only the files of this user (any case)")
         ->option_text("NAME");
     openFiles
@@ -215,7 +213,7 @@ void AddServerViewCommands(CLI::App& app, Commands& commands) {
 
     CLI::App* connections = AddCommand(
         app, "connections", "List the connections of logged-in users on a server.", Kind::Query);
-    connections->add_option("SERVER", a->server, "The server")->required();
+    AddServerArgument(connections, a->server);
     commands.push_back({connections, [a](Context& ctx) { return Connections(ctx, a->server); }});
 }
 

@@ -1,8 +1,5 @@
 // The installed program itself: the process client, the network file, and the man page and
 // completion that ship beside it.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +9,7 @@
 #include "errors.h"
 #include "harness.h"
 #include "netclient/testing/testnet.h"
+#include "spawn.h"
 
 namespace varnook::cli::test {
 namespace {
@@ -28,28 +26,12 @@ CliRun RunProgram(const std::vector<std::string>& args, const std::string& netwo
                   const fs::path& scratch) {
     const fs::path out = scratch / "stdout.txt";
     const fs::path err = scratch / "stderr.txt";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!network.empty()) {
-            ::setenv("NWSIM_NETWORK", network.c_str(), 1);
-        }
-        ::setenv("XDG_DATA_HOME", scratch.c_str(), 1);
-        if (std::freopen(out.c_str(), "w", stdout) == nullptr ||
-            std::freopen(err.c_str(), "w", stderr) == nullptr) {
-            ::_exit(127);
-        }
-        std::vector<char*> argv{const_cast<char*>(VARNOOK_CLI_EXE)};
-        for (const std::string& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(VARNOOK_CLI_EXE, argv.data());
-        ::_exit(127);
+    std::vector<std::pair<std::string, std::string>> env{{"XDG_DATA_HOME", scratch.string()}};
+    if (!network.empty()) {
+        env.emplace_back("NWSIM_NETWORK", network);
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
     CliRun r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.code = SpawnProgram(VARNOOK_CLI_EXE, args, env, out.string(), err.string()).code;
     r.out = ReadFile(out);
     r.err = ReadFile(err);
     return r;
