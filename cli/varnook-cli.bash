@@ -5,7 +5,7 @@ _varnook_cli() {
 
     local commands=" servers drives who-has files-of open-files connections locks clear send logins user-info "
     local with_server=" files-of open-files connections clear send logins user-info "
-    local options="--json --csv --watch --count --network --wait-free --timeout --help --version"
+    local options="--json --csv --watch --count --network --help --version"
 
     case "$prev" in
         --network)
@@ -28,6 +28,7 @@ _varnook_cli() {
 
     if [[ $cur == -* ]]; then
         case "$command" in
+            "") options+=" --wait-free --timeout" ;;
             clear | logins) options+=" --yes" ;;
             send) options+=" --message" ;;
             open-files) options+=" --user --path" ;;
@@ -38,7 +39,7 @@ _varnook_cli() {
     elif [[ $with_server == *" $command "* && $arg -eq 0 ]]; then
         # The servers the workstation is connected to, from the program itself.
         local servers
-        servers=$("${words[0]}" servers --csv 2>/dev/null | tail -n +2 | cut -d, -f1)
+        servers=$("${words[0]}" servers --csv 2>/dev/null | tail -n +2 | cut -d, -f1 | sort -u)
         COMPREPLY=($(compgen -W "$servers" -- "$cur"))
     elif [[ $command == logins && $arg -eq 1 ]]; then
         COMPREPLY=($(compgen -W "enable disable" -- "$cur"))
