@@ -119,10 +119,12 @@ int OpenFiles(Context& ctx, const OpenFilesArgs& args) {
             size_t shown = 0;
             Rows(Context& c, Emitter& em, const std::string& u, const std::string& p)
                 : ctx(c), e(em), user(u), prefix(p) {}
+            bool wantsFiles(const UserConnection& conn) override {
+                return user.empty() ||
+                       (conn.name.size() == user.size() && StartsWithIgnoringCase(conn.name, user));
+            }
             void file(const UserConnection& conn, const OpenFileRow& row) override {
-                if ((!user.empty() && (conn.name.size() != user.size() ||
-                                       !StartsWithIgnoringCase(conn.name, user))) ||
-                    !StartsWithIgnoringCase(row.fileText, prefix)) {
+                if (!StartsWithIgnoringCase(row.fileText, prefix)) {
                     return;
                 }
                 e.row({ctx.ToUtf8(row.fileText), ctx.ToUtf8(conn.name),

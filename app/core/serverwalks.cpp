@@ -81,6 +81,9 @@ AllOpenFilesResult WalkAllOpenFiles(nw::Client& client, nw::NWCONN_HANDLE conn,
         client, conn, result.maxConns, control,
         [&](uint16_t number, const std::array<char, 256>& name) {
             const UserConnection user{number, TextUpToNul(name)};
+            if (!sink.wantsFiles(user)) {
+                return true;
+            }
             if (log.debugOn()) {
                 log.debug("Conn: " + StrText(number) + ", user: " + user.name);
             }

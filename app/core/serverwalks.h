@@ -30,6 +30,9 @@ public:
     virtual ~AllOpenFilesSink() = default;
     // The connection numbers run from 0 to maxConns - 1.
     virtual void begin(uint16_t /*maxConns*/) {}
+    // Whether to list a user connection's files: false skips the connection without a single
+    // call for its files (a caller that wants one user's files need not walk everyone's).
+    virtual bool wantsFiles(const UserConnection& /*user*/) { return true; }
     // One open file of a user connection.
     virtual void file(const UserConnection& user, const OpenFileRow& row) = 0;
     // A user connection's files are all listed.

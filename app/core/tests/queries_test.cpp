@@ -264,6 +264,19 @@ TEST_F(Queries, AllOpenFilesOfLoggedInUsersOnly) {
     EXPECT_EQ(part.rows.size(), 2u);
 }
 
+TEST_F(Queries, AllOpenFilesSkipsTheConnectionsTheSinkDoesNotWant) {
+    struct OneUser : AllFiles {
+        bool wantsFiles(const UserConnection& user) override { return user.name == "MBROWN"; }
+    } sink;
+    nw::FaultInjectingClient counting(net.client());
+    ConnHandle conn(counting, 1);
+    const AllOpenFilesResult r = WalkAllOpenFiles(counting, conn.get(), sink);
+    EXPECT_EQ(sink.rows, (std::vector<std::string>{"14 MBROWN SYS:\\DATA\\Quarterly Report.xls"}));
+    EXPECT_EQ(r.users, 1u);
+    // One file and the end of the list: nobody else's files were asked for.
+    EXPECT_EQ(counting.calls(nw::Op::NWScanOpenFilesByConn2), 2);
+}
+
 TEST_F(Queries, ServerInformationFailureWalksNothing) {
     nw::FaultInjectingClient faulty(net.client());
     faulty.fail(nw::Op::NWGetFileServerInformation, nw::FAILURE);
