@@ -29,6 +29,30 @@ const char* LockTypeText(uint8_t type) {
     }
 }
 
+namespace {
+// Lists the locks on out.scanPath until the iteration handle reads -1 or a call answers anything
+// but 0, so a failing call is never repeated.
+void ScanLocks(nw::Client& client, nw::NWCONN_HANDLE conn, LockLookup& out) {
+    nw::nint16 iter = 0;
+    for (int calls = 0; calls < kMaxLockCalls; ++calls) {
+        nw::PHYSICAL_LOCK lock;
+        nw::PHYSICAL_LOCKS block;
+        const nw::NWCCODE rc = client.NWScanPhysicalLocksByFile(conn, 0, out.scanPath.c_str(), 0,
+                                                                &iter, &lock, &block);
+        if (iter != nw::NW_ITERATION_END && lock.loggedCount != 0) {
+            if (const char* type = LockTypeText(lock.lockType)) {
+                out.rows.push_back({type, StrText(static_cast<int32_t>(lock.recordStart)),
+                                    StrText(static_cast<int32_t>(lock.recordEnd)),
+                                    StrText(static_cast<int16_t>(lock.taskNumber))});
+            }
+        }
+        if (iter == nw::NW_ITERATION_END || rc != nw::SUCCESSFUL) {
+            break;
+        }
+    }
+}
+}  // namespace
+
 LockLookup LookUpFileLocks(nw::Client& client, nw::NWCONN_REF ref, const std::string& fileName) {
     LockLookup out;
     ConnHandle conn(client, ref);
@@ -58,24 +82,22 @@ LockLookup LookUpFileLocks(nw::Client& client, nw::NWCONN_REF ref, const std::st
     out.scanPath =
         CutAtNul(dstPath.data(), dstPath.size()) + "\\" + CutAtNul(dosName.data(), dosName.size());
 
-    nw::nint16 iter = 0;
-    for (int calls = 0; calls < kMaxLockCalls; ++calls) {
-        nw::PHYSICAL_LOCK lock;
-        nw::PHYSICAL_LOCKS block;
-        const nw::NWCCODE rc = client.NWScanPhysicalLocksByFile(conn.get(), 0, out.scanPath.c_str(),
-                                                                0, &iter, &lock, &block);
-        if (iter != nw::NW_ITERATION_END && lock.loggedCount != 0) {
-            if (const char* type = LockTypeText(lock.lockType)) {
-                out.rows.push_back({type, StrText(static_cast<int32_t>(lock.recordStart)),
-                                    StrText(static_cast<int32_t>(lock.recordEnd)),
-                                    StrText(static_cast<int16_t>(lock.taskNumber))});
-            }
-        }
-        if (iter == nw::NW_ITERATION_END || rc != nw::SUCCESSFUL) {
-            break;
-        }
-    }
+    ScanLocks(client, conn.get(), out);
     out.result = nw::SUCCESSFUL;
+    return out;
+}
+
+LockLookup LookUpFileLocksByDosPath(nw::Client& client, nw::NWCONN_REF ref,
+                                    const std::string& dosPath) {
+    LockLookup out;
+    ConnHandle conn(client, ref);
+    if (!conn.ok()) {
+        out.failure = LockLookup::Failure::Open;
+        out.result = conn.result();
+        return out;
+    }
+    out.scanPath = dosPath;
+    ScanLocks(client, conn.get(), out);
     return out;
 }
 

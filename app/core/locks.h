@@ -39,6 +39,11 @@ struct LockLookup {
 // never repeated. Locks of unlisted types are left out. The handle is closed before it returns.
 LockLookup LookUpFileLocks(nw::Client& client, nw::NWCONN_REF ref, const std::string& fileName);
 
+// The same for a file named by its path in the DOS name space ("DATA:\SHARED\QUARTE~1.XLS"), as
+// the open-file scans read it: no translation, the locks of that path.
+LockLookup LookUpFileLocksByDosPath(nw::Client& client, nw::NWCONN_REF ref,
+                                    const std::string& dosPath);
+
 // "<name>: <count as Str text> locks." (two blanks follow the colon for a count that is not
 // negative).
 std::string LockCountLabel(const std::string& fileName, size_t count);

@@ -80,6 +80,19 @@ TEST(LookUpFileLocks, AFailingScanCallIsNotRepeated) {
     EXPECT_EQ(net.client().openHandleCount(), 0u);
 }
 
+TEST(LookUpFileLocksByDosPath, ScansThePathAsItStands) {
+    ActionNetwork net;
+    nw::FaultInjectingClient faulty(net.client());
+    const LockLookup found = LookUpFileLocksByDosPath(faulty, kFs1, "DATA:\\SHARED\\QUARTE~1.XLS");
+    EXPECT_EQ(found.failure, LockLookup::Failure::None);
+    EXPECT_EQ(found.rows.size(), 3u);
+    EXPECT_EQ(faulty.calls(nw::Op::NWGetNSPath), 0);
+    EXPECT_TRUE(LookUpFileLocksByDosPath(net.client(), kFs1, "DATA:\\NOTES.TXT").rows.empty());
+    EXPECT_EQ(LookUpFileLocksByDosPath(net.client(), 99, "DATA:\\NOTES.TXT").failure,
+              LockLookup::Failure::Open);
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+}
+
 TEST(LockCountLabel, CountAsStrText) {
     EXPECT_EQ(LockCountLabel("DATA:a.txt", 2), "DATA:a.txt:  2 locks.");
     EXPECT_EQ(LockCountLabel("DATA:a.txt", 0), "DATA:a.txt:  0 locks.");
