@@ -48,6 +48,7 @@ public:
         }
         translate(dosPath_, row);
         countLocks(dosPath_, row);
+        row.dosPath = dosPath_;
         return row;
     }
 

@@ -27,6 +27,9 @@ struct OpenFileRow {
     std::optional<uint16_t> locks;
     // The file text is the long-name path.
     bool longName = false;
+    // The file's path in the DOS name space ("VOL:\DIR\FILE.EXT"), as the lock scans read it;
+    // empty when the path could not be read.
+    std::string dosPath;
 
     // The "Locks" column: the record count as Str text, empty without locks.
     std::string LocksText() const;

@@ -58,7 +58,8 @@ void frm_AllFiles::addFile(const std::string& userName, const OpenFileRow& row) 
         lastUser_ = userName;
         lastUserText_ = FromAnsi(userName);
     }
-    lst_Files->rows()->add({FromAnsi(row.fileText), lastUserText_, FromAnsi(row.LocksText())});
+    lst_Files->rows()->add({FromAnsi(row.fileText), lastUserText_, FromAnsi(row.LocksText())},
+                           row.dosPath);
 }
 
 void frm_AllFiles::flush() {

@@ -39,7 +39,8 @@ void frm_OtherFiles::prepare() {
 }
 
 void frm_OtherFiles::addFile(const OpenFileRow& row) {
-    lstvFiles->rows()->add({FromAnsi(row.fileText), FromAnsi(row.LocksText()), QString()});
+    lstvFiles->rows()->add({FromAnsi(row.fileText), FromAnsi(row.LocksText()), QString()},
+                           row.dosPath);
 }
 
 void frm_OtherFiles::placeColumns(double listWidth, double dpi) {

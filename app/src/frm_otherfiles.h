@@ -20,6 +20,8 @@ public:
     ResultListView* lstvFiles;
     QLabel* lblOtherFiles;
     QPushButton* cmdOK;
+    // The server of the connection whose files are listed; the lock lookup asks it.
+    nw::NWCONN_REF serverRef = 0;
 
     // Empties the list and sets its columns "File name" and "Locks".
     void prepare();

@@ -197,6 +197,8 @@ public:
                        int displayMode);
     // The all-connections walk into frm_loggedin for the selected server.
     void GetAllConnectedUsers();
+    // The same walk for a given server (its reference and name).
+    void GetAllConnectedUsers(uint32_t ref, const QString& server);
     // The result windows; nullptr until first opened. Closed ones are kept (hidden and empty).
     frm_OtherFiles* OtherFilesWindow() const { return otherFiles_.get(); }
     frm_AllFiles* AllFilesWindow() const { return allFiles_.get(); }

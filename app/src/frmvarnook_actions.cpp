@@ -281,6 +281,7 @@ void frmVarnook::optionotherfiles_Click() {
 
         frm_OtherFiles& window = otherFilesWindow();
         window.newGeneration();
+        window.serverRef = ref;
         window.lbl_UserName->setText(QStringLiteral("User: ") + FromAnsi(name));
         logs_.output(QStringLiteral("Other files open by ") + FromAnsi(name) + QLatin1Char(':'));
         logs_.debug(window.lbl_UserName->text());
@@ -385,7 +386,7 @@ void frmVarnook::submnuAllFiles_Click() {
             env_.messages->msgBox(this,
                                   QStringLiteral("Error opening connection to server ") + server,
                                   MsgButtons::OK, MsgIcon::None, QStringLiteral("Error !"));
-            window.addFile(std::string(), OpenFileRow{kNotAvailable, std::nullopt, false});
+            window.addFile(std::string(), OpenFileRow{kNotAvailable, std::nullopt, false, {}});
             logs_.debug(QStringLiteral("NWCCOpenConnByRef returned: ") + Str(conn.result()));
         } else {
             AllFilesSink sink(window);
@@ -430,8 +431,10 @@ void frmVarnook::GetAllConnectedUsers() {
     if (row == nullptr) {
         return;
     }
-    const QString server = row->text(0);
-    const uint32_t ref = ReadRefNo(ToAnsi(row->text(2)));
+    GetAllConnectedUsers(ReadRefNo(ToAnsi(row->text(2))), row->text(0));
+}
+
+void frmVarnook::GetAllConnectedUsers(uint32_t ref, const QString& server) {
     frm_loggedin& window = loggedInWindow();
     // A walk started while another one yields takes the window over; the older one stops.
     const uint64_t generation = window.newGeneration();

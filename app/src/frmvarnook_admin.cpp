@@ -13,8 +13,11 @@
 #include "core/loginstatus.h"
 #include "core/paths.h"
 #include "core/servers.h"
+#include "frm_allfiles.h"
 #include "frm_clearconn.h"
 #include "frm_lockinfo.h"
+#include "frm_loggedin.h"
+#include "frm_otherfiles.h"
 #include "frm_sendmessage.h"
 #include "frm_userinfo.h"
 #include "frmgenmsg.h"
@@ -68,6 +71,21 @@ UserListInForce frmVarnook::userListInForce() {
             const size_t entry = static_cast<size_t>(row) + 1;
             return entry < state_.UserNames.size() ? state_.UserNames[entry] : std::string();
         };
+    } else if (LoggedInWindow() != nullptr) {
+        // The all-connections window: its rows carry their connection number, and the actions
+        // go to the server it was filled from.
+        const QListWidget* rows = LoggedInWindow()->lstLoggedIn;
+        list.view = ViewOf(rows);
+        list.serverRef = state_.AllUsersConnRef;
+        list.connNumber = [rows](int row) {
+            const QListWidgetItem* item = rows->item(row);
+            return item != nullptr ? static_cast<uint16_t>(item->data(Qt::UserRole).toUInt())
+                                   : uint16_t{0};
+        };
+        list.storedName = [this](int row) {
+            const size_t entry = static_cast<size_t>(row) + 1;
+            return entry < state_.AllUserNames.size() ? state_.AllUserNames[entry] : std::string();
+        };
     }
     return list;
 }
@@ -99,6 +117,7 @@ void frmVarnook::optionLockInfo_Click() {
     try {
         QString fileName;
         QString serverName;
+        std::string dosPath;
         nw::NWCONN_REF ref = 0;
         if (state_.LockFileSource == 1) {
             const QListWidgetItem* file = lstFiles->currentItem();
@@ -115,13 +134,30 @@ void frmVarnook::optionLockInfo_Click() {
             serverName = FromAnsi(server);
             ref = GetConnRefOfServerHostingCurrentDrive();
         } else {
-            // The other file lists join with their windows.
-            messages().msgBox(this, QStringLiteral("Please select a file"), MsgButtons::OK,
-                              MsgIcon::None, QStringLiteral("Error!"));
-            return;
+            // A row of the other-files or all-open-files list: its real path, on the server the
+            // list was filled from.
+            const ResultListView* list = nullptr;
+            if (state_.LockFileSource == 2 && OtherFilesWindow() != nullptr) {
+                list = OtherFilesWindow()->lstvFiles;
+                ref = OtherFilesWindow()->serverRef;
+            } else if (state_.LockFileSource == 3 && AllFilesWindow() != nullptr) {
+                list = AllFilesWindow()->lst_Files;
+                ref = state_.LockServerConnRef;
+            }
+            const int row = list != nullptr ? list->currentRowIndex() : -1;
+            dosPath = row >= 0 ? list->rows()->path(row) : std::string();
+            if (dosPath.empty()) {
+                messages().msgBox(this, QStringLiteral("Please select a file"), MsgButtons::OK,
+                                  MsgIcon::None, QStringLiteral("Error!"));
+                return;
+            }
+            fileName = list->rows()->text(row, 0);
+            serverName = FromAnsi(ServerNameOfConnRef(client_->client(), ref));
         }
 
-        const LockLookup found = LookUpFileLocks(client_->client(), ref, ToAnsi(fileName));
+        const LockLookup found = dosPath.empty()
+                                     ? LookUpFileLocks(client_->client(), ref, ToAnsi(fileName))
+                                     : LookUpFileLocksByDosPath(client_->client(), ref, dosPath);
         switch (found.failure) {
             case LockLookup::Failure::Open:
                 messages().msgBox(this, QStringLiteral("Error - couldn't get connection handle"),
@@ -165,6 +201,9 @@ void frmVarnook::optionClearConn_Click() {
         if (state_.ConnectionsCleared != 0) {
             if (list.source == 1) {
                 cmd_scan_Click();
+            } else if (LoggedInWindow() != nullptr) {
+                // The same server again, whichever server list row is selected now.
+                GetAllConnectedUsers(list.serverRef, LoggedInWindow()->lblServerName->text());
             }
         }
     } catch (...) {

@@ -122,6 +122,13 @@ QString ResultRowsModel::text(int row, int column) const {
     return rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
 }
 
+std::string ResultRowsModel::path(int row) const {
+    if (row < 0 || row >= rowCount()) {
+        return {};
+    }
+    return rows_[static_cast<size_t>(row)].path;
+}
+
 void ResultRowsModel::setText(int row, int column, const QString& text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= kMaxColumns) {
         return;

@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace varnook {
@@ -24,10 +25,11 @@ public:
     void setColumns(const QStringList& captions, int numericColumn = -1);
     void clear();
 
-    // Adds a row to the batch waiting for the next flush().
-    void add(Cells cells) {
+    // Adds a row to the batch waiting for the next flush(); path is kept with it, not shown.
+    void add(Cells cells, std::string path = {}) {
         Row& row = pending_.emplace_back();
         row.cells = std::move(cells);
+        row.path = std::move(path);
         row.seq = nextSeq_++;
     }
     // Shows the waiting rows; while the list is sorted they go to their sorted places.
@@ -36,6 +38,8 @@ public:
     int totalRows() const { return static_cast<int>(rows_.size() + pending_.size()); }
 
     QString text(int row, int column) const;
+    // The path kept with a shown row; empty for a row without one or no such row.
+    std::string path(int row) const;
     void setText(int row, int column, const QString& text);
     int sortColumn() const { return sortColumn_; }
 
@@ -49,6 +53,7 @@ public:
 private:
     struct Row {
         Cells cells;
+        std::string path;
         uint32_t seq = 0;  // arrival order: ties keep it, and persistent indexes follow it
         // The sort key of the sort column, made once per row: the case-folded text, or for the
         // numeric column the number (rows without one come first).

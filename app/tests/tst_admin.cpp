@@ -18,8 +18,11 @@
 #include "browserwidgets.h"
 #include "core/loginstatus.h"
 #include "core/strtext.h"
+#include "frm_allfiles.h"
 #include "frm_clearconn.h"
 #include "frm_lockinfo.h"
+#include "frm_loggedin.h"
+#include "frm_otherfiles.h"
 #include "frm_sendmessage.h"
 #include "frm_userinfo.h"
 #include "frmgenmsg.h"
@@ -99,6 +102,36 @@ void SelectQuarterlyReport(frmVarnook& w) {
         w.lstFiles->findItems(QStringLiteral("Quarterly Report.xls"), Qt::MatchExactly);
     QVERIFY(!found.isEmpty());
     w.lstFiles->setCurrentItem(found.first());
+}
+
+// The row of a result list whose first column reads text, or -1.
+int FindRow(const ResultListView* list, const QString& text) {
+    for (int r = 0; r < list->count(); ++r) {
+        if (list->rows()->text(r, 0) == text) {
+            return r;
+        }
+    }
+    return -1;
+}
+
+QStringList Entries(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) {
+        texts << list->item(i)->text();
+    }
+    return texts;
+}
+
+// Selects the rows of a users list with these texts; the first becomes the current row.
+void SelectEntries(QListWidget* list, const QStringList& texts) {
+    list->clearSelection();
+    for (const QString& text : texts) {
+        const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+        QVERIFY2(!found.isEmpty(), qPrintable(text));
+        found.first()->setSelected(true);
+    }
+    list->setCurrentItem(list->findItems(texts.first(), Qt::MatchExactly).first(),
+                         QItemSelectionModel::NoUpdate);
 }
 
 // The texts of the message boxes shown so far (modal windows left out).
@@ -197,6 +230,169 @@ private slots:
         QCOMPARE(Boxes(h), QStringList{QStringLiteral("Error - couldn't get connection handle")});
         QCOMPARE(h.messages.shown[0].kind, ShownMessage::Kind::Box);
         QCOMPARE(h.messages.shown[0].icon, MsgIcon::Critical);
+    }
+
+    void lockInfoFromTheOtherFilesWindowAsksItsServer() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        ShowUsers(w, kFs1, {{12, "JSMITH"}});
+        w.lstLoginIDs->setCurrentRow(0);
+        // The second file's path cannot be read: its row names no file to look up.
+        h.client.fail(nw::Op::NWGetPathFromDirectoryBase, nw::INVALID_PATH,
+                      {.skip = 1, .times = 1});
+        w.optionotherfiles_Click();
+        frm_OtherFiles* o = w.OtherFilesWindow();
+        QVERIFY(o != nullptr);
+        const int report =
+            FindRow(o->lstvFiles, QStringLiteral("DATA:\\SHARED\\Quarterly Report.xls"));
+        QVERIFY(report >= 0);
+        o->lstvFiles->setCurrentRowIndex(report);
+        o->lstvFiles_MouseDown(Qt::RightButton, {});
+        QCOMPARE(w.state().LockFileSource, uint8_t{2});
+        // A later users query on another server leaves the window's server as it was.
+        w.state().CurrentServerConnRef = kOld;
+        QString label;
+        QString server;
+        QStringList types;
+        OnWindow<frm_LockInfo>(h, [&](frm_LockInfo& f) {
+            label = f.lblLockFileName->text();
+            server = f.lblServer->text();
+            types = Column(f.lstvFileLock, 0);
+        });
+        w.optionLockInfo->trigger();
+        QCOMPARE(label, QStringLiteral("DATA:\\SHARED\\Quarterly Report.xls:  3 locks."));
+        QCOMPARE(server, QStringLiteral("Server: FS1"));
+        QCOMPARE(types.size(), 3);
+
+        const int unread = FindRow(o->lstvFiles, QStringLiteral("<Couldn't get path>"));
+        QVERIFY(unread >= 0);
+        h.messages.clear();
+        o->lstvFiles->setCurrentRowIndex(unread);
+        w.optionLockInfo_Click();
+        o->lstvFiles->setCurrentRowIndex(-1);
+        w.optionLockInfo_Click();
+        QCOMPARE(Boxes(h), QStringList(2, QStringLiteral("Please select a file")));
+        QCOMPARE(h.openHandles(), size_t{0});
+    }
+
+    void lockInfoFromTheAllOpenFilesWindow() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        w.submnuAllFiles_Click();
+        frm_AllFiles* a = w.AllFilesWindow();
+        QVERIFY(a != nullptr);
+        const int report =
+            FindRow(a->lst_Files, QStringLiteral("DATA:\\SHARED\\Quarterly Report.xls"));
+        QVERIFY(report >= 0);
+        a->lst_Files->setCurrentRowIndex(report);
+        a->lst_Files_MouseDown(Qt::RightButton, {});
+        QCOMPARE(w.state().LockFileSource, uint8_t{3});
+        QString label;
+        QString server;
+        OnWindow<frm_LockInfo>(h, [&](frm_LockInfo& f) {
+            label = f.lblLockFileName->text();
+            server = f.lblServer->text();
+        });
+        w.optionLockInfo_Click();
+        QCOMPARE(label, QStringLiteral("DATA:\\SHARED\\Quarterly Report.xls:  3 locks."));
+        QCOMPARE(server, QStringLiteral("Server: FS1"));
+
+        // The row a failed walk leaves is no file.
+        h.client.fail(nw::Op::NWCCOpenConnByRef, nw::INVALID_CONNECTION, {.times = 1});
+        w.submnuAllFiles_Click();
+        QCOMPARE(a->lst_Files->rows()->text(0, 0), QStringLiteral("Not available!"));
+        a->lst_Files->setCurrentRowIndex(0);
+        h.messages.clear();
+        w.optionLockInfo_Click();
+        QCOMPARE(Boxes(h), QStringList{QStringLiteral("Please select a file")});
+        QCOMPARE(h.openHandles(), size_t{0});
+    }
+
+    void actionsOnTheAllConnectionsListGoToItsServer() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        w.submnuAllusers_Click();
+        frm_loggedin* l = w.LoggedInWindow();
+        QVERIFY(l != nullptr);
+        QCOMPARE(w.state().UserListSource, uint8_t{2});
+        SelectEntries(l->lstLoggedIn,
+                      {QStringLiteral("12   JSMITH"), QStringLiteral("16   AGARCIA")});
+        // A users query on another server meanwhile rewrites CurrentServerConnRef.
+        w.state().CurrentServerConnRef = kOld;
+        QStringList offered;
+        QStringList results;
+        OnWindow<frm_ClearConn>(h, [&](frm_ClearConn& f) {
+            offered = Column(f.lstvUsers, 0);
+            f.cmdYes_Click();
+            results = Column(f.lstvUsers, 1);
+        });
+        w.optionClearConn->trigger();
+        QCOMPARE(offered,
+                 (QStringList{QStringLiteral("12   JSMITH"), QStringLiteral("16   AGARCIA")}));
+        QCOMPARE(results, QStringList(2, QStringLiteral("Cleared OK")));
+        QVERIFY(!StationExists(h, kFs1, 12));
+        QVERIFY(!StationExists(h, kFs1, 16));
+        QVERIFY(StationExists(h, kOld, 9));
+        // The list was walked again on its own server: the cleared stations are gone.
+        const QStringList rows = Entries(l->lstLoggedIn);
+        QVERIFY(!rows.contains(QStringLiteral("12   JSMITH")));
+        QVERIFY(rows.contains(QStringLiteral("15   LCHEN")));
+
+        SelectEntries(l->lstLoggedIn,
+                      {QStringLiteral("15   LCHEN"), QStringLiteral("14 * MBROWN")});
+        QStringList sent;
+        OnWindow<frm_SendMessage>(h, [&sent](frm_SendMessage& f) {
+            f.txtMessage->setText(QStringLiteral("Hello"));
+            f.cmdSend_Click();
+            sent = Column(f.lstvUsers, 1);
+        });
+        w.optionsendmsg_Click();
+        QCOMPARE(sent, (QStringList{QStringLiteral("Sent OK"),
+                                    QStringLiteral("Not accepting messages")}));
+
+        l->lstLoggedIn->setCurrentItem(
+            l->lstLoggedIn->findItems(QStringLiteral("14 * MBROWN"), Qt::MatchExactly).first());
+        QString status;
+        QString name;
+        OnWindow<frm_UserInfo>(h, [&](frm_UserInfo& f) {
+            status = f.lblStatusTxt->text();
+            name = f.lblUsrNameText->text();
+        });
+        w.optionUserinfo_Click();
+        QCOMPARE(status, QStringLiteral("Authenticated"));
+        QCOMPARE(name, QStringLiteral("14 * MBROWN"));
+        QCOMPARE(h.openHandles(), size_t{0});
+    }
+
+    void anEmptyOrUnavailableAllConnectionsListOffersNobody() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        h.client.fail(nw::Op::NWGetFileServerInformation, nw::FAILURE, {.times = 1});
+        w.submnuAllusers_Click();
+        QCOMPARE(w.LoggedInWindow()->lstLoggedIn->count(), 0);
+        h.messages.clear();
+        w.optionClearConn_Click();
+        w.optionsendmsg_Click();
+        w.optionUserinfo_Click();
+        h.client.fail(nw::Op::NWCCOpenConnByRef, nw::INVALID_CONNECTION, {.times = 1});
+        w.submnuAllusers_Click();
+        QCOMPARE(Entries(w.LoggedInWindow()->lstLoggedIn),
+                 QStringList{QStringLiteral("Not available!")});
+        w.LoggedInWindow()->lstLoggedIn->setCurrentRow(0);
+        w.optionClearConn_Click();
+        w.optionsendmsg_Click();
+        w.optionUserinfo_Click();
+        QStringList expected(3, QStringLiteral("Please select a user."));
+        expected << QStringLiteral("Error opening server connection.");
+        expected << QStringList(3, QStringLiteral("Please select a user."));
+        QCOMPARE(Boxes(h), expected);
+        QCOMPARE(h.client.calls(nw::Op::NWClearConnectionNumber), 0);
+        QCOMPARE(h.client.calls(nw::Op::NWSendBroadcastMessage), 0);
+        QCOMPARE(h.openHandles(), size_t{0});
     }
 
     void lockWindowKeepsItsMinimumSize() {
