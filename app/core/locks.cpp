@@ -51,14 +51,21 @@ void ScanLocks(nw::Client& client, nw::NWCONN_HANDLE conn, LockLookup& out) {
         }
     }
 }
+
+// Notes a connection that could not be opened; true when it is open.
+bool Opened(const ConnHandle& conn, LockLookup& out) {
+    if (!conn.ok()) {
+        out.failure = LockLookup::Failure::Open;
+        out.result = conn.result();
+    }
+    return conn.ok();
+}
 }  // namespace
 
 LockLookup LookUpFileLocks(nw::Client& client, nw::NWCONN_REF ref, const std::string& fileName) {
     LockLookup out;
     ConnHandle conn(client, ref);
-    if (!conn.ok()) {
-        out.failure = LockLookup::Failure::Open;
-        out.result = conn.result();
+    if (!Opened(conn, out)) {
         return out;
     }
 
@@ -91,9 +98,7 @@ LockLookup LookUpFileLocksByDosPath(nw::Client& client, nw::NWCONN_REF ref,
                                     const std::string& dosPath) {
     LockLookup out;
     ConnHandle conn(client, ref);
-    if (!conn.ok()) {
-        out.failure = LockLookup::Failure::Open;
-        out.result = conn.result();
+    if (!Opened(conn, out)) {
         return out;
     }
     out.scanPath = dosPath;

@@ -196,22 +196,10 @@ private slots:
         QVERIFY(Boxes(h).isEmpty());
     }
 
-    void lockInfoAtTheDriveRootAndWithoutAFile() {
+    void lockInfoWithoutAFile() {
         AdminHarness h;
         QVERIFY(h.start());
         frmVarnook& w = *h.window;
-        const QList<QListWidgetItem*> notes =
-            w.lstFiles->findItems(QStringLiteral("notes.txt"), Qt::MatchExactly);
-        QVERIFY(!notes.isEmpty());
-        w.lstFiles->setCurrentItem(notes.first());
-        QString label;
-        OnWindow<frm_LockInfo>(h, [&label](frm_LockInfo& f) {
-            label = f.lblLockFileName->text();
-            QCOMPARE(f.lstvFileLock->topLevelItemCount(), 0);
-        });
-        w.optionLockInfo_Click();
-        QCOMPARE(label, QStringLiteral("DATA:\\notes.txt:  0 locks."));
-
         w.lstFiles->setCurrentItem(nullptr);
         h.messages.clear();
         w.optionLockInfo_Click();

@@ -15,13 +15,7 @@ using test::ActionNetwork;
 using test::kFs1;
 using test::kOld;
 
-TEST(BroadcastTexts, ResultBytesAndOverallErrors) {
-    EXPECT_STREQ(BroadcastResultText(0), "Sent OK");
-    EXPECT_STREQ(BroadcastResultText(1), "Invalid connection");
-    EXPECT_STREQ(BroadcastResultText(2), "Not logged in to server");
-    EXPECT_STREQ(BroadcastResultText(3), "Not accepting messages");
-    EXPECT_STREQ(BroadcastResultText(4), "Already has message");
-    EXPECT_STREQ(BroadcastResultText(5), "Unknown error");
+TEST(BroadcastErrorText, NumberInPlainDecimal) {
     // Only the invalid-connection text has a blank before its dash.
     EXPECT_EQ(BroadcastErrorText(0x8801), "Error 34817 - Invalid connection");
     EXPECT_EQ(BroadcastErrorText(0x89FB), "Error 35323- Invalid parameters");
