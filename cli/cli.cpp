@@ -28,9 +28,8 @@ struct GlobalOptions {
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
-    auto* json = app.add_flag("--json", g.json, "Write one JSON document (see the schema file)");
-    auto* csv = app.add_flag("--csv", g.csv, "Write CSV rows under a heading line");
-    json->excludes(csv);
+    app.add_flag("--json", g.json, "Write one JSON document (see the schema file)");
+    app.add_flag("--csv", g.csv, "Write CSV rows under a heading line");
     app.add_option("--watch", g.watch,
                    "Repeat the query every SECONDS and mark what changed since the last run")
         ->option_text("SECONDS")
@@ -63,6 +62,9 @@ void CheckCombinations(const CLI::App& app, const GlobalOptions& g, bool command
     }
     if (waitFree && g.watch > 0) {
         throw CliError(kExitUsage, "--watch repeats queries; --wait-free waits on its own");
+    }
+    if (g.json && g.csv) {
+        throw CliError(kExitUsage, "--json and --csv exclude each other; give one");
     }
     if (app.count("--count") > 0 && g.watch <= 0) {
         throw CliError(kExitUsage, "--count goes with --watch");

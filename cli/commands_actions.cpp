@@ -39,6 +39,7 @@ Cell NumberCell(const std::string& text) {
 // A change to the server goes ahead when --yes was given or the terminal answers yes; without a
 // terminal to ask, --yes is required.
 void Confirm(Context& ctx, bool yes, const std::string& question, const std::string& command) {
+    RefuseWatch(ctx, command);
     if (yes) {
         return;
     }

@@ -89,11 +89,15 @@ int RunQuery(Context& ctx, const QuerySpec& spec, const QueryFn& fn) {
     }
 }
 
-int RunAction(Context& ctx, const ReportShape& shape, const QueryFn& fn) {
+void RefuseWatch(const Context& ctx, const std::string& command) {
     if (ctx.options().watchSeconds > 0) {
-        throw CliError(kExitUsage, "--watch repeats queries only; " + shape.command +
-                                       " is an action and runs once");
+        throw CliError(kExitUsage,
+                       "--watch repeats queries only; " + command + " is an action and runs once");
     }
+}
+
+int RunAction(Context& ctx, const ReportShape& shape, const QueryFn& fn) {
+    RefuseWatch(ctx, shape.command);
     return RunOne(ctx, shape, RunInfo{}, nullptr, fn);
 }
 

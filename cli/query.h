@@ -36,4 +36,7 @@ int RunQuery(Context& ctx, const QuerySpec& spec, const QueryFn& fn);
 // The same for an action, which never repeats: --watch is a usage error.
 int RunAction(Context& ctx, const ReportShape& shape, const QueryFn& fn);
 
+// The usage error of an action given --watch, for actions that check before they ask.
+void RefuseWatch(const Context& ctx, const std::string& command);
+
 }  // namespace varnook::cli

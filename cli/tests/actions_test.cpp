@@ -20,6 +20,19 @@ TEST_F(CliTest, ClearAsksFirstAndNeedsYesWithoutATerminal) {
     EXPECT_FALSE(StationExists(cli, "FS1", "12"));
 }
 
+TEST_F(CliTest, ActionsRunOnceAndRefuseWatch) {
+    EXPECT_TRUE(Contains(Err({"clear", "FS1", "12", "--yes", "--watch", "1"}, kExitUsage),
+                         "--watch repeats queries only"));
+    EXPECT_TRUE(StationExists(cli, "FS1", "12"));
+    EXPECT_EQ(cli.run({"logins", "FS1", "disable", "-y", "--watch", "1"}).code, kExitUsage);
+    EXPECT_EQ(Json({"logins", "FS1"})["servers"][0]["login"], "Enabled");
+    // It says so before asking anything.
+    cli.answer = true;
+    EXPECT_EQ(cli.run({"clear", "FS1", "12", "--watch", "1"}).code, kExitUsage);
+    EXPECT_TRUE(cli.questions.empty());
+    EXPECT_EQ(cli.sleeps, 0);
+}
+
 TEST_F(CliTest, ClearReportsEveryConnectionInOrder) {
     const auto doc = Json({"clear", "fs1", "99", "12", "--yes"}, kExitNotFound);
     EXPECT_EQ(doc["server"], "FS1");
