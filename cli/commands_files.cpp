@@ -89,7 +89,12 @@ int Locks(Context& ctx, const std::string& path) {
     const FileTarget target = ResolveFile(ctx, path);
     return RunQuery(ctx, spec, [&](Emitter& e) {
         e.begin(FileFields(ctx, path, target));
-        const LockLookup lookup = LookUpFileLocks(ctx.client(), target.connRef, target.volumePath);
+        LockLookup lookup = LookUpFileLocks(ctx.client(), target.connRef, target.volumePath);
+        // A volume without long names names its files by their DOS paths already.
+        if (lookup.failure == LockLookup::Failure::NSPath &&
+            lookup.result == nw::INVALID_NAME_SPACE) {
+            lookup = LookUpFileLocksByDosPath(ctx.client(), target.connRef, target.volumePath);
+        }
         if (lookup.failure == LockLookup::Failure::Open) {
             throw NetWareError(lookup.result,
                                "couldn't open a connection to server " + ctx.ToUtf8(target.server));

@@ -72,15 +72,17 @@ const char* const kSmallNetwork = R"({
       { "number": 20 }
     ]
   }, {
-    "name": "OLD", "version": [3, 10, 0], "volumes": [ { "name": "SYS" } ],
-    "connections": [ { "number": 9, "user": "HSCHMIDT" } ]
+    "name": "OLD", "version": [3, 10, 0], "volumes": [ { "name": "SYS", "nameSpaces": [0] } ],
+    "connections": [ { "number": 9, "user": "HSCHMIDT",
+                       "openFiles": [ { "path": "SYS:LEDGER.DBF",
+                                        "locks": [ { "start": 8, "end": 15, "type": 255 } ] } ] } ]
   } ]
 })";
 
 std::vector<std::string> SmallNetworkFiles() {
     return {"volumes/FS1/DATA/SHARED/Quarterly Report.xls", "volumes/FS1/DATA/SHARED/free.txt",
             "volumes/FS1/DATA/SHARED/Notes, final.txt", "volumes/FS1/SYS/PUBLIC/LOGIN.EXE",
-            "volumes/OLD/SYS/"};
+            "volumes/OLD/SYS/LEDGER.DBF"};
 }
 
 }  // namespace varnook::cli::test

@@ -44,8 +44,9 @@ private:
 // Two servers. FS1 has drives F: (\\FS1\SYS) and G: (\\FS1\DATA\SHARED); the workstation is
 // a console operator there (station 1); JSMITH (12, one lock) and the authenticated MBROWN (14)
 // have "DATA:SHARED\Quarterly Report.xls" open, LCHEN (15) refuses messages (and has "Notes,
-// final.txt" open) and station 20 is attached without a user. OLD runs NetWare 3.10; the
-// workstation's GUEST has no console rights.
+// final.txt" open) and station 20 is attached without a user. OLD runs NetWare 3.10 with a volume
+// of DOS names only, where HSCHMIDT (9) holds a lock on LEDGER.DBF; the workstation's GUEST has no
+// console rights there.
 extern const char* const kSmallNetwork;
 std::vector<std::string> SmallNetworkFiles();
 

@@ -45,6 +45,16 @@ TEST_F(CliTest, WhoHasOnAFreeFileAndAMissingOne) {
     EXPECT_TRUE(Contains(Err({"who-has", "G:\\missing.txt"}, kExitNotFound), "missing.txt"));
 }
 
+TEST_F(CliTest, AVolumeWithDosNamesOnly) {
+    auto doc = Json({"who-has", "OLD/SYS:ledger.dbf"});
+    ASSERT_EQ(doc["connections"].size(), 1u);
+    EXPECT_EQ(doc["connections"][0]["user"], "HSCHMIDT");
+    doc = Json({"locks", "\\\\OLD\\SYS\\LEDGER.DBF"});
+    ASSERT_EQ(doc["locks"].size(), 1u);
+    EXPECT_EQ(doc["locks"][0]["type"], "Share file set");
+    EXPECT_EQ(Json({"files-of", "OLD", "9"})["files"][0]["path"], "SYS:\\LEDGER.DBF");
+}
+
 TEST_F(CliTest, WatchedWhoHasMarksAClearedStationAsGone) {
     cli.onSleep = [&](int n) {
         if (n == 1) {
