@@ -177,21 +177,21 @@ int Logins(Context& ctx, const std::string& serverName, const std::string& actio
 }
 
 int UserInfo(Context& ctx, const std::string& serverName, uint16_t number) {
-    const QuerySpec spec{{"user-info",
-                          "info",
-                          {{"user", "User:"},
-                           {"inUse", "Connection in use:"},
-                           {"status", "Connection Status:"},
-                           {"address", "Net Address:"},
-                           {"loginTime", "Login Time:"},
-                           {"bytesRead", "Bytes Read:", true},
-                           {"bytesWritten", "Bytes Written:", true},
-                           {"openFiles", "Open files:", true},
-                           {"locks", "Total file locks:", true}},
-                          true},
-                         {0}};
+    const QuerySpec query{{"user-info",
+                           "info",
+                           {{"user", "User:"},
+                            {"inUse", "Connection in use:"},
+                            {"status", "Connection Status:"},
+                            {"address", "Net Address:"},
+                            {"loginTime", "Login Time:"},
+                            {"bytesRead", "Bytes Read:", true},
+                            {"bytesWritten", "Bytes Written:", true},
+                            {"openFiles", "Open files:", true},
+                            {"locks", "Total file locks:", true}},
+                           true},
+                          {0}};
     const ServerRow server = ResolveServer(ctx, serverName);
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    return RunQuery(ctx, query, [&](Emitter& e) {
         const UserInfoReading r = ReadUserInfo(ctx.client(), server.connRef, number, "");
         if (r.openResult != nw::SUCCESSFUL) {
             throw NetWareError(r.openResult, "Couldn't open connection.");

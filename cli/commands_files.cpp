@@ -79,22 +79,17 @@ Cell Number(const std::string& strText) {
 }
 
 int Locks(Context& ctx, const std::string& path) {
-    const QuerySpec spec{{"locks",
-                          "locks",
-                          {{"type", "LOCK TYPE"},
-                           {"start", "START POS", true},
-                           {"end", "END POS", true},
-                           {"task", "TASK", true}}},
-                         {0, 1, 2, 3}};
+    const QuerySpec query{{"locks",
+                           "locks",
+                           {{"type", "LOCK TYPE"},
+                            {"start", "START POS", true},
+                            {"end", "END POS", true},
+                            {"task", "TASK", true}}},
+                          {0, 1, 2, 3}};
     const FileTarget target = ResolveFile(ctx, path);
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    return RunQuery(ctx, query, [&](Emitter& e) {
         e.begin(FileFields(ctx, path, target));
-        LockLookup lookup = LookUpFileLocks(ctx.client(), target.connRef, target.volumePath);
-        // A volume without long names names its files by their DOS paths already.
-        if (lookup.failure == LockLookup::Failure::NSPath &&
-            lookup.result == nw::INVALID_NAME_SPACE) {
-            lookup = LookUpFileLocksByDosPath(ctx.client(), target.connRef, target.volumePath);
-        }
+        const LockLookup lookup = LookUpFileLocks(ctx.client(), target.connRef, target.volumePath);
         if (lookup.failure == LockLookup::Failure::Open) {
             throw NetWareError(lookup.result,
                                "couldn't open a connection to server " + ctx.ToUtf8(target.server));

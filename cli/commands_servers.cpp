@@ -10,11 +10,11 @@ namespace varnook::cli {
 namespace {
 
 int Servers(Context& ctx) {
-    const QuerySpec spec{{"servers",
-                          "servers",
-                          {{"server", "SERVER"}, {"login", "LOGIN STATUS"}, {"ref", "REF", true}}},
-                         {2}};
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    const QuerySpec query{{"servers",
+                           "servers",
+                           {{"server", "SERVER"}, {"login", "LOGIN STATUS"}, {"ref", "REF", true}}},
+                          {2}};
+    return RunQuery(ctx, query, [&](Emitter& e) {
         e.begin({});
         const std::vector<ServerRow> rows = ScanServers(ctx.client());
         for (const ServerRow& row : rows) {
@@ -28,14 +28,14 @@ int Servers(Context& ctx) {
 }
 
 int Drives(Context& ctx) {
-    const QuerySpec spec{{"drives",
-                          "drives",
-                          {{"drive", "DRIVE"},
-                           {"server", "SERVER"},
-                           {"volumePath", "VOLUME PATH"},
-                           {"mapping", "MAPPING"}}},
-                         {0}};
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    const QuerySpec query{{"drives",
+                           "drives",
+                           {{"drive", "DRIVE"},
+                            {"server", "SERVER"},
+                            {"volumePath", "VOLUME PATH"},
+                            {"mapping", "MAPPING"}}},
+                          {0}};
+    return RunQuery(ctx, query, [&](Emitter& e) {
         e.begin({});
         nw::Client& client = ctx.client();
         NetWorkstation workstation(client);

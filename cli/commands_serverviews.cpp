@@ -40,10 +40,10 @@ Cell Count(size_t n) {
 }
 
 int FilesOf(Context& ctx, const std::string& serverName, uint16_t number) {
-    const QuerySpec spec{{"files-of", "files", {{"path", "FILE NAME"}, {"locks", "LOCKS", true}}},
-                         {0}};
+    const QuerySpec query{{"files-of", "files", {{"path", "FILE NAME"}, {"locks", "LOCKS", true}}},
+                          {0}};
     const ServerRow server = ResolveServer(ctx, serverName);
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    return RunQuery(ctx, query, [&](Emitter& e) {
         e.begin({{"server", "Server", ctx.ToUtf8(server.name)},
                  {"connection", "Connection", static_cast<int64_t>(number)}});
         const ServerHandle handle(ctx, server, "Error - Couldn't get connection handle!");
@@ -94,18 +94,18 @@ struct OpenFilesArgs {
 };
 
 int OpenFiles(Context& ctx, const OpenFilesArgs& args) {
-    const QuerySpec spec{{"open-files",
-                          "files",
-                          {{"path", "FILE NAME"},
-                           {"user", "USER NAME"},
-                           {"connection", "CONN", true},
-                           {"locks", "LOCKS", true}}},
-                         {0, 2}};
+    const QuerySpec query{{"open-files",
+                           "files",
+                           {{"path", "FILE NAME"},
+                            {"user", "USER NAME"},
+                            {"connection", "CONN", true},
+                            {"locks", "LOCKS", true}}},
+                          {0, 2}};
     const ServerRow server = ResolveServer(ctx, args.server);
     const std::string user = ctx.FromUtf8(args.user, "--user");
     const std::string prefix = PathPrefix(ctx.FromUtf8(args.path, "--path"));
     const auto filter = [](const std::string& text) { return text.empty() ? Cell{} : Cell{text}; };
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    return RunQuery(ctx, query, [&](Emitter& e) {
         e.begin({{"server", "Server", ctx.ToUtf8(server.name)},
                  {"user", "User", filter(args.user)},
                  {"pathPrefix", "Path", filter(ctx.ToUtf8(prefix))}});
@@ -151,12 +151,12 @@ const char* StatusOf(const ConnectedUser& user) {
 }
 
 int Connections(Context& ctx, const std::string& serverName) {
-    const QuerySpec spec{{"connections",
-                          "connections",
-                          {{"connection", "CONN", true}, {"user", "USER"}, {"status", "STATUS"}}},
-                         {0}};
+    const QuerySpec query{{"connections",
+                           "connections",
+                           {{"connection", "CONN", true}, {"user", "USER"}, {"status", "STATUS"}}},
+                          {0}};
     const ServerRow server = ResolveServer(ctx, serverName);
-    return RunQuery(ctx, spec, [&](Emitter& e) {
+    return RunQuery(ctx, query, [&](Emitter& e) {
         e.begin({{"server", "Server", ctx.ToUtf8(server.name)}});
         const ServerHandle handle(ctx, server, "Error opening server connection.");
         struct Rows final : ConnectedUsersSink {

@@ -73,16 +73,17 @@ int RunOne(Context& ctx, const ReportShape& shape, const RunInfo& info, ChangeTr
 
 }  // namespace
 
-int RunQuery(Context& ctx, const QuerySpec& spec, const QueryFn& fn) {
+int RunQuery(Context& ctx, const QuerySpec& query, const QueryFn& fn) {
     const Options& o = ctx.options();
     if (o.watchSeconds <= 0) {
-        return RunOne(ctx, spec.shape, RunInfo{}, nullptr, fn);
+        return RunOne(ctx, query.shape, RunInfo{}, nullptr, fn);
     }
-    ChangeTracker tracker(spec.keyColumns);
+    ChangeTracker tracker(query.keyColumns);
     const auto interval =
         std::chrono::milliseconds(std::llround(std::max(o.watchSeconds, 0.001) * 1000.0));
     for (int run = 1;; ++run) {
-        const int code = RunOne(ctx, spec.shape, RunInfo{run, ctx.env().wallClock()}, &tracker, fn);
+        const int code =
+            RunOne(ctx, query.shape, RunInfo{run, ctx.env().wallClock()}, &tracker, fn);
         if (code != kExitOk || (o.count > 0 && run >= o.count) || !ctx.env().sleep(interval)) {
             return code;
         }

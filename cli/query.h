@@ -31,7 +31,7 @@ using QueryFn = std::function<int(Emitter&)>;
 // Runs fn once, or every --watch seconds until --count runs were made or the wait is
 // interrupted. An error ends the runs: a document already begun is closed with the error's text
 // and code ("error", "errorCode"), then the error goes on to the caller.
-int RunQuery(Context& ctx, const QuerySpec& spec, const QueryFn& fn);
+int RunQuery(Context& ctx, const QuerySpec& query, const QueryFn& fn);
 
 // The same for an action, which never repeats: --watch is a usage error.
 int RunAction(Context& ctx, const ReportShape& shape, const QueryFn& fn);

@@ -75,6 +75,13 @@ LockLookup LookUpFileLocks(nw::Client& client, nw::NWCONN_REF ref, const std::st
     nsPath.dstPath = dstPath.data();
     nsPath.dstPathSize = kNsPathBufferSize;
     out.result = client.NWGetNSPath(conn.get(), 0, 1, nw::NW_NS_LONG, nw::NW_NS_DOS, &nsPath);
+    if (out.result == nw::INVALID_NAME_SPACE) {
+        // A volume without long names names its files by their DOS paths already.
+        out.scanPath = fileName;
+        ScanLocks(client, conn.get(), out);
+        out.result = nw::SUCCESSFUL;
+        return out;
+    }
     if (out.result != nw::SUCCESSFUL) {
         out.failure = LockLookup::Failure::NSPath;
         return out;

@@ -36,7 +36,9 @@ struct LockLookup {
 // ("DATA:SHARED\Quarterly Report.xls"). Opens one handle on ref, translates the name with
 // NWGetNSPath and NWGetLongName (long to DOS name space), then calls NWScanPhysicalLocksByFile
 // until the iteration handle reads -1 or a call answers anything but 0, so a failing call is
-// never repeated. Locks of unlisted types are left out. The handle is closed before it returns.
+// never repeated. On a volume without the long name space (0x89BF) the name is already a DOS
+// path and is scanned as it stands. Locks of unlisted types are left out. The handle is closed
+// before it returns.
 LockLookup LookUpFileLocks(nw::Client& client, nw::NWCONN_REF ref, const std::string& fileName);
 
 // The same for a file named by its path in the DOS name space ("DATA:\SHARED\QUARTE~1.XLS"), as

@@ -68,6 +68,19 @@ TEST(LookUpFileLocks, FailuresStopBeforeTheScan) {
     EXPECT_EQ(net.client().openHandleCount(), 0u);
 }
 
+TEST(LookUpFileLocks, AVolumeWithoutLongNamesIsScannedByThePathGiven) {
+    ActionNetwork net;
+    nw::FaultInjectingClient faulty(net.client());
+    faulty.fail(nw::Op::NWGetNSPath, nw::INVALID_NAME_SPACE);
+    const LockLookup found = LookUpFileLocks(faulty, kFs1, "DATA:\\SHARED\\QUARTE~1.XLS");
+    EXPECT_EQ(found.failure, LockLookup::Failure::None);
+    EXPECT_EQ(found.result, nw::SUCCESSFUL);
+    EXPECT_EQ(found.scanPath, "DATA:\\SHARED\\QUARTE~1.XLS");
+    EXPECT_EQ(found.rows.size(), 3u);
+    EXPECT_EQ(faulty.calls(nw::Op::NWGetLongName), 0);
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+}
+
 TEST(LookUpFileLocks, AFailingScanCallIsNotRepeated) {
     ActionNetwork net;
     nw::FaultInjectingClient faulty(net.client());
