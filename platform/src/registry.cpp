@@ -3,6 +3,8 @@
 // behind one lock.
 #include "platform/registry.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -113,6 +115,7 @@ struct Registry {
     Cursor rootValues[3];
     Cursor rootSubKeys[3];
     std::unique_lock<std::recursive_mutex> batch;  // held while a batch is open
+    pid_t owner = getpid();  // a child forked from the owner must not touch its connections
 
     const std::string& directory() {
         if (!dir) {
@@ -155,6 +158,9 @@ void abandonBatch(Registry& reg) {
 
 void closeAllAtExit() {
     Registry& reg = registry();
+    if (getpid() != reg.owner) {
+        return;
+    }
     std::lock_guard lock(reg.mutex);
     abandonBatch(reg);
     for (Hive& h : reg.hives) {
