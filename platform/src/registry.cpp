@@ -809,8 +809,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
     static const char* const kSql[] = {
         "SELECT name, mtime, fold FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1",
         "SELECT name, mtime, fold FROM keys WHERE parent = ?1 AND fold > ?2 ORDER BY fold LIMIT 1",
-        "SELECT name, mtime, fold FROM keys WHERE parent = ?1 AND fold >= ?2 ORDER BY fold "
-        "LIMIT 1",
+        ("SELECT name, mtime, fold FROM keys WHERE parent = ?1 AND fold >= ?2 ORDER BY fold "
+         "LIMIT 1"),
         "SELECT name, mtime, fold FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2"};
     Stmt st(h, kSql[static_cast<int>(step)]);
     st.bind(1, ctx.key);
@@ -858,12 +858,12 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
     const Step step = stepFrom(cursor, index);
     static const char* const kSql[] = {
         "SELECT rowid, name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1",
-        "SELECT rowid, name, type, data FROM vals WHERE key = ?1 AND rowid > ?2 ORDER BY rowid "
-        "LIMIT 1",
-        "SELECT rowid, name, type, data FROM vals WHERE key = ?1 AND rowid >= ?2 ORDER BY rowid "
-        "LIMIT 1",
-        "SELECT rowid, name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 "
-        "OFFSET ?2"};
+        ("SELECT rowid, name, type, data FROM vals WHERE key = ?1 AND rowid > ?2 ORDER BY rowid "
+         "LIMIT 1"),
+        ("SELECT rowid, name, type, data FROM vals WHERE key = ?1 AND rowid >= ?2 ORDER BY rowid "
+         "LIMIT 1"),
+        ("SELECT rowid, name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 "
+         "OFFSET ?2")};
     Stmt st(h, kSql[static_cast<int>(step)]);
     st.bind(1, ctx.key);
     if (step == Step::After || step == Step::Again) {
