@@ -1,9 +1,12 @@
 #include "cli.h"
 
+#include <limits>
+
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
 #include "errors.h"
+#include "numbers.h"
 
 namespace varnook::cli {
 
@@ -11,7 +14,7 @@ namespace {
 
 constexpr const char* kExitStatus =
     R"(Exit status: 0 success, 1 usage error, 2 not found or timed out, 3 NetWare error (its code and
-text on standard error).)";
+text on standard error), 4 the answer could not be written, 130 interrupted while waiting.)";
 
 constexpr const char* kFooter = R"(PATH may be a drive path (F:\DATA\Report.xls), a NetWare path
 (FS1/DATA:SHARED\Report.xls) or a UNC path (\\FS1\DATA\SHARED\Report.xls); "/" may stand for "\".
@@ -33,16 +36,16 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
     app.add_option("--watch", g.watch,
                    "Repeat the query every SECONDS and mark what changed since the last run")
         ->option_text("SECONDS")
-        ->check(CLI::PositiveNumber);
+        ->transform(Seconds(kMinWatchSeconds, kMaxWatchSeconds));
     app.add_option("--count", g.count, "With --watch: stop after N runs")
         ->option_text("N")
-        ->check(CLI::PositiveNumber);
+        ->transform(WholeNumber(1, std::numeric_limits<int>::max(), "the number of runs"));
     app.add_option("--wait-free", g.waitFree,
                    "Wait until nobody has PATH open, then exit 0 (2 on timeout)")
         ->option_text("PATH");
     app.add_option("--timeout", g.timeout, "With --wait-free: give up after SECONDS")
         ->option_text("SECONDS")
-        ->check(CLI::NonNegativeNumber);
+        ->transform(Seconds(0, kMaxTimeoutSeconds));
     app.add_option("--network", g.network, "The simulated network file to use")
         ->check(CLI::ExistingFile)
         ->option_text("FILE");
@@ -91,13 +94,13 @@ void AddServerArgument(CLI::App* sub, std::string& server) {
 void AddConnArgument(CLI::App* sub, int& connection) {
     sub->add_option("CONN", connection, "A connection number")
         ->required()
-        ->check(CLI::Range(0, 65535));
+        ->transform(WholeNumber(0, 65535, "a connection number"));
 }
 
 void AddConnsArgument(CLI::App* sub, std::vector<int>& connections) {
     sub->add_option("CONN", connections, "Connection numbers")
         ->required()
-        ->check(CLI::Range(0, 65535));
+        ->transform(WholeNumber(0, 65535, "a connection number"));
 }
 
 void AddPathArgument(CLI::App* sub, std::string& path) {
@@ -107,7 +110,10 @@ void AddPathArgument(CLI::App* sub, std::string& path) {
         ->required();
 }
 
-int Run(const std::vector<std::string>& args, Environment& env) {
+namespace {
+
+// Parses the arguments and runs what they ask for.
+int RunArguments(const std::vector<std::string>& args, Environment& env) {
     CLI::App app("Answers who has which file open on NetWare servers, and acts on connections.",
                  "varnook-cli");
     app.set_version_flag("--version", VARNOOK_VERSION_STRING);
@@ -154,6 +160,21 @@ int Run(const std::vector<std::string>& args, Environment& env) {
         env.err << "varnook-cli: " << e.what() << '\n';
         return e.exitCode();
     }
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, Environment& env) {
+    const int code = RunArguments(args, env);
+    // An answer that did not arrive (a full disk, a closed output) is a failure, whatever the
+    // command did.
+    env.out.flush();
+    if (!env.out) {
+        env.err << "varnook-cli: the answer could not be written to standard output (the disk is "
+                   "full or the output was closed)\n";
+        return code == kExitOk ? kExitOutput : code;
+    }
+    return code;
 }
 
 }  // namespace varnook::cli

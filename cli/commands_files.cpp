@@ -167,7 +167,7 @@ int WaitFree(Context& ctx, const std::string& path, std::optional<double> timeou
         }
         ctx.env().err << "varnook-cli: " << stop << " after " << waited.count() / 1000.0
                       << " s: " << still << '\n';
-        return static_cast<int>(kExitNotFound);
+        return static_cast<int>(stop == "interrupted" ? kExitInterrupted : kExitNotFound);
     });
 }
 

@@ -11,9 +11,11 @@ namespace varnook::cli {
 // What the program answers to its caller.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitUsage = 1,     // bad arguments
-    kExitNotFound = 2,  // no such server, drive, file or station; a wait that timed out
-    kExitNetWare = 3,   // the NetWare client or server refused
+    kExitUsage = 1,          // bad arguments
+    kExitNotFound = 2,       // no such server, drive, file or station; a wait that timed out
+    kExitNetWare = 3,        // the NetWare client or server refused
+    kExitOutput = 4,         // the answer could not be written (a full disk, a closed output)
+    kExitInterrupted = 130,  // Ctrl-C ended a wait (128 + SIGINT, as shells report it)
 };
 
 // Ends a command: the exit code and the message for standard error. code is the NetWare

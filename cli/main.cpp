@@ -1,6 +1,8 @@
 // varnook-cli: the process around Run: the process client, the terminal, Ctrl-C and the clock.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -12,10 +14,26 @@
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t interrupted = 0;  // the signal that asked the program to stop
 
-void OnInterrupt(int) {
-    interrupted = 1;
+void OnInterrupt(int signal) {
+    interrupted = signal;
+}
+
+// A standard stream the caller closed would hand its number to the next file the program opens
+// (the network file, the registry), and answers meant for the terminal would be written into
+// that file. Each closed one is parked on /dev/null; answers for a closed standard output count
+// as lost, so the program fails as it does on a full disk. Answers whether standard output was
+// open.
+bool ParkClosedStandardStreams() {
+    bool outputOpen = true;
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);  // takes number fd
+            outputOpen = outputOpen && fd != STDOUT_FILENO;
+        }
+    }
+    return outputOpen;
 }
 
 nw::Client& ProcessClient(const std::string& network) {
@@ -69,13 +87,20 @@ std::optional<bool> Confirm(const std::string& question) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool outputOpen = ParkClosedStandardStreams();
     std::ios::sync_with_stdio(false);
+    if (!outputOpen) {
+        std::cout.setstate(std::ios::badbit);
+    }
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     varnook::cli::Environment env{
         std::cout, std::cerr, ProcessClient, Sleep, [] { return std::chrono::steady_clock::now(); },
         WallClock, Confirm};
     const int code = varnook::cli::Run(std::vector<std::string>(argv + 1, argv + argc), env);
-    std::cout.flush();
+    // A wait ended by a signal other than Ctrl-C reports that signal, as shells do.
+    if (code == varnook::cli::kExitInterrupted && interrupted != 0) {
+        return 128 + interrupted;
+    }
     return code;
 }

@@ -79,12 +79,14 @@ int RunQuery(Context& ctx, const QuerySpec& query, const QueryFn& fn) {
         return RunOne(ctx, query.shape, RunInfo{}, nullptr, fn);
     }
     ChangeTracker tracker(query.keyColumns);
-    const auto interval =
-        std::chrono::milliseconds(std::llround(std::max(o.watchSeconds, 0.001) * 1000.0));
+    // The parser keeps the interval between kMinWatchSeconds and kMaxWatchSeconds.
+    const auto interval = std::chrono::milliseconds(std::llround(o.watchSeconds * 1000.0));
     for (int run = 1;; ++run) {
         const int code =
             RunOne(ctx, query.shape, RunInfo{run, ctx.env().wallClock()}, &tracker, fn);
-        if (code != kExitOk || (o.count > 0 && run >= o.count) || !ctx.env().sleep(interval)) {
+        // Output that no longer arrives ends the watch (Run reports it).
+        if (code != kExitOk || !ctx.env().out || (o.count > 0 && run >= o.count) ||
+            !ctx.env().sleep(interval)) {
             return code;
         }
     }

@@ -23,8 +23,21 @@ std::vector<nlohmann::json> CliRun::jsonLines() const {
     return docs;
 }
 
+namespace {
+
+// A stream buffer that takes nothing.
+class FullBuffer final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+}  // namespace
+
 CliRun Harness::run(const std::vector<std::string>& args) {
-    std::ostringstream out;
+    std::ostringstream written;
+    FullBuffer full;
+    std::ostream out(outputFull ? static_cast<std::streambuf*>(&full) : written.rdbuf());
     std::ostringstream err;
     const auto start = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     Environment env{out,
@@ -43,7 +56,7 @@ CliRun Harness::run(const std::vector<std::string>& args) {
                     }};
     CliRun r;
     r.code = Run(args, env);
-    r.out = out.str();
+    r.out = written.str();
     r.err = err.str();
     return r;
 }

@@ -34,6 +34,8 @@ public:
     // What the terminal answers a question; nullopt: there is no terminal.
     std::optional<bool> answer;
     std::vector<std::string> questions;
+    // Standard output refuses every byte, as a full disk does.
+    bool outputFull = false;
     int sleeps = 0;
     std::chrono::milliseconds slept{0};
 

@@ -2,9 +2,11 @@
 // completion that ship beside it.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "errors.h"
 #include "harness.h"
@@ -58,6 +60,54 @@ TEST_F(ProgramTest, AnUnusableNetworkIsANetWareErrorWithItsCode) {
     EXPECT_EQ(r.code, kExitNetWare);
     EXPECT_NE(r.err.find("0x88FF"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(ProgramTest, AnAnswerLostToAFullDiskOrAClosedOutputIsAFailure) {
+    const fs::path err = scratch.path() / "stderr.txt";
+    for (const char* out : {"/dev/full", kClosedOutput}) {
+        const int code =
+            SpawnProgram(VARNOOK_CLI_EXE, {"open-files", "FS1", "--json"},
+                         {{"NWSIM_NETWORK", network}, {"XDG_DATA_HOME", scratch.path().string()}},
+                         out, err.string())
+                .code;
+        EXPECT_EQ(code, kExitOutput) << out;
+        EXPECT_NE(ReadFile(err).find("could not be written"), std::string::npos) << ReadFile(err);
+    }
+}
+
+// Whether the process has a handler of its own for `signal` yet.
+bool Catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return ((std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1) != 0;
+        }
+    }
+    return false;
+}
+
+TEST_F(ProgramTest, CtrlCDuringAWaitExitsAsShellsExpect) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("NWSIM_NETWORK", network.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", scratch.path().c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execl(VARNOOK_CLI_EXE, VARNOOK_CLI_EXE, "--wait-free", "G:\\Quarterly Report.xls",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 1000 && !Catches(pid, SIGINT); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), kExitInterrupted);
 }
 
 // Every command the parser knows is in the man page and the bash completion.

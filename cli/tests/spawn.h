@@ -18,6 +18,9 @@ struct Spawned {
     struct rusage usage {};
 };
 
+// As a file name for standard output: the program starts with its standard output closed.
+inline constexpr const char* kClosedOutput = "<closed>";
+
 // Runs exe with args and the environment variables given added; standard output and error go to
 // the files named, /dev/null when a name is empty.
 inline Spawned SpawnProgram(const std::string& exe, const std::vector<std::string>& args,
@@ -33,7 +36,9 @@ inline Spawned SpawnProgram(const std::string& exe, const std::vector<std::strin
                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
             return to >= 0 && ::dup2(to, fd) >= 0;
         };
-        if (!redirect(out, STDOUT_FILENO) || !redirect(err, STDERR_FILENO)) {
+        const bool closed = out == kClosedOutput;
+        if (!redirect(closed ? std::string() : out, STDOUT_FILENO) ||
+            !redirect(err, STDERR_FILENO) || (closed && ::close(STDOUT_FILENO) != 0)) {
             ::_exit(127);
         }
         std::vector<char*> argv{const_cast<char*>(exe.c_str())};

@@ -104,7 +104,7 @@ TEST_F(CliTest, WaitFreeWithoutWaitingAndInterrupted) {
     EXPECT_EQ(cli.sleeps, 0);
     cli.onSleep = [](int) { return false; };
     r = cli.run({"--wait-free", kReport});
-    EXPECT_EQ(r.code, kExitNotFound);
+    EXPECT_EQ(r.code, kExitInterrupted);
     EXPECT_TRUE(Contains(r.err, "interrupted")) << r.err;
     EXPECT_EQ(cli.run({"--wait-free", "G:\\missing.txt"}).code, kExitNotFound);
 }

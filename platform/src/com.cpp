@@ -346,11 +346,37 @@ HRESULT LoadRegTypeLib(const GUID& libid, WORD major, WORD minor, const TypeLibI
 }
 
 // ---- Registration -----------------------------------------------------------------------------
-HRESULT registerServer(const ServerInfo& server, const void* anyAddressInModule) {
-    const std::string path = modulePath(anyAddressInModule);
-    if (path.empty()) {
-        return fail(SELFREG_E_CLASS, "the library's own file cannot be found");
+namespace {
+
+// A registration is one registry batch: it is kept whole or not at all, and the hive is written
+// out once instead of after each of its keys. Inside a batch the caller already opened, it joins
+// that one.
+class RegistrationBatch {
+public:
+    RegistrationBatch() : own_(win::RegBeginBatch() == win::ERROR_SUCCESS) {}
+    RegistrationBatch(const RegistrationBatch&) = delete;
+    RegistrationBatch& operator=(const RegistrationBatch&) = delete;
+    ~RegistrationBatch() {
+        if (own_) {
+            win::RegAbandonBatch();
+        }
     }
+    // The registration's result, or SELFREG_E_CLASS when the commit fails.
+    HRESULT finish(HRESULT hr) {
+        if (!own_ || FAILED(hr)) {
+            return hr;
+        }
+        own_ = false;
+        const LONG e = win::RegCommitBatch();
+        return e == win::ERROR_SUCCESS ? hr : fail(SELFREG_E_CLASS, regError(e));
+    }
+
+private:
+    bool own_;
+};
+
+// Writes the keys of a server's registration.
+HRESULT writeRegistration(const ServerInfo& server, const std::string& path) {
     const HKEY root = win::HKEY_CLASSES_ROOT;
     LONG e = win::ERROR_SUCCESS;
     auto check = [&](LONG r) {
@@ -418,7 +444,8 @@ HRESULT registerServer(const ServerInfo& server, const void* anyAddressInModule)
     return e == win::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
-HRESULT unregisterServer(const ServerInfo& server) {
+// Removes the keys of a server's registration.
+HRESULT removeRegistration(const ServerInfo& server) {
     const HKEY root = win::HKEY_CLASSES_ROOT;
     LONG e = win::ERROR_SUCCESS;
     auto check = [&](LONG r) {
@@ -464,6 +491,22 @@ HRESULT unregisterServer(const ServerInfo& server) {
         check(deleteTree(root, "CLSID\\" + clsid));
     }
     return e == win::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+}
+
+}  // namespace
+
+HRESULT registerServer(const ServerInfo& server, const void* anyAddressInModule) {
+    const std::string path = modulePath(anyAddressInModule);
+    if (path.empty()) {
+        return fail(SELFREG_E_CLASS, "the library's own file cannot be found");
+    }
+    RegistrationBatch batch;
+    return batch.finish(writeRegistration(server, path));
+}
+
+HRESULT unregisterServer(const ServerInfo& server) {
+    RegistrationBatch batch;
+    return batch.finish(removeRegistration(server));
 }
 
 }  // namespace vnk::com

@@ -1,5 +1,6 @@
 #include "platform/regfile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/registry.h"
@@ -58,16 +59,47 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
     return true;
 }
 
-bool knownRoot(std::string_view key) {
-    const auto slash = key.find('\\');
-    const std::string_view root = key.substr(0, slash);
-    for (std::string_view r :
-         {"HKEY_LOCAL_MACHINE", "HKLM", "HKEY_CURRENT_USER", "HKCU", "HKEY_CLASSES_ROOT", "HKCR"}) {
-        if (root.size() == r.size() && startsWithNoCase(root, r)) {
-            return true;
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && startsWithNoCase(a, b);
+}
+
+// The levels below its hive's root that the root of `key` stands for (HKEY_CLASSES_ROOT is
+// HKEY_LOCAL_MACHINE\Software\Classes); -1 when the root is not one the registry has.
+int rootDepth(std::string_view key) {
+    const std::string_view root = key.substr(0, key.find('\\'));
+    for (std::string_view r : {"HKEY_LOCAL_MACHINE", "HKLM", "HKEY_CURRENT_USER", "HKCU"}) {
+        if (equalsNoCase(root, r)) {
+            return 0;
         }
     }
-    return false;
+    return equalsNoCase(root, "HKEY_CLASSES_ROOT") || equalsNoCase(root, "HKCR") ? 2 : -1;
+}
+
+std::size_t charCount(std::string_view s) {
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// Why the registry would refuse a key of this path (after its root); empty when it would not.
+std::string keyLimitProblem(std::string_view key, int below) {
+    if (key.find('\0') != std::string_view::npos) {
+        return "a key name may not contain a NUL character";
+    }
+    std::size_t depth = static_cast<std::size_t>(below);
+    for (std::size_t start = key.find('\\'); start != std::string_view::npos;) {
+        const std::size_t end = key.find('\\', start + 1);
+        const std::string_view part =
+            key.substr(start + 1, end == key.npos ? key.npos : end - start - 1);
+        if (charCount(part) > win::MAX_KEY_NAME) {
+            return "a part of the key is longer than " + std::to_string(win::MAX_KEY_NAME) +
+                   " characters";
+        }
+        if (++depth > win::MAX_KEY_DEPTH) {
+            return "the key lies deeper than " + std::to_string(win::MAX_KEY_DEPTH) + " levels";
+        }
+        start = end;
+    }
+    return {};
 }
 
 // The text of the file as UTF-8, or an error.
@@ -231,7 +263,8 @@ private:
             // they do before the closing bracket, so the key reads back the same when written.
             key = trimRight(key.substr(0, key.size() - 1));
         }
-        if (key.empty() || !knownRoot(key)) {
+        const int below = key.empty() ? -1 : rootDepth(key);
+        if (below < 0) {
             failAt(r,
                    "the key must begin with HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or "
                    "HKEY_CLASSES_ROOT");
@@ -239,6 +272,10 @@ private:
         }
         if (key.find("\\\\") != std::string_view::npos || key.back() == '\\') {
             failAt(r, "the key has an empty part (two backslashes)");
+            return false;
+        }
+        if (const std::string problem = keyLimitProblem(key, below); !problem.empty()) {
+            failAt(r, problem);
             return false;
         }
         Op op;
@@ -263,6 +300,13 @@ private:
             i = 1;
         } else if (!readQuoted(line, i, op.name)) {
             failAt(r, "the value name has no closing quote");
+            return false;
+        } else if (op.name.find('\0') != std::string::npos) {
+            failAt(r, "a value name may not contain a NUL character");
+            return false;
+        } else if (charCount(op.name) > win::MAX_VALUE_NAME) {
+            failAt(r, "the value name is longer than " + std::to_string(win::MAX_VALUE_NAME) +
+                          " characters");
             return false;
         }
         std::string_view rest = trimLeft(line.substr(i));

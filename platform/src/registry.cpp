@@ -1,42 +1,35 @@
-// The registry over SQLite. See platform/registry.h for the behaviour; this file keeps one
-// connection per hive per process and a table of open key handles, both behind one mutex.
+// The registry over SQLite. See platform/registry.h for the behaviour; this file keeps the
+// table of open key handles and builds the Win32 calls on the storage of registry_db.h, all
+// behind one lock.
 #include "platform/registry.h"
 
-#include <fcntl.h>
-#include <grp.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/text.h"
+#include "registry_db.h"
 
 namespace vnk::win {
 namespace {
 
-// Marks a database as ours ("VnkR").
-constexpr int kApplicationId = 0x566E6B52;
+using detail::exec;
+using detail::fail;
+using detail::Hive;
+using detail::mapSqlite;
+using detail::Stmt;
+using detail::WriteTxn;
+
 constexpr std::int64_t kRootKey = 1;
-constexpr int kBusyTimeoutMs = 10000;
-
-thread_local std::string t_detail;
-
-LONG fail(LONG code, std::string detail) {
-    t_detail = std::move(detail);
-    return code;
-}
 
 // ---- Case folding of key and value names ----------------------------------------------------
 char32_t foldChar(char32_t c) {
@@ -93,387 +86,86 @@ std::int64_t nowFiletime() {
     return ns / 100 + 116444736000000000LL;
 }
 
-// ---- One hive ---------------------------------------------------------------------------------
-struct Hive {
-    explicit Hive(const char* n) : name(n) {}
-    const char* name;
-    std::string path;
-    sqlite3* db = nullptr;
-    bool dbWritable = false;  // the connection was opened read-write
-    std::map<const char*, sqlite3_stmt*> statements;
-
-    void close() {
-        for (auto& [sql, st] : statements) {
-            sqlite3_finalize(st);
-        }
-        statements.clear();
-        if (db != nullptr) {
-            sqlite3_close_v2(db);
-            db = nullptr;
-        }
-    }
+// Where the last enumeration through a handle stopped, so that asking for the next index
+// continues from there instead of counting from the first item.
+struct Cursor {
+    bool valid = false;
+    DWORD index = 0;
+    std::int64_t rowid = 0;  // values: the row id of the value given at `index`
+    std::string fold;        // subkeys: the folded name of the subkey given at `index`
 };
-
-LONG mapSqlite(int rc, sqlite3* db, const std::string& path, bool writing) {
-    const std::string msg = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    switch (rc & 0xFF) {
-        case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
-        case SQLITE_FORMAT:
-        case SQLITE_SCHEMA:
-            return fail(ERROR_BADDB, "the registry database " + path +
-                                         " is damaged or is not a registry "
-                                         "database (" +
-                                         msg + ")");
-        case SQLITE_READONLY:
-        case SQLITE_PERM:
-        case SQLITE_AUTH:
-            return fail(ERROR_ACCESS_DENIED,
-                        "the registry database " + path + " may not be written (" + msg + ")");
-        case SQLITE_CANTOPEN:
-            return fail(ERROR_CANTOPEN,
-                        "the registry database " + path + " cannot be opened (" + msg + ")");
-        case SQLITE_NOMEM:
-            return fail(ERROR_NOT_ENOUGH_MEMORY, "out of memory");
-        case SQLITE_TOOBIG:
-            return fail(ERROR_INVALID_PARAMETER, "the data is too large");
-        default:
-            return fail(writing ? ERROR_CANTWRITE : ERROR_CANTREAD,
-                        std::string(writing ? "writing" : "reading") + " the registry database " +
-                            path + " failed (" + msg + ")");
-    }
-}
-
-// Whether the mode bits of `st` let this process read / write the file, without the
-// superuser's exemption.
-void modeAccess(const struct stat& st, bool& canRead, bool& canWrite) {
-    mode_t r = S_IROTH;
-    mode_t w = S_IWOTH;
-    if (st.st_uid == geteuid()) {
-        r = S_IRUSR;
-        w = S_IWUSR;
-    } else {
-        bool inGroup = st.st_gid == getegid();
-        if (!inGroup) {
-            const int n = getgroups(0, nullptr);
-            if (n > 0) {
-                std::vector<gid_t> groups(static_cast<std::size_t>(n));
-                const int got = getgroups(n, groups.data());
-                for (int i = 0; i < got; ++i) {
-                    inGroup = inGroup || groups[static_cast<std::size_t>(i)] == st.st_gid;
-                }
-            }
-        }
-        if (inGroup) {
-            r = S_IRGRP;
-            w = S_IWGRP;
-        }
-    }
-    canRead = (st.st_mode & r) != 0;
-    canWrite = (st.st_mode & w) != 0;
-}
-
-std::string defaultDirectory() {
-    if (const char* d = std::getenv("VARNOOK_REGISTRY_DIR"); d != nullptr && *d != '\0') {
-        return d;
-    }
-    std::string base;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x != nullptr && *x == '/') {
-        base = x;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/share";
-    }
-    return base + "/varnook/registry";
-}
-
-// mkdir -p; folders it creates are user-only.
-bool makeDirectories(const std::string& dir) {
-    struct stat st {};
-    if (stat(dir.c_str(), &st) == 0) {
-        return S_ISDIR(st.st_mode);
-    }
-    const auto slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !makeDirectories(dir.substr(0, slash))) {
-        return false;
-    }
-    return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
-}
 
 struct Handle {
     int hive;
     std::int64_t key;
     REGSAM granted;
+    std::size_t depth;  // levels below the hive's root
+    Cursor values;
+    Cursor subKeys;
 };
 
 struct Registry {
-    std::mutex mutex;
+    // Recursive: a batch holds it from RegBeginBatch to its end while its own calls take it too.
+    std::recursive_mutex mutex;
     std::optional<std::string> dir;
     Hive hives[2] = {Hive("HKEY_LOCAL_MACHINE"), Hive("HKEY_CURRENT_USER")};
     std::unordered_map<std::uint32_t, Handle> handles;
     std::uint32_t nextHandle = 1;
+    // Cursors of the predefined keys, which have no entry in `handles`.
+    Cursor rootValues[3];
+    Cursor rootSubKeys[3];
+    std::unique_lock<std::recursive_mutex> batch;  // held while a batch is open
+    pid_t owner = getpid();  // a child forked from the owner must not touch its connections
 
     const std::string& directory() {
         if (!dir) {
-            dir = defaultDirectory();
+            dir = detail::defaultDirectory();
         }
         return *dir;
     }
 };
 
+void closeAllAtExit();
+
 Registry& registry() {
-    static Registry* r = new Registry;  // lives for the whole process (no teardown order issue)
+    static Registry* r = [] {
+        // Lives for the whole process (no teardown order issue); its hives are checkpointed and
+        // closed at exit so that the database files alone hold everything written.
+        auto* reg = new Registry;
+        std::atexit(closeAllAtExit);
+        return reg;
+    }();
     return *r;
 }
 
-// ---- Statements -----------------------------------------------------------------------------
-class Stmt {
-public:
-    Stmt(Hive& h, const char* sql) {
-        auto it = h.statements.find(sql);
-        if (it != h.statements.end()) {
-            st_ = it->second;
-        } else {
-            rc_ = sqlite3_prepare_v3(h.db, sql, -1, SQLITE_PREPARE_PERSISTENT, &st_, nullptr);
-            if (rc_ == SQLITE_OK) {
-                h.statements[sql] = st_;
-            } else {
-                st_ = nullptr;
-            }
+// Ends an open batch without keeping its changes.
+void abandonBatch(Registry& reg) {
+    for (Hive& h : reg.hives) {
+        if (h.inBatch) {
+            exec(h, "ROLLBACK");
+            h.inBatch = false;
+        }
+        h.batchWanted = false;
+        h.batchLost = false;
+        if (h.handles == 0) {
+            h.checkpointAndClose();
         }
     }
-    Stmt(const Stmt&) = delete;
-    Stmt& operator=(const Stmt&) = delete;
-    ~Stmt() {
-        if (st_ != nullptr) {
-            sqlite3_reset(st_);
-            sqlite3_clear_bindings(st_);
-        }
+    if (reg.batch.owns_lock()) {
+        reg.batch.unlock();
     }
-    bool ok() const { return st_ != nullptr; }
-    int prepareError() const { return rc_; }
-    Stmt& bind(int i, std::int64_t v) {
-        if (st_ != nullptr) {
-            sqlite3_bind_int64(st_, i, v);
-        }
-        return *this;
-    }
-    Stmt& bind(int i, std::string_view v) {
-        if (st_ != nullptr) {
-            sqlite3_bind_text(st_, i, v.empty() ? "" : v.data(), static_cast<int>(v.size()),
-                              SQLITE_TRANSIENT);
-        }
-        return *this;
-    }
-    Stmt& bindBlob(int i, std::string_view v) {
-        if (st_ != nullptr) {
-            // An empty value is an empty blob, never NULL.
-            sqlite3_bind_blob(st_, i, v.empty() ? "" : v.data(), static_cast<int>(v.size()),
-                              SQLITE_TRANSIENT);
-        }
-        return *this;
-    }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int step() { return st_ != nullptr ? sqlite3_step(st_) : rc_; }
-    std::int64_t i64(int c) const { return sqlite3_column_int64(st_, c); }
-    std::string str(int c) const {
-        const void* p = sqlite3_column_blob(st_, c);
-        const int n = sqlite3_column_bytes(st_, c);
-        return p != nullptr ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n))
-                            : std::string();
-    }
-
-private:
-    sqlite3_stmt* st_ = nullptr;
-    int rc_ = SQLITE_OK;
-};
-
-int exec(Hive& h, const char* sql) {
-    return sqlite3_exec(h.db, sql, nullptr, nullptr, nullptr);
 }
 
-// One write transaction; rolls back unless committed.
-class WriteTxn {
-public:
-    explicit WriteTxn(Hive& h) : hive_(h) { rc_ = exec(h, "BEGIN IMMEDIATE"); }
-    WriteTxn(const WriteTxn&) = delete;
-    WriteTxn& operator=(const WriteTxn&) = delete;
-    ~WriteTxn() {
-        if (rc_ == SQLITE_OK && !done_) {
-            exec(hive_, "ROLLBACK");
-        }
-    }
-    int begun() const { return rc_; }
-    int commit() {
-        done_ = true;
-        const int rc = exec(hive_, "COMMIT");
-        if (rc != SQLITE_OK) {
-            exec(hive_, "ROLLBACK");
-        }
-        return rc;
-    }
-
-private:
-    Hive& hive_;
-    int rc_;
-    bool done_ = false;
-};
-
-const char* const kSchema =
-    "CREATE TABLE IF NOT EXISTS keys("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " parent INTEGER REFERENCES keys(id),"
-    " name TEXT NOT NULL, fold TEXT NOT NULL,"
-    " mtime INTEGER NOT NULL DEFAULT 0);"
-    "CREATE UNIQUE INDEX IF NOT EXISTS keys_child ON keys(parent, fold);"
-    "CREATE TABLE IF NOT EXISTS vals("
-    " key INTEGER NOT NULL REFERENCES keys(id),"
-    " name TEXT NOT NULL, fold TEXT NOT NULL,"
-    " type INTEGER NOT NULL, data BLOB NOT NULL);"
-    "CREATE UNIQUE INDEX IF NOT EXISTS vals_name ON vals(key, fold);"
-    "INSERT OR IGNORE INTO keys(id, parent, name, fold, mtime) VALUES(1, NULL, '', '', 0);";
-
-// Checks that an existing database is one of ours.
-LONG checkSchema(Hive& h) {
-    Stmt st(h, "PRAGMA application_id");
-    if (!st.ok()) {
-        return mapSqlite(st.prepareError(), h.db, h.path, false);
-    }
-    const int rc = st.step();
-    if (rc != SQLITE_ROW) {
-        return mapSqlite(rc, h.db, h.path, false);
-    }
-    if (st.i64(0) != kApplicationId) {
-        return fail(ERROR_BADDB, "the registry database " + h.path +
-                                     " is damaged or is not a registry database");
-    }
-    Stmt root(h, "SELECT count(*) FROM keys WHERE id = 1 AND parent IS NULL");
-    const int rc2 = root.step();
-    if (rc2 != SQLITE_ROW) {
-        return mapSqlite(rc2 == SQLITE_DONE ? SQLITE_CORRUPT : rc2, h.db, h.path, false);
-    }
-    if (root.i64(0) != 1) {
-        return fail(ERROR_BADDB, "the registry database " + h.path + " has lost its root key");
-    }
-    return ERROR_SUCCESS;
-}
-
-// Readies a freshly opened connection; the SQLite code of a failure, SQLITE_OK when ready.
-// Every statement and transaction here ends before the caller may close the connection.
-int prepareConnection(Hive& h, bool readWrite) {
-    sqlite3_busy_timeout(h.db, kBusyTimeoutMs);
-    if (!readWrite) {
-        return SQLITE_OK;
-    }
-    // WAL lets readers and one writer work at once; NORMAL synchronisation keeps every
-    // committed transaction through a crash of the process.
-    int rc = exec(h, "PRAGMA journal_mode = WAL");
-    if (rc != SQLITE_OK) {
-        return rc;
-    }
-    exec(h, "PRAGMA synchronous = NORMAL");
-    std::int64_t tables = 0;
-    {
-        Stmt count(h, "SELECT count(*) FROM sqlite_master");
-        rc = count.step();
-        if (rc != SQLITE_ROW) {
-            return rc;
-        }
-        tables = count.i64(0);
-    }
-    if (tables == 0) {
-        WriteTxn txn(h);
-        if (txn.begun() != SQLITE_OK) {
-            return txn.begun();
-        }
-        if ((rc = exec(h, kSchema)) != SQLITE_OK ||
-            (rc = exec(h, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str())) !=
-                SQLITE_OK) {
-            return rc;
-        }
-        return txn.commit();
-    }
-    return SQLITE_OK;
-}
-
-LONG openConnection(Hive& h, bool readWrite) {
-    const int flags = (readWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
-                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-    for (int attempt = 0;; ++attempt) {
-        h.close();
-        int rc = sqlite3_open_v2(h.path.c_str(), &h.db, flags, nullptr);
-        if (rc == SQLITE_OK) {
-            rc = prepareConnection(h, readWrite);
-        }
-        if (rc == SQLITE_OK) {
-            break;
-        }
-        // Another process may be creating the same database this very moment.
-        const int primary = rc & 0xFF;
-        if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < 100) {
-            h.close();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            continue;
-        }
-        const LONG e = mapSqlite(rc, h.db, h.path, readWrite);
-        h.close();
-        return e;
-    }
-    h.dbWritable = readWrite;
-    const LONG e = checkSchema(h);
-    if (e != ERROR_SUCCESS) {
-        h.close();
-    }
-    return e;
-}
-
-// Opens the hive's database when needed and tells whether it may be written now.
-LONG useHive(Hive& h, bool& writable) {
+void closeAllAtExit() {
     Registry& reg = registry();
-    if (h.path.empty()) {
-        h.path = reg.directory() + "/" + h.name + ".db";
+    if (getpid() != reg.owner) {
+        return;
     }
-    struct stat st {};
-    if (stat(h.path.c_str(), &st) != 0) {
-        if (errno != ENOENT) {
-            return fail(ERROR_CANTOPEN, "the registry database " + h.path + " cannot be opened (" +
-                                            std::strerror(errno) + ")");
-        }
-        h.close();
-        if (!makeDirectories(reg.directory())) {
-            return fail(ERROR_CANTOPEN, "the registry folder " + reg.directory() +
-                                            " cannot be created (" + std::strerror(errno) + ")");
-        }
-        const int fd = open(h.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST) {
-            return fail(ERROR_CANTOPEN, "the registry database " + h.path + " cannot be created (" +
-                                            std::strerror(errno) + ")");
-        }
-        if (fd >= 0) {
-            fchmod(fd, 0600);
-            close(fd);
-        }
-        if (stat(h.path.c_str(), &st) != 0) {
-            return fail(ERROR_CANTOPEN, "the registry database " + h.path + " vanished");
-        }
+    std::lock_guard lock(reg.mutex);
+    abandonBatch(reg);
+    for (Hive& h : reg.hives) {
+        h.checkpointAndClose();
     }
-    if (!S_ISREG(st.st_mode)) {
-        return fail(ERROR_CANTOPEN, "the registry database " + h.path + " is not a file");
-    }
-    bool canRead = false;
-    modeAccess(st, canRead, writable);
-    if (!canRead) {
-        h.close();
-        return fail(ERROR_ACCESS_DENIED,
-                    "the registry database " + h.path + " may not be read by this user");
-    }
-    if (h.db == nullptr || (writable && !h.dbWritable)) {
-        const LONG e = openConnection(h, writable);
-        if (e != ERROR_SUCCESS) {
-            return e;
-        }
-    }
-    return ERROR_SUCCESS;
 }
 
 // ---- Resolving handles and paths --------------------------------------------------------------
@@ -482,6 +174,7 @@ struct Ctx {
     std::int64_t key = kRootKey;
     REGSAM granted = 0;
     bool writable = false;
+    std::size_t depth = 0;  // levels of `key` below the hive's root
 };
 
 bool isPredefined(HKEY k) {
@@ -580,7 +273,7 @@ LONG resolve(HKEY key, Ctx& ctx, bool needCreateClasses = false) {
             return fail(ERROR_INVALID_HANDLE, "this root key is not available");
         }
         ctx.hive = &reg.hives[index];
-        LONG e = useHive(*ctx.hive, ctx.writable);
+        LONG e = detail::useHive(*ctx.hive, reg.directory(), ctx.writable);
         if (e != ERROR_SUCCESS) {
             return e;
         }
@@ -589,6 +282,7 @@ LONG resolve(HKEY key, Ctx& ctx, bool needCreateClasses = false) {
         if (key == HKEY_CLASSES_ROOT) {
             std::vector<std::string_view> comps;
             splitPath(kClassesPath, comps);
+            ctx.depth = comps.size();
             e = walk(*ctx.hive, kRootKey, comps, ctx.key);
             if (e != ERROR_FILE_NOT_FOUND || !needCreateClasses || !ctx.writable) {
                 return e;
@@ -612,12 +306,13 @@ LONG resolve(HKEY key, Ctx& ctx, bool needCreateClasses = false) {
         return fail(ERROR_INVALID_HANDLE, "the key handle is not open");
     }
     ctx.hive = &reg.hives[it->second.hive];
-    LONG e = useHive(*ctx.hive, ctx.writable);
+    LONG e = detail::useHive(*ctx.hive, reg.directory(), ctx.writable);
     if (e != ERROR_SUCCESS) {
         return e;
     }
     ctx.key = it->second.key;
     ctx.granted = it->second.granted;
+    ctx.depth = it->second.depth;
     if (!ctx.writable) {
         ctx.granted &= ~KEY_WRITE_RIGHTS;
     }
@@ -678,7 +373,7 @@ LONG resolveFor(HKEY key, REGSAM need, Ctx& ctx, bool needCreateClasses = false)
     return e != ERROR_SUCCESS ? e : grant(ctx, need);
 }
 
-LONG newHandle(int hive, std::int64_t key, REGSAM sam, PHKEY result) {
+LONG newHandle(int hive, std::int64_t key, REGSAM sam, std::size_t depth, PHKEY result) {
     Registry& reg = registry();
     std::uint32_t h = reg.nextHandle;
     // Handles stay below the predefined range and are not reused while open.
@@ -686,7 +381,8 @@ LONG newHandle(int hive, std::int64_t key, REGSAM sam, PHKEY result) {
         h = (h & 0x7FFFFFFFu) + 1;
     }
     reg.nextHandle = h + 1;
-    reg.handles[h] = Handle{hive, key, sam};
+    reg.handles[h] = Handle{hive, key, sam, depth, {}, {}};
+    ++reg.hives[hive].handles;
     *result = HKEY{h};
     return ERROR_SUCCESS;
 }
@@ -887,6 +583,35 @@ LONG deleteKey(HKEY key, const char* subKey, bool tree) {
     return c == SQLITE_OK ? ERROR_SUCCESS : mapSqlite(c, h.db, h.path, true);
 }
 
+// How an enumeration call finds the item at its index: the first one, the one after the
+// cursor's, the cursor's own again (a retry with a bigger buffer), or by counting from the first
+// (any other index). Callers pass 0, 1, 2, ..., so listing N items costs O(N).
+enum class Step { First, After, Again, Count };
+
+Step stepFrom(const Cursor& cursor, DWORD index) {
+    if (index == 0) {
+        return Step::First;
+    }
+    if (cursor.valid && index == cursor.index + 1) {
+        return Step::After;
+    }
+    if (cursor.valid && index == cursor.index) {
+        return Step::Again;
+    }
+    return Step::Count;
+}
+
+// The cursor of a handle that resolve() accepted.
+Cursor& cursorOf(HKEY key, bool values) {
+    Registry& reg = registry();
+    if (isPredefined(key)) {
+        const std::size_t root = hkeyToInt(key) & 3;  // HKCR 0, HKCU 1, HKLM 2
+        return values ? reg.rootValues[root] : reg.rootSubKeys[root];
+    }
+    Handle& handle = reg.handles.at(hkeyToInt(key));
+    return values ? handle.values : handle.subKeys;
+}
+
 bool copyName(const std::string& name, char* buf, DWORD* cch) {
     if (cch == nullptr || buf == nullptr || *cch < name.size() + 1) {
         return false;
@@ -929,7 +654,7 @@ LONG RegOpenKeyEx(HKEY key, const char* subKey, DWORD options, REGSAM sam, PHKEY
     if ((e = walk(*ctx.hive, ctx.key, comps, id)) != ERROR_SUCCESS) {
         return e;
     }
-    return newHandle(hiveIndex(ctx), id, sam, result);
+    return newHandle(hiveIndex(ctx), id, sam, ctx.depth + comps.size(), result);
 }
 
 LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD reserved, const char* cls, DWORD options,
@@ -966,6 +691,11 @@ LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD reserved, const char* cl
         if ((e = grant(ctx, KEY_CREATE_SUB_KEY)) != ERROR_SUCCESS) {
             return e;
         }
+        if (ctx.depth + comps.size() > MAX_KEY_DEPTH) {
+            return fail(ERROR_INVALID_PARAMETER, "a key may lie at most " +
+                                                     std::to_string(MAX_KEY_DEPTH) +
+                                                     " levels below its root");
+        }
         WriteTxn txn(h);
         if (txn.begun() != SQLITE_OK) {
             return mapSqlite(txn.begun(), h.db, h.path, true);
@@ -984,7 +714,7 @@ LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD reserved, const char* cl
     if (disposition != nullptr) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
-    return newHandle(hiveIndex(ctx), id, sam, result);
+    return newHandle(hiveIndex(ctx), id, sam, ctx.depth + comps.size(), result);
 }
 
 LONG RegCloseKey(HKEY key) {
@@ -992,9 +722,19 @@ LONG RegCloseKey(HKEY key) {
         return ERROR_SUCCESS;
     }
     std::lock_guard lock(registry().mutex);
-    return registry().handles.erase(hkeyToInt(key)) == 1
-               ? ERROR_SUCCESS
-               : fail(ERROR_INVALID_HANDLE, "the key handle is not open");
+    Registry& reg = registry();
+    auto it = reg.handles.find(hkeyToInt(key));
+    if (it == reg.handles.end()) {
+        return fail(ERROR_INVALID_HANDLE, "the key handle is not open");
+    }
+    Hive& h = reg.hives[it->second.hive];
+    reg.handles.erase(it);
+    // The last handle of a hive closes its connection, which leaves every value in the database
+    // file (a backup that copies the file alone misses nothing); a batch keeps it open.
+    if (--h.handles == 0 && !h.batchWanted) {
+        h.checkpointAndClose();
+    }
+    return ERROR_SUCCESS;
 }
 
 LONG RegQueryValueEx(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data,
@@ -1064,9 +804,21 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
         return e;
     }
     Hive& h = *ctx.hive;
-    Stmt st(h,
-            "SELECT name, mtime FROM keys WHERE parent = ?1 ORDER BY fold, id LIMIT 1 OFFSET ?2");
-    st.bind(1, ctx.key).bind(2, static_cast<std::int64_t>(index));
+    Cursor& cursor = cursorOf(key, false);
+    const Step step = stepFrom(cursor, index);
+    static const char* const kSql[] = {
+        "SELECT name, mtime, fold FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1",
+        "SELECT name, mtime, fold FROM keys WHERE parent = ?1 AND fold > ?2 ORDER BY fold LIMIT 1",
+        ("SELECT name, mtime, fold FROM keys WHERE parent = ?1 AND fold >= ?2 ORDER BY fold "
+         "LIMIT 1"),
+        "SELECT name, mtime, fold FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2"};
+    Stmt st(h, kSql[static_cast<int>(step)]);
+    st.bind(1, ctx.key);
+    if (step == Step::After || step == Step::Again) {
+        st.bind(2, cursor.fold);
+    } else if (step == Step::Count) {
+        st.bind(2, static_cast<std::int64_t>(index));
+    }
     const int rc = st.step();
     if (rc == SQLITE_DONE) {
         return fail(ERROR_NO_MORE_ITEMS, "no more subkeys");
@@ -1074,6 +826,9 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
     if (rc != SQLITE_ROW) {
         return mapSqlite(rc, h.db, h.path, false);
     }
+    cursor.valid = true;
+    cursor.index = index;
+    cursor.fold = st.str(2);
     if (!copyName(st.str(0), name, cchName)) {
         return fail(ERROR_MORE_DATA, "the name buffer is too small");
     }
@@ -1099,8 +854,23 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
         return e;
     }
     Hive& h = *ctx.hive;
-    Stmt st(h, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 OFFSET ?2");
-    st.bind(1, ctx.key).bind(2, static_cast<std::int64_t>(index));
+    Cursor& cursor = cursorOf(key, true);
+    const Step step = stepFrom(cursor, index);
+    static const char* const kSql[] = {
+        "SELECT rowid, name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1",
+        ("SELECT rowid, name, type, data FROM vals WHERE key = ?1 AND rowid > ?2 ORDER BY rowid "
+         "LIMIT 1"),
+        ("SELECT rowid, name, type, data FROM vals WHERE key = ?1 AND rowid >= ?2 ORDER BY rowid "
+         "LIMIT 1"),
+        ("SELECT rowid, name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 "
+         "OFFSET ?2")};
+    Stmt st(h, kSql[static_cast<int>(step)]);
+    st.bind(1, ctx.key);
+    if (step == Step::After || step == Step::Again) {
+        st.bind(2, cursor.rowid);
+    } else if (step == Step::Count) {
+        st.bind(2, static_cast<std::int64_t>(index));
+    }
     const int rc = st.step();
     if (rc == SQLITE_DONE) {
         return fail(ERROR_NO_MORE_ITEMS, "no more values");
@@ -1108,10 +878,13 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* rese
     if (rc != SQLITE_ROW) {
         return mapSqlite(rc, h.db, h.path, false);
     }
-    if (!copyName(st.str(0), name, cchName)) {
+    cursor.valid = true;
+    cursor.index = index;
+    cursor.rowid = st.i64(0);
+    if (!copyName(st.str(1), name, cchName)) {
         return fail(ERROR_MORE_DATA, "the name buffer is too small");
     }
-    return deliver(st.str(2), static_cast<DWORD>(st.i64(1)), type, data, cbData);
+    return deliver(st.str(3), static_cast<DWORD>(st.i64(2)), type, data, cbData);
 }
 
 LONG RegQueryInfoKey(HKEY key, char* cls, DWORD* cchClass, DWORD* reserved, DWORD* subKeys,
@@ -1228,9 +1001,62 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey) {
     return RegDeleteKey(key, toUtf8Name(subKey).c_str());
 }
 
+// ---- Batches
+// --------------------------------------------------------------------------------------
+LONG RegBeginBatch() {
+    Registry& reg = registry();
+    std::unique_lock lock(reg.mutex);
+    if (reg.batch.owns_lock()) {
+        return fail(ERROR_INVALID_PARAMETER, "a batch is already open");
+    }
+    reg.batch = std::move(lock);
+    for (Hive& h : reg.hives) {
+        h.batchWanted = true;
+        h.batchLost = false;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegCommitBatch() {
+    Registry& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    if (!reg.batch.owns_lock()) {
+        return fail(ERROR_INVALID_PARAMETER, "no batch is open");
+    }
+    LONG e = ERROR_SUCCESS;
+    for (Hive& h : reg.hives) {
+        if (h.batchLost || (h.inBatch && sqlite3_get_autocommit(h.db) != 0)) {
+            e = fail(ERROR_CANTWRITE, "the batch's transaction on " + h.path +
+                                          " was lost; nothing of the batch was kept there");
+            break;
+        }
+    }
+    for (Hive& h : reg.hives) {
+        if (e != ERROR_SUCCESS || !h.inBatch) {
+            continue;
+        }
+        const int rc = exec(h, "COMMIT");
+        if (rc != SQLITE_OK) {
+            e = mapSqlite(rc, h.db, h.path, true);
+            continue;  // the other hive's part is rolled back below
+        }
+        h.inBatch = false;
+    }
+    abandonBatch(reg);
+    return e;
+}
+
+void RegAbandonBatch() {
+    Registry& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    if (reg.batch.owns_lock()) {
+        abandonBatch(reg);
+    }
+}
+
 // ---- Helpers ------------------------------------------------------------------------------------
 std::string RegLastErrorDetail() {
-    return t_detail;
+    return detail::lastFailureDetail();
 }
 
 std::string RegStorageDirectory() {
@@ -1241,7 +1067,8 @@ std::string RegStorageDirectory() {
 std::string RegHiveFile(HKEY hive) {
     std::lock_guard lock(registry().mutex);
     const char* name = (hive == HKEY_CURRENT_USER) ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-    return registry().directory() + "/" + name + ".db";
+    const std::string& dir = registry().directory();
+    return dir.empty() ? std::string() : dir + "/" + name + ".db";
 }
 
 std::size_t RegOpenHandleCount() {
@@ -1252,11 +1079,17 @@ std::size_t RegOpenHandleCount() {
 void RegResetForTesting() {
     std::lock_guard lock(registry().mutex);
     Registry& reg = registry();
+    abandonBatch(reg);
     for (auto& h : reg.hives) {
         h.close();
         h.path.clear();
+        h.handles = 0;
     }
     reg.handles.clear();
+    for (std::size_t i = 0; i < 3; ++i) {
+        reg.rootValues[i] = Cursor{};
+        reg.rootSubKeys[i] = Cursor{};
+    }
     reg.dir.reset();
 }
 

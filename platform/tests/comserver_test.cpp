@@ -167,6 +167,18 @@ TEST(ComServer, RegistersClassesProgIdsTypeLibAndCategories) {
         << "category descriptions are shared and stay";
 }
 
+// A class the registry refuses (its ProgID is too long a key name) keeps nothing of the
+// registration, not even the type library and the classes before it.
+TEST(ComServer, ARegistrationIsKeptWholeOrNotAtAll) {
+    vnk::testing::TempRegistry reg;
+    ServerInfo s = server();
+    s.classes[1].progId = std::u16string(300, u'p');
+    EXPECT_EQ(registerServer(s, reinterpret_cast<const void*>(&typeLib)), SELFREG_E_CLASS);
+    EXPECT_FALSE(keyExists("CLSID\\" + kCLSID_Thing.toString()));
+    EXPECT_FALSE(keyExists("TypeLib\\" + kLibId.toString()));
+    EXPECT_EQ(RegOpenHandleCount(), 0u);
+}
+
 TEST(ComServer, ReadOnlyRegistryFailsRegistrationWithTheSelfRegCodes) {
     vnk::testing::TempRegistry reg;
     UniqueHKey k;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <thread>
@@ -145,6 +146,26 @@ TEST(MultiProcess, TwoWritersOfAThousandValuesLoseNothing) {
                               &values, nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(values, 2000u);
+}
+
+// A backup that copies the database file alone, after the programs ended, misses nothing.
+TEST(MultiProcess, ExitingProgramsLeaveEveryValueInTheDatabaseFile) {
+    vnk::testing::TempRegistry reg;
+    EXPECT_EQ(waitExit(spawn({"write", "A", "100"})), 0);  // through a handle it closes
+    EXPECT_EQ(waitExit(spawn({"root", "B", "100"})), 0);   // through the hive's own key
+    const std::string copy = reg.root() + "/backup.db";
+    ASSERT_TRUE(std::filesystem::copy_file(RegHiveFile(HKEY_CURRENT_USER), copy));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(("file:" + copy + "?immutable=1").c_str(), &db,
+                              SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &st, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 200);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
 }
 
 TEST(MultiProcess, KilledWritersNeverLeaveAHalfWrittenHive) {

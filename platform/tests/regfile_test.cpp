@@ -8,6 +8,12 @@ using namespace vnk::reg;
 
 namespace {
 
+// A string literal with the NULs inside it.
+template <std::size_t N>
+std::string bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 ParseResult parse(const std::string& body) {
     return parseRegFile("Windows Registry Editor Version 5.00\r\n\r\n" + body);
 }
@@ -70,6 +76,42 @@ TEST(RegFile, ReportsTheLineOfAnError) {
     }
     EXPECT_FALSE(parseRegFile("").ok());
     EXPECT_FALSE(parseRegFile("REGEDIT5\r\n").ok());
+}
+
+// What the registry cannot hold is refused while reading, with its line, so an import applies
+// nothing of such a file.
+TEST(RegFile, RefusesWhatTheRegistryCannotHold) {
+    std::string deep = "HKCU";
+    for (std::size_t i = 0; i < vnk::win::MAX_KEY_DEPTH; ++i) {
+        deep += "\\k";
+    }
+    EXPECT_TRUE(parse("[" + deep + "]\r\n").ok()) << "512 levels are allowed";
+    struct Case {
+        std::string body;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{"[" + deep + "\\k]\r\n", "deeper than 512 levels"},
+             Case{"[HKCR" + deep.substr(4, deep.size() - 6) + "]\r\n", "deeper than 512 levels"},
+             Case{"[HKLM\\" + std::string(256, 'n') + "]\r\n", "longer than 255 characters"},
+             Case{"[HKLM\\A]\r\n\"" + std::string(16384, 'v') + "\"=\"x\"\r\n",
+                  "longer than 16383 characters"},
+             Case{bytes("[HKLM\\A\0B]\r\n"), "NUL"},
+             Case{bytes("[HKLM\\A]\r\n\"a\0b\"=\"x\"\r\n"), "NUL"},
+         }) {
+        const ParseResult r = parse("; first\r\n" + c.body);
+        EXPECT_FALSE(r.ok()) << c.body.substr(0, 60);
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+        EXPECT_EQ(r.errorLine,
+                  c.body.front() == '[' && c.body.find("\r\n\"") == std::string::npos ? 4 : 5)
+            << r.error;
+    }
+    // Characters, not bytes, count.
+    std::string wide = "[HKLM\\";
+    for (int i = 0; i < 255; ++i) {
+        wide += "\xC3\xA9";
+    }
+    EXPECT_TRUE(parse(wide + "]\r\n").ok());
 }
 
 TEST(RegFile, Utf16AndCodePageFiles) {

@@ -1,6 +1,8 @@
 // Helper process for the multi-process registry tests.
 //   stress_child write PREFIX COUNT   writes COUNT values PREFIX_0.. under HKCU\Software\Stress
 //   stress_child churn                creates, fills and deletes keys until it is killed
+//   stress_child root PREFIX COUNT    sets COUNT values PREFIX_0.. on HKEY_CURRENT_USER itself,
+//                                     never opening a handle, and exits
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -50,6 +52,19 @@ int write(const std::string& prefix, int count) {
     return 0;
 }
 
+int rootValues(const std::string& prefix, int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::string name = prefix + "_" + std::to_string(i);
+        const LONG e = RegSetValueEx(HKEY_CURRENT_USER, name.c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>("x"), 2);
+        if (e != ERROR_SUCCESS) {
+            std::fprintf(stderr, "set %s: %d %s\n", name.c_str(), e, RegLastErrorDetail().c_str());
+            return 3;
+        }
+    }
+    return 0;
+}
+
 int churn() {
     for (unsigned i = 0;; ++i) {
         if (i == 1) {
@@ -82,9 +97,12 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "write") {
         return write(argv[2], std::atoi(argv[3]));
     }
+    if (argc == 4 && std::string(argv[1]) == "root") {
+        return rootValues(argv[2], std::atoi(argv[3]));
+    }
     if (argc == 2 && std::string(argv[1]) == "churn") {
         return churn();
     }
-    std::fprintf(stderr, "usage: stress_child write PREFIX COUNT | churn\n");
+    std::fprintf(stderr, "usage: stress_child write PREFIX COUNT | churn | root PREFIX COUNT\n");
     return 1;
 }

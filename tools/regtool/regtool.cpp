@@ -4,13 +4,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <istream>
+#include <ostream>
+#include <string>
 #include <vector>
 
+#include "files.h"
+#include "keys.h"
 #include "platform/regfile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -19,6 +23,9 @@ namespace regtool {
 namespace {
 
 using namespace vnk::win;
+
+// A .reg file bigger than this is refused rather than read into memory.
+constexpr std::size_t kMaxImportBytes = std::size_t{1} << 30;
 
 constexpr const char* kDone = "The operation completed successfully.";
 constexpr const char* kCancelled = "The operation was cancelled by the user.";
@@ -50,12 +57,13 @@ int usage(Io& io, const std::string& command) {
     } else if (command == "import") {
         io.out << "regtool import FILE\n"
                   "  Applies a .reg file (\"Windows Registry Editor Version 5.00\", UTF-8 or\n"
-                  "  UTF-16LE with a byte-order mark). Nothing is applied if the file has an\n"
-                  "  error.\n";
+                  "  UTF-16LE with a byte-order mark). The whole file is checked against the\n"
+                  "  registry's limits, then applied as one transaction: nothing is applied if\n"
+                  "  any line has an error or the registry refuses any change.\n";
     } else if (command == "export") {
         io.out << "regtool export KEY FILE [/y]\n"
-                  "  Writes KEY and everything below it to FILE as a .reg file (UTF-16LE).\n"
-                  "  /y overwrites FILE without asking.\n";
+                  "  Writes KEY and everything below it to FILE as a .reg file (UTF-16LE),\n"
+                  "  readable by the user alone (0600). /y overwrites FILE without asking.\n";
     } else {
         io.out << "regtool OPERATION [parameters]\n"
                   "  OPERATION: query, add, delete, import, export\n"
@@ -133,7 +141,22 @@ struct KeyName {
     std::string rootName;  // long form
     std::string sub;       // may be empty
     std::string full() const { return sub.empty() ? rootName : rootName + "\\" + sub; }
+    // Levels below the hive's root (HKEY_CLASSES_ROOT is two levels down in its hive).
+    std::size_t depth() const {
+        const std::size_t below = root == HKEY_CLASSES_ROOT ? 2 : 0;
+        return below + (sub.empty() ? 0 : 1 + std::count(sub.begin(), sub.end(), '\\'));
+    }
 };
+
+// The message for a walk over a tree that stopped; 0 when it did not.
+int walkError(Io& io, const KeyName& top, const WalkResult& walk) {
+    if (walk.tooDeep) {
+        io.err << "ERROR: A key below " << top.full() << " lies deeper than " << MAX_KEY_DEPTH
+               << " levels; the registry holds no keys that deep.\n";
+        return 1;
+    }
+    return walk.error != ERROR_SUCCESS ? registryError(io, walk.error) : 0;
+}
 
 bool parseKey(const std::string& text, KeyName& key) {
     const auto slash = text.find('\\');
@@ -261,53 +284,6 @@ std::string valueLine(const std::string& name, DWORD type, const std::string& da
            showData(type, data) + "\n";
 }
 
-struct Value {
-    std::string name;
-    DWORD type = 0;
-    std::string data;
-};
-
-LONG readValues(HKEY key, std::vector<Value>& values) {
-    values.clear();
-    for (DWORD i = 0;; ++i) {
-        std::vector<char> name(MAX_VALUE_NAME * 4 + 1);
-        DWORD nameLen = static_cast<DWORD>(name.size());
-        DWORD size = 0;
-        DWORD type = 0;
-        LONG e = RegEnumValue(key, i, name.data(), &nameLen, nullptr, &type, nullptr, &size);
-        if (e == ERROR_NO_MORE_ITEMS) {
-            return ERROR_SUCCESS;
-        }
-        if (e != ERROR_SUCCESS) {
-            return e;
-        }
-        Value v{std::string(name.data(), nameLen), type, std::string(size, '\0')};
-        e = RegQueryValueEx(key, v.name.c_str(), nullptr, &v.type,
-                            reinterpret_cast<BYTE*>(v.data.data()), &size);
-        if (e != ERROR_SUCCESS) {
-            return e;
-        }
-        v.data.resize(size);
-        values.push_back(std::move(v));
-    }
-}
-
-LONG readSubKeys(HKEY key, std::vector<std::string>& names) {
-    names.clear();
-    for (DWORD i = 0;; ++i) {
-        char name[MAX_KEY_NAME * 4 + 1];
-        DWORD len = sizeof name;
-        const LONG e = RegEnumKeyEx(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (e == ERROR_NO_MORE_ITEMS) {
-            return ERROR_SUCCESS;
-        }
-        if (e != ERROR_SUCCESS) {
-            return e;
-        }
-        names.emplace_back(name, len);
-    }
-}
-
 LONG readValue(HKEY key, const std::string& name, Value& v) {
     DWORD size = 0;
     LONG e = RegQueryValueEx(key, name.c_str(), nullptr, &v.type, nullptr, &size);
@@ -330,7 +306,9 @@ struct QueryOptions {
     bool recursive = false;
 };
 
-LONG queryKey(Io& io, HKEY key, const std::string& path, const QueryOptions& opt, int& matches) {
+// Prints one key: its values (or the one asked for), and without /s the paths of its subkeys.
+LONG showKey(Io& io, HKEY key, const std::string& path, const std::vector<std::string>& subKeys,
+             const QueryOptions& opt, int& matches) {
     std::string block;
     LONG e = ERROR_SUCCESS;
     if (opt.hasValue) {
@@ -361,30 +339,31 @@ LONG queryKey(Io& io, HKEY key, const std::string& path, const QueryOptions& opt
             block += valueLine(v.name, v.type, v.data);
         }
     }
-    std::vector<std::string> subKeys;
-    if ((e = readSubKeys(key, subKeys)) != ERROR_SUCCESS) {
-        return e;
-    }
     if (!opt.hasValue || !block.empty()) {
         io.out << "\n" << path << "\n" << block;
     }
-    for (const std::string& s : subKeys) {
-        if (!opt.recursive) {
-            if (!opt.hasValue) {
-                io.out << (s == subKeys.front() ? "\n" : "") << path << "\\" << s << "\n";
-            }
-            continue;
-        }
-        UniqueHKey child;
-        e = RegOpenKeyEx(key, s.c_str(), 0, KEY_READ, child.put());
-        if (e == ERROR_SUCCESS) {
-            e = queryKey(io, child.get(), path + "\\" + s, opt, matches);
-        }
-        if (e != ERROR_SUCCESS) {
-            return e;
+    if (!opt.recursive && !opt.hasValue) {
+        for (const std::string& s : subKeys) {
+            io.out << (&s == &subKeys.front() ? "\n" : "") << path << "\\" << s << "\n";
         }
     }
     return ERROR_SUCCESS;
+}
+
+// Shows KEY, and with /s every key below it.
+int queryTree(Io& io, HKEY key, const KeyName& name, const QueryOptions& opt, int& matches) {
+    const auto show = [&](HKEY k, const std::string& path, const std::vector<std::string>& subs) {
+        return showKey(io, k, path, subs, opt, matches);
+    };
+    if (opt.recursive) {
+        return walkError(io, name, walkTree(key, name.full(), name.depth(), show));
+    }
+    std::vector<std::string> subKeys;
+    LONG e = readSubKeys(key, subKeys);
+    if (e == ERROR_SUCCESS) {
+        e = show(key, name.full(), subKeys);
+    }
+    return e != ERROR_SUCCESS ? registryError(io, e) : 0;
 }
 
 int query(Io& io, const std::vector<std::string>& args) {
@@ -407,13 +386,13 @@ int query(Io& io, const std::vector<std::string>& args) {
         }
     }
     UniqueHKey k;
-    LONG e = RegOpenKeyEx(key.root, key.sub.c_str(), 0, KEY_READ, k.put());
-    int matches = 0;
-    if (e == ERROR_SUCCESS) {
-        e = queryKey(io, k.get(), key.full(), opt, matches);
-    }
+    const LONG e = RegOpenKeyEx(key.root, key.sub.c_str(), 0, KEY_READ, k.put());
     if (e != ERROR_SUCCESS) {
         return registryError(io, e);
+    }
+    int matches = 0;
+    if (queryTree(io, k.get(), key, opt, matches) != 0) {
+        return 1;
     }
     if (opt.hasValue && matches == 0) {
         if (!opt.recursive && opt.value.empty()) {
@@ -685,90 +664,98 @@ int remove(Io& io, const std::vector<std::string>& args) {
 
 // ---- import / export
 // ------------------------------------------------------------------------------
-bool readFile(const std::string& path, std::string& bytes) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        return false;
+// Applies one operation of a .reg file.
+LONG apply(const vnk::reg::Op& op, const KeyName& key) {
+    if (op.kind == vnk::reg::OpKind::DeleteKey) {
+        const LONG e =
+            key.sub.empty() ? ERROR_ACCESS_DENIED : RegDeleteTree(key.root, key.sub.c_str());
+        return e == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : e;
     }
-    std::ostringstream s;
-    s << f.rdbuf();
-    bytes = s.str();
-    return !f.bad();
+    UniqueHKey k;
+    LONG e = RegCreateKeyEx(key.root, key.sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            k.put(), nullptr);
+    if (e == ERROR_SUCCESS && op.kind == vnk::reg::OpKind::SetValue) {
+        e = RegSetValueEx(k.get(), op.name.c_str(), 0, op.type,
+                          reinterpret_cast<const BYTE*>(op.data.data()),
+                          static_cast<DWORD>(op.data.size()));
+    } else if (e == ERROR_SUCCESS && op.kind == vnk::reg::OpKind::DeleteValue) {
+        e = RegDeleteValue(k.get(), op.name.c_str());
+        e = e == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : e;
+    }
+    return e;
 }
+
+// Keeps the registry's changes only when committed.
+class Batch {
+public:
+    Batch() : begun_(RegBeginBatch()) {}
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    ~Batch() {
+        if (begun_ == ERROR_SUCCESS && !done_) {
+            RegAbandonBatch();
+        }
+    }
+    LONG begun() const { return begun_; }
+    LONG commit() {
+        done_ = true;
+        return RegCommitBatch();
+    }
+
+private:
+    LONG begun_;
+    bool done_ = false;
+};
 
 int import(Io& io, const std::vector<std::string>& args) {
     if (args.size() != 1) {
         return syntaxError(io, "import");
     }
+    const std::string& file = args[0];
     std::string bytes;
-    if (!readFile(args[0], bytes)) {
-        io.err << "ERROR: Error opening the file " << args[0] << ".\n";
+    std::string why;
+    if (!readFile(file, kMaxImportBytes, bytes, why)) {
+        io.err << "ERROR: Error opening the file " << file << " (" << why << ").\n";
         return 1;
     }
+    // The file is checked whole (syntax and every limit of the registry), then applied as one
+    // transaction: an import is kept entirely or not at all.
     const vnk::reg::ParseResult parsed = vnk::reg::parseRegFile(bytes);
     if (!parsed.ok()) {
-        io.err << "ERROR: " << args[0] << ", line " << parsed.errorLine << ": " << parsed.error
+        io.err << "ERROR: " << file << ", line " << parsed.errorLine << ": " << parsed.error
                << ".\nNothing was imported.\n";
         return 1;
     }
-    for (const vnk::reg::Op& op : parsed.ops) {
-        KeyName key;
-        if (!parseKey(op.key, key)) {
-            io.err << "ERROR: " << args[0] << ", line " << op.line << ": invalid key name.\n";
+    std::vector<KeyName> keys(parsed.ops.size());
+    for (std::size_t i = 0; i < parsed.ops.size(); ++i) {
+        if (!parseKey(parsed.ops[i].key, keys[i])) {
+            io.err << "ERROR: " << file << ", line " << parsed.ops[i].line
+                   << ": invalid key name.\nNothing was imported.\n";
             return 1;
         }
-        LONG e = ERROR_SUCCESS;
-        if (op.kind == vnk::reg::OpKind::DeleteKey) {
-            e = key.sub.empty() ? ERROR_ACCESS_DENIED : RegDeleteTree(key.root, key.sub.c_str());
-            e = e == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : e;
-        } else {
-            UniqueHKey k;
-            e = RegCreateKeyEx(key.root, key.sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                               k.put(), nullptr);
-            if (e == ERROR_SUCCESS && op.kind == vnk::reg::OpKind::SetValue) {
-                e = RegSetValueEx(k.get(), op.name.c_str(), 0, op.type,
-                                  reinterpret_cast<const BYTE*>(op.data.data()),
-                                  static_cast<DWORD>(op.data.size()));
-            } else if (e == ERROR_SUCCESS && op.kind == vnk::reg::OpKind::DeleteValue) {
-                e = RegDeleteValue(k.get(), op.name.c_str());
-                e = e == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : e;
-            }
-        }
+    }
+    Batch batch;
+    if (batch.begun() != ERROR_SUCCESS) {
+        return registryError(io, batch.begun());
+    }
+    for (std::size_t i = 0; i < parsed.ops.size(); ++i) {
+        const LONG e = apply(parsed.ops[i], keys[i]);
         if (e != ERROR_SUCCESS) {
-            io.err << "ERROR: Error accessing the registry (" << args[0] << ", line " << op.line
-                   << ").\n";
-            return registryError(io, e);
+            io.err << "ERROR: Error accessing the registry (" << file << ", line "
+                   << parsed.ops[i].line << ").\n";
+            registryError(io, e);
+            io.err << "Nothing was imported.\n";
+            return 1;
         }
+    }
+    const LONG e = batch.commit();
+    if (e != ERROR_SUCCESS) {
+        registryError(io, e);
+        io.err << "Nothing was imported.\n";
+        return 1;
     }
     io.out << kDone << "\n";
     return 0;
-}
-
-LONG exportKey(HKEY key, const std::string& path, std::string& text) {
-    std::vector<Value> values;
-    LONG e = readValues(key, values);
-    if (e != ERROR_SUCCESS) {
-        return e;
-    }
-    text += vnk::reg::formatKeyLine(path);
-    for (const Value& v : values) {
-        text += vnk::reg::formatValueLine(v.name, v.type, v.data);
-    }
-    std::vector<std::string> subKeys;
-    if ((e = readSubKeys(key, subKeys)) != ERROR_SUCCESS) {
-        return e;
-    }
-    for (const std::string& s : subKeys) {
-        UniqueHKey child;
-        e = RegOpenKeyEx(key, s.c_str(), 0, KEY_READ, child.put());
-        if (e == ERROR_SUCCESS) {
-            e = exportKey(child.get(), path + "\\" + s, text);
-        }
-        if (e != ERROR_SUCCESS) {
-            return e;
-        }
-    }
-    return ERROR_SUCCESS;
 }
 
 int exportTo(Io& io, const std::vector<std::string>& args) {
@@ -790,13 +777,22 @@ int exportTo(Io& io, const std::vector<std::string>& args) {
     }
     const std::string& file = plain[1];
     UniqueHKey k;
-    LONG e = RegOpenKeyEx(key.root, key.sub.c_str(), 0, KEY_READ, k.put());
-    std::string text = vnk::reg::regFileHeader();
-    if (e == ERROR_SUCCESS) {
-        e = exportKey(k.get(), key.full(), text);
-    }
+    const LONG e = RegOpenKeyEx(key.root, key.sub.c_str(), 0, KEY_READ, k.put());
     if (e != ERROR_SUCCESS) {
         return registryError(io, e);
+    }
+    std::string text = vnk::reg::regFileHeader();
+    const auto write = [&](HKEY handle, const std::string& path, const std::vector<std::string>&) {
+        std::vector<Value> values;
+        const LONG read = readValues(handle, values);
+        text += vnk::reg::formatKeyLine(path);
+        for (const Value& v : values) {
+            text += vnk::reg::formatValueLine(v.name, v.type, v.data);
+        }
+        return read;
+    };
+    if (const int failed = walkError(io, key, walkTree(k.get(), key.full(), key.depth(), write))) {
+        return failed;
     }
     text += "\r\n";
     if (access(file.c_str(), F_OK) == 0 && !overwrite &&
@@ -804,21 +800,9 @@ int exportTo(Io& io, const std::vector<std::string>& args) {
         io.out << kCancelled << "\n";
         return 0;
     }
-    // Written beside the target and renamed over it, so a failure never leaves half a file.
-    const std::string temp = file + ".tmp-regtool";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f << vnk::reg::encodeUtf16Le(text);
-        f.close();
-        if (!f) {
-            std::remove(temp.c_str());
-            io.err << "ERROR: Error writing the file " << file << ".\n";
-            return 1;
-        }
-    }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        std::remove(temp.c_str());
-        io.err << "ERROR: Error writing the file " << file << ".\n";
+    std::string why;
+    if (!replaceFile(file, vnk::reg::encodeUtf16Le(text), why)) {
+        io.err << "ERROR: Error writing the file " << file << " (" << why << ").\n";
         return 1;
     }
     io.out << kDone << "\n";

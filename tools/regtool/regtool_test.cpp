@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "platform/regfile.h"
@@ -204,6 +209,127 @@ TEST_F(RegtoolTest, TheProgramRunsAsACommand) {
     const int status = std::system(cmd.c_str());
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+// ---- Hostile input ---------------------------------------------------------------------------
+std::string deepKey(const std::string& root, std::size_t levels) {
+    std::string key = root;
+    for (std::size_t i = 0; i < levels; ++i) {
+        key += "\\k";
+    }
+    return key;
+}
+
+constexpr const char* kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+TEST_F(RegtoolTest, KeysDeeperThan512LevelsAreRefusedAndNeverWalkedByRecursion) {
+    Result r = run({"import", file("deep.reg", std::string(kHeader) + "[" +
+                                                   deepKey("HKCU\\Software", 512) + "]\r\n")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("line 3: the key lies deeper than 512 levels"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(run({"query", "HKCU\\Software"}).code, 1) << "nothing was imported";
+
+    ASSERT_EQ(run({"import", file("deepest.reg", std::string(kHeader) + "[" +
+                                                     deepKey("HKCU\\Software", 511) + "]\r\n")})
+                  .code,
+              0);
+    r = run({"query", "HKCU\\Software", "/s"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(deepKey("HKEY_CURRENT_USER\\Software", 511) + "\n"), std::string::npos);
+    EXPECT_EQ(run({"export", "HKCU\\Software", reg_.root() + "/ok.reg"}).code, 0);
+
+    // A deeper chain written into the database by hand is reported, not walked.
+    vnk::win::RegResetForTesting();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(vnk::win::RegHiveFile(vnk::win::HKEY_CURRENT_USER).c_str(), &db),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 600) INSERT INTO keys(id, parent, name, fold) "
+                           "SELECT 100000 + i, CASE i WHEN 1 THEN 1 ELSE 99999 + i END, "
+                           "'h', 'h' FROM n",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    for (const auto& args : {std::vector<std::string>{"query", "HKCU\\h", "/s"},
+                             std::vector<std::string>{"export", "HKCU", reg_.root() + "/no.reg"}}) {
+        r = run(args);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_NE(r.err.find("deeper than 512 levels"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(reg_.root() + "/no.reg"));
+}
+
+TEST_F(RegtoolTest, AnImportIsAppliedWholeOrNotAtAll) {
+    const std::string good = std::string(kHeader) +
+                             "[HKEY_CURRENT_USER\\Software\\Good]\r\n"
+                             "\"v\"=\"1\"\r\n";
+    struct Case {
+        std::string body;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{"[HKEY_CURRENT_USER\\Software\\" + std::string(300, 'n') + "]\r\n",
+                  "line 5: a part of the key is longer than 255 characters"},
+             Case{std::string("\"a\0b\"=\"x\"\r\n", 11),
+                  "line 5: a value name may not contain a NUL"},
+             Case{"[-HKEY_CURRENT_USER]\r\n", "line 5"},
+         }) {
+        const Result r = run({"import", file("bad.reg", good + c.body)});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Nothing was imported."), std::string::npos) << r.err;
+        EXPECT_EQ(run({"query", "HKCU\\Software\\Good"}).code, 1) << c.error;
+    }
+    // A folder or a named pipe is refused at once, never waited on.
+    const std::string pipe = reg_.root() + "/pipe.reg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {reg_.root(), pipe}) {
+        const Result r = run({"import", path});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+    }
+    // One hive refuses: the other keeps nothing either.
+    ASSERT_EQ(run({"add", "HKLM\\Software", "/f"}).code, 0);
+    ASSERT_EQ(chmod(vnk::win::RegHiveFile(vnk::win::HKEY_LOCAL_MACHINE).c_str(), 0444), 0);
+    const Result r =
+        run({"import", file("two.reg", good + "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Access is denied"), std::string::npos) << r.err;
+    EXPECT_EQ(run({"query", "HKCU\\Software\\Good"}).code, 1);
+}
+
+TEST_F(RegtoolTest, ExportWritesAFreshPrivateFileAndFollowsNoLink) {
+    ASSERT_EQ(run({"add", kKey, "/v", "Secret", "/d", "s", "/f"}).code, 0);
+    const std::string victim = file("victim.txt", "precious");
+    const std::string out = reg_.root() + "/out.reg";
+    ASSERT_EQ(symlink(victim.c_str(), (out + ".tmp-regtool").c_str()), 0);
+    ASSERT_EQ(run({"export", kKey, out}).code, 0);
+    EXPECT_EQ(slurp(victim), "precious");
+    struct stat st {};
+    ASSERT_EQ(lstat(out.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // Overwriting a link at the target replaces the link, never the file it points to.
+    ASSERT_EQ(unlink(out.c_str()), 0);
+    ASSERT_EQ(symlink(victim.c_str(), out.c_str()), 0);
+    ASSERT_EQ(run({"export", kKey, out, "/y"}).code, 0);
+    EXPECT_EQ(slurp(victim), "precious");
+    ASSERT_EQ(lstat(out.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(reg_.root())) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names,
+              (std::set<std::string>{"registry", "victim.txt", "out.reg", "out.reg.tmp-regtool"}))
+        << "no temporary file is left behind";
+
+    const Result r = run({"export", kKey, reg_.root() + "/missing/out.reg"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Error writing the file"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 // A server describes its type library and classes once in a ServerInfo and lets
 // VNK_COM_SERVER(function returning const ServerInfo&) define its five exported entry points:
 //   DllRegisterServer    registers the type library, then each class (S_OK; SELFREG_E_TYPELIB
-//                        or SELFREG_E_CLASS when that part cannot be written)
-//   DllUnregisterServer  removes them again (same results)
+//                        or SELFREG_E_CLASS when that part cannot be written; a registration
+//                        is one registry batch, kept whole or not at all)
+//   DllUnregisterServer  removes them again (same results, also whole or not at all)
 //   DllGetClassObject    the class factory of one class
 //   DllCanUnloadNow      S_OK when no object of the library is alive and no lock is held
 //   DllGetTypeLib        the library's TypeLibInfo (how LoadTypeLib reads a library)

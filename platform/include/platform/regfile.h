@@ -14,7 +14,9 @@
 //                     the bytes are UTF-16LE text
 //   "name"=-         delete the value
 // Hex lists may continue on the next line after a trailing backslash. Lines starting with ";"
-// are comments. Text values are kept as UTF-8 bytes, the way the registry stores them.
+// are comments. Text values are kept as UTF-8 bytes, the way the registry stores them. What the
+// registry would refuse is refused here, with its line: a key part over 255 characters, a key
+// deeper than 512 levels, a value name over 16383 characters, a NUL in a key or value name.
 #pragma once
 
 #include <string>

@@ -4,7 +4,11 @@
 //   HKEY_LOCAL_MACHINE (0x80000002) and HKEY_CURRENT_USER (0x80000001) are each one database,
 //   "HKEY_LOCAL_MACHINE.db" and "HKEY_CURRENT_USER.db", in the folder named by the environment
 //   variable VARNOOK_REGISTRY_DIR, else $XDG_DATA_HOME/varnook/registry, else
-//   ~/.local/share/varnook/registry. The folder is created 0700 and the databases 0600.
+//   ~/.local/share/varnook/registry. The folder is created 0700 and the databases 0600. The
+//   registry names the libraries the program loads, so the folder and each database must belong
+//   to the user (or the superuser) and be writable by nobody else; otherwise every call answers
+//   ERROR_ACCESS_DENIED. With none of the three variables set, no private folder is known and
+//   every call answers ERROR_CANTOPEN; the registry never falls back to a shared folder.
 //   HKEY_CLASSES_ROOT (0x80000000) is HKEY_LOCAL_MACHINE\Software\Classes under another name.
 //   The folder is read when a hive is first used; RegResetForTesting() forgets open databases so
 //   a test can point VARNOOK_REGISTRY_DIR elsewhere.
@@ -20,9 +24,11 @@
 //
 // Names and values
 //   Key names compare without regard to case and keep the case they were created with; they may
-//   not contain a backslash and a path component is at most 255 characters. Values keep their type
-//   and their bytes exactly. Subkeys enumerate in case-insensitive name order, values in the order
-//   they were first created.
+//   not contain a backslash and a path component is at most 255 characters; a key lies at most
+//   512 levels below its hive's root. Values keep their type and their bytes exactly. Subkeys
+//   enumerate in case-insensitive name order, values in the order they were first created. Each
+//   handle remembers where its last enumeration stopped, so asking for index 0, 1, 2, ... costs
+//   O(1) per step; any other index counts from the first item.
 //
 // Text
 //   The unsuffixed calls (RegOpenKeyEx, ...) take names as UTF-8 and store data bytes as given;
@@ -34,7 +40,9 @@
 // Concurrency and crashes
 //   Databases run in WAL mode with a busy timeout, so several processes may read and write at
 //   once; every call that writes is one transaction, so a process killed at any moment leaves the
-//   hive consistent. The calls are safe to use from several threads.
+//   hive consistent. The calls are safe to use from several threads. When the last handle of a
+//   hive closes, and when the process exits, the hive's log is copied into its database file and
+//   the connection closed, so that a backup copying the .db file alone has every value.
 //
 // Errors
 //   Every call returns a Win32 error code (ERROR_SUCCESS = 0). A database that is not a registry
@@ -115,11 +123,13 @@ inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 inline constexpr std::size_t MAX_KEY_NAME = 255;      // characters of one path component
 inline constexpr std::size_t MAX_VALUE_NAME = 16383;  // characters of a value name
+inline constexpr std::size_t MAX_KEY_DEPTH = 512;     // levels of keys below a hive's root
 
 // ---- UTF-8 calls --------------------------------------------------------------------------------
 // `subKey` may be null or empty: then the key itself is opened again (a new handle).
 VNK_EXPORT LONG RegOpenKeyEx(HKEY key, const char* subKey, DWORD options, REGSAM sam, PHKEY result);
-// Creates every missing key along `subKey`; `cls` and `security` are accepted and ignored.
+// Creates every missing key along `subKey`; `cls` and `security` are accepted and ignored. A key
+// deeper than MAX_KEY_DEPTH answers ERROR_INVALID_PARAMETER.
 VNK_EXPORT LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD reserved, const char* cls,
                                DWORD options, REGSAM sam, const void* security, PHKEY result,
                                DWORD* disposition);
@@ -163,11 +173,22 @@ VNK_EXPORT LONG RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD
 VNK_EXPORT LONG RegDeleteValueA(HKEY key, const char* name);
 VNK_EXPORT LONG RegDeleteKeyA(HKEY key, const char* subKey);
 
-// ---- Helpers for this program's own code
-// ---------------------------------------------------------- What went wrong in the last failing
-// call of this thread, in words (empty when nothing did).
+// ---- Batches -----------------------------------------------------------------------------------
+// Everything the calling thread writes between RegBeginBatch and RegCommitBatch is one
+// transaction per hive: other processes see none of it before the commit, and RegAbandonBatch
+// (or a failed commit) keeps none of it. A call that fails inside the batch undoes only itself.
+// Other threads wait until the batch ends; begin and end it on the same thread. The hives commit
+// one after the other, so only a failure of the commit itself (disk full, I/O error) could keep
+// one hive's part of a batch that wrote to both.
+VNK_EXPORT LONG RegBeginBatch();
+VNK_EXPORT LONG RegCommitBatch();
+VNK_EXPORT void RegAbandonBatch();
+
+// ---- Helpers for this program's own code --------------------------------------------------------
+// What went wrong in the last failing call of this thread, in words (empty when nothing did).
 VNK_EXPORT std::string RegLastErrorDetail();
-// The folder that holds the hive databases, and the database file of one hive.
+// The folder that holds the hive databases, and the database file of one hive (empty when no
+// private folder is known).
 VNK_EXPORT std::string RegStorageDirectory();
 VNK_EXPORT std::string RegHiveFile(HKEY hive);
 // How many key handles are open in this process (tests assert that none leaks).
