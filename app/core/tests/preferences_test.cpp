@@ -81,13 +81,49 @@ TEST(LoadPreferences, ValuesThatDoNotFitAreClamped) {
     EXPECT_EQ(p.OutputLogFileName, "/opt/varnook output.log");
 }
 
+TEST(LoadPreferences, AnyNonZeroLogSwitchIsOn) {
+    FakeStore store;
+    for (const char* on : {"-1", "1", "7", "255", "256", "-300", "1e9"}) {
+        store.values = {{"LogInfoToFile", on}};
+        EXPECT_NE(LoadPreferences(store, "/opt").LogInfoToFile, 0) << on;
+    }
+    store.values = {{"LogInfoToFile", "-1"}};
+    EXPECT_EQ(LoadPreferences(store, "/opt").LogInfoToFile, 255);
+    store.values = {{"LogInfoToFile", "7"}};
+    EXPECT_EQ(LoadPreferences(store, "/opt").LogInfoToFile, 7);
+    for (const char* off : {"0", "abc", "0.4"}) {
+        store.values = {{"LogInfoToFile", off}};
+        EXPECT_EQ(LoadPreferences(store, "/opt").LogInfoToFile, 0) << off;
+    }
+}
+
 TEST(LoadPreferences, ALogPathOf254CharactersReadsBack) {
     FakeStore store;
     const std::string longest(kMaxLogFileNameLength, 'x');
     store.values = {{"OutputLogFileName", longest}};
     EXPECT_EQ(LoadPreferences(store, "/opt").OutputLogFileName, longest);
+    EXPECT_EQ(LoadPreferences(store, "/opt").OutputLogFileNote, "");
     store.values = {{"OutputLogFileName", longest + "y"}};
     EXPECT_EQ(LoadPreferences(store, "/opt").OutputLogFileName, "/opt/varnook output.log");
+}
+
+TEST(LoadPreferences, AStoredLogPathNotInForceSaysWhy) {
+    FakeStore store;
+    store.values = {{"OutputLogFileName", ""}};
+    Preferences p = LoadPreferences(store, "/opt");
+    EXPECT_EQ(p.OutputLogFileName, "/opt/varnook output.log");
+    EXPECT_EQ(p.OutputLogFileNote,
+              "The log file name is empty: output is logged to /opt/varnook output.log.");
+    store.values = {{"OutputLogFileName", std::string(255, 'x')}};
+    p = LoadPreferences(store, "/opt");
+    EXPECT_EQ(p.OutputLogFileName, "/opt/varnook output.log");
+    EXPECT_EQ(p.OutputLogFileNote,
+              "The stored log file name cannot be read (it is missing, or 255 characters or "
+              "longer): output is logged to /opt/varnook output.log.");
+    // A name typed into the preferences window goes the same way.
+    EXPECT_EQ(ChooseOutputLog("", "/opt").path, "/opt/varnook output.log");
+    EXPECT_EQ(ChooseOutputLog("/var/log/v.log", "/opt").path, "/var/log/v.log");
+    EXPECT_EQ(ChooseOutputLog("/var/log/v.log", "/opt").note, "");
 }
 
 TEST(TimerFor, NeverAnIntervalTheTimerCannotTake) {
