@@ -14,9 +14,12 @@
 #include <QVBoxLayout>
 
 #include "core/appstate.h"
+#include "core/loglocations.h"
+#include "core/paths.h"
 #include "core/preferences.h"
 #include "frmgenmsg.h"
 #include "messageservice.h"
+#include "platform/text.h"
 #include "refreshtimer.h"
 #include "twips.h"
 #include "updown.h"
@@ -71,7 +74,7 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdApply = new QPushButton(QStringLiteral("&Apply"), this);
+    cmdApply = new QPushButton(QStringLiteral("Apply"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
@@ -181,12 +184,17 @@ QWidget* frmOptions::buildLogPage() {
     cmdLogFileName = new QPushButton(QStringLiteral("..."), log);
     cmdLogFileName->setObjectName(QStringLiteral("cmdLogFileName"));
     cmdLogFileName->setFixedWidth(32);
+    lblLogFileNote = new QLabel(log);
+    lblLogFileNote->setObjectName(QStringLiteral("lblLogFileNote"));
+    lblLogFileNote->setWordWrap(true);
+    lblLogFileNote->setTextFormat(Qt::PlainText);
     auto* row = new QHBoxLayout;
     row->addWidget(txtLogFileName, 1);
     row->addWidget(cmdLogFileName);
     auto* l = new QVBoxLayout(log);
     l->addWidget(chkLogToFile);
     l->addLayout(row);
+    l->addWidget(lblLogFileNote);
     return buildPage({log});
 }
 
@@ -252,6 +260,7 @@ void frmOptions::Form_Load() {
     txtLogFileName->setText(QString::fromStdString(p.OutputLogFileName));
     txtLogFileName->setEnabled(p.LogInfoToFile != 0);
     cmdLogFileName->setEnabled(p.LogInfoToFile != 0);
+    showLogFileNote();
     tbsOptions->setCurrentIndex(0);
     tbsOptions_Click();
 }
@@ -266,6 +275,12 @@ void frmOptions::tbsOptions_Click() {
         page->setEnabled(shown);
         page->setVisible(shown);
     }
+}
+
+void frmOptions::showLogFileNote() {
+    const std::string& note = state_.Prefs.OutputLogFileNote;
+    lblLogFileNote->setText(QString::fromStdString(note));
+    lblLogFileNote->setVisible(!note.empty());
 }
 
 void frmOptions::showGenMsg(const QString& text) {
@@ -296,10 +311,16 @@ void frmOptions::cmdApply_Click() {
             }
         }
     }
-    p.OutputLogFileName = txtLogFileName->text().toStdString();
+    // The name is stored as entered; an empty one logs to the default file, and says so.
+    const std::string entered = txtLogFileName->text().toStdString();
+    const OutputLogChoice log = ChooseOutputLog(entered, state_.ProgramFolder);
+    p.OutputLogFileName = log.path;
+    p.OutputLogFileNote = log.note;
+    showLogFileNote();
     p.LogInfoToFile = chkLogToFile->isChecked() ? 1 : 0;
     if (state_.RegStore != nullptr) {
-        const std::vector<PreferenceWrite> writes = PreferenceWrites(p);
+        std::vector<PreferenceWrite> writes = PreferenceWrites(p);
+        writes[6].text = vnk::text::utf8ToCodePage(entered);
         WritePreference(*state_.RegStore, writes[6]);
         WritePreference(*state_.RegStore, writes[7]);
     }
@@ -320,16 +341,19 @@ void frmOptions::cmdLogFileName_Click() {
     request.presetName = QStringLiteral("Varnook Output");
     request.filter = QStringLiteral("*.log");
     request.defaultSuffix = QStringLiteral("log");
-    request.folder = QString::fromStdString(state_.ProgramFolder);
+    const std::string folder = DecideLogLocations(state_.ProgramFolder).outputLogFolder;
+    request.folder = QString::fromStdString(folder);
     request.promptOverwrite = true;
     request.pathMustExist = true;
-    const QString chosen = messages_.saveFileName(this, request);
-    // A cancelled dialog leaves the log file as it was.
+    QString chosen = messages_.saveFileName(this, request);
+    // A cancelled dialog still holds its preset name, in the folder it opened in.
     if (chosen.isEmpty()) {
-        return;
+        chosen = QString::fromStdString(JoinLocal(folder, request.presetName.toStdString()));
     }
     const QString name = chosen.left(kMaxLogFileNameLength);
     state_.Prefs.OutputLogFileName = name.toStdString();
+    state_.Prefs.OutputLogFileNote.clear();
+    showLogFileNote();
     txtLogFileName->setText(name);
 }
 

@@ -19,6 +19,7 @@
 
 #include "ansi.h"
 #include "browserwidgets.h"
+#include "core/loglocations.h"
 #include "core/logs.h"
 #include "core/paths.h"
 #include "core/servers.h"
@@ -279,7 +280,7 @@ bool frmVarnook::Form_Load() {
         setWindowTitle(QStringLiteral("Varnook v") + VersionText());
         state_.UserListSource = 1;
         state_.LockFileSource = 1;
-        state_.DebugLogPath = JoinLocal(state_.ProgramFolder, "Varnook.log");
+        state_.DebugLogPath = DecideLogLocations(state_.ProgramFolder).activityLog;
         if (state_.DebugMode == 1) {
             QFile::remove(Qs(state_.DebugLogPath));
             logs_.WriteDebugLog(Qs(TimeStamp(LocalNow())) + QStringLiteral("\r\n\r\n"));
@@ -292,6 +293,9 @@ bool frmVarnook::Form_Load() {
         }
         state_.RegStore = env_.createRegStore();
         LoadPreferences();
+        if (!state_.Prefs.OutputLogFileNote.empty()) {
+            logs_.debug(Qs(state_.Prefs.OutputLogFileNote));
+        }
         logs_.output(QStringLiteral("\tVarnook launched at ") + Qs(GeneralDate(LocalNow())) +
                      QStringLiteral("\r\n"));
 
@@ -396,10 +400,12 @@ void frmVarnook::closeEvent(QCloseEvent* event) {
 // ---- Preferences ---------------------------------------------------------------------------
 
 void frmVarnook::LoadPreferences() {
-    state_.Prefs =
-        state_.RegStore != nullptr
-            ? varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder)
-            : Preferences{.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder)};
+    if (state_.RegStore != nullptr) {
+        state_.Prefs = varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder);
+    } else {
+        state_.Prefs = Preferences{};
+        state_.Prefs.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder);
+    }
     const Preferences& p = state_.Prefs;
     Timer1->apply(TimerFor(p.AutoUpdateServerInterval, p.AutoUpdateServerStatus));
     TimerDrives->apply(TimerFor(p.AutoUpdateDrivesInterval, p.AutoUpdateDrivesStatus));
