@@ -184,6 +184,7 @@ void frmVarnook::cmd_scan_Click() {
                                 QStringLiteral(" connref: ") + Str(ref));
         }
         state_.CurrentServerConnRef = ref;
+        state_.MainUsersConnRef = ref;
         ConnHandle conn(client_->client(), ref);
         if (!conn.ok()) {
             env_.messages->msgBox(this, QStringLiteral("Error - couldn't get connection handle"),

@@ -60,7 +60,7 @@ UserListInForce frmVarnook::userListInForce() {
     list.source = state_.UserListSource;
     if (list.source == 1) {
         list.view = ViewOf(lstLoginIDs);
-        list.serverRef = state_.CurrentServerConnRef;
+        list.serverRef = state_.MainUsersConnRef;
         list.connNumber = [this](int row) {
             const size_t entry = static_cast<size_t>(row) + 1;
             return entry < state_.UserConnNumbers.size()

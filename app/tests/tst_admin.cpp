@@ -44,6 +44,7 @@ void ShowUsers(frmVarnook& w, nw::NWCONN_REF ref,
                const std::vector<std::pair<int16_t, std::string>>& users) {
     AppState& s = w.state();
     s.CurrentServerConnRef = ref;
+    s.MainUsersConnRef = ref;
     s.UserListSource = 1;
     w.lstLoginIDs->clear();
     for (size_t i = 0; i < users.size(); ++i) {
@@ -352,6 +353,41 @@ private slots:
         w.optionUserinfo_Click();
         QCOMPARE(status, QStringLiteral("Authenticated"));
         QCOMPARE(name, QStringLiteral("14 * MBROWN"));
+        QCOMPARE(h.openHandles(), size_t{0});
+    }
+
+    void actionsOnTheMainUsersListGoToItsServer() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        SelectQuarterlyReport(w);
+        QTest::mouseClick(w.cmd_scan, Qt::LeftButton);
+        QCOMPARE(Entries(w.lstLoginIDs), QStringList{QStringLiteral(" 12  JSMITH")});
+        // All Connections on OLD, closed with OK: the main list is the source again.
+        QTreeWidgetItem* old =
+            w.lstviewServers->findItems(QStringLiteral("OLD"), Qt::MatchExactly).first();
+        w.lstviewServers->setCurrentItem(old);
+        w.submnuAllusers->trigger();
+        QCOMPARE(w.state().CurrentServerConnRef, kOld);
+        QTest::mouseClick(w.LoggedInWindow()->cmdOK, Qt::LeftButton);
+        QCOMPARE(w.state().UserListSource, uint8_t{1});
+
+        w.lstLoginIDs->setCurrentRow(0);
+        QString files;
+        OnWindow<frm_UserInfo>(h, [&](frm_UserInfo& f) { files = f.lblOpenFileText->text(); });
+        w.optionUserinfo->trigger();
+        QCOMPARE(files, QStringLiteral(" 2"));
+        w.optionotherfiles->trigger();
+        QCOMPARE(w.OtherFilesWindow()->lstvFiles->count(), 2);
+        QStringList results;
+        OnWindow<frm_ClearConn>(h, [&](frm_ClearConn& f) {
+            f.cmdYes_Click();
+            results = Column(f.lstvUsers, 1);
+        });
+        w.optionClearConn->trigger();
+        QCOMPARE(results, QStringList{QStringLiteral("Cleared OK")});
+        QVERIFY(!StationExists(h, kFs1, 12));
+        QVERIFY(StationExists(h, kOld, 9));
         QCOMPARE(h.openHandles(), size_t{0});
     }
 
