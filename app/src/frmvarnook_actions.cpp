@@ -264,10 +264,10 @@ void frmVarnook::optionotherfiles_Click() {
                              : QStringLiteral("Called from all users window."));
         const QListWidget* list = UserListWidgetInForce();
         const int count = list != nullptr ? list->count() : 0;
-        // Without a selected row the action takes the first one.
+        // Without a selected row the action takes the first one; a placeholder row ("<No users
+        // listed>", "Not available!") stands for nobody.
         const int row = count == 0 ? -1 : std::max(0, list->currentRow());
-        if (count == 0 ||
-            (count == 1 && list->item(row)->text() == QLatin1String(kNoUsersListed))) {
+        if (count == 0 || !IsUserRow(ToAnsi(list->item(row)->text()))) {
             env_.messages->msgBox(this, QStringLiteral("Please select a user."), MsgButtons::OK,
                                   MsgIcon::Information, QStringLiteral("Error !"));
             return;

@@ -393,6 +393,8 @@ private slots:
 
     void anEmptyOrUnavailableAllConnectionsListOffersNobody() {
         AdminHarness h;
+        const QString out = h.root + QStringLiteral("/out.log");
+        h.store->values = {{"LogInfoToFile", "1"}, {"OutputLogFileName", out.toStdString()}};
         QVERIFY(h.start());
         frmVarnook& w = *h.window;
         h.client.fail(nw::Op::NWGetFileServerInformation, nw::FAILURE, {.times = 1});
@@ -410,12 +412,19 @@ private slots:
         w.optionClearConn_Click();
         w.optionsendmsg_Click();
         w.optionUserinfo_Click();
+        w.optionotherfiles_Click();
         QStringList expected(3, QStringLiteral("Please select a user."));
         expected << QStringLiteral("Error opening server connection.");
-        expected << QStringList(3, QStringLiteral("Please select a user."));
+        expected << QStringList(4, QStringLiteral("Please select a user."));
         QCOMPARE(Boxes(h), expected);
         QCOMPARE(h.client.calls(nw::Op::NWClearConnectionNumber), 0);
         QCOMPARE(h.client.calls(nw::Op::NWSendBroadcastMessage), 0);
+        // Other Files neither scans nor names the placeholder anywhere.
+        QCOMPARE(h.client.calls(nw::Op::NWScanOpenFilesByConn2), 0);
+        QVERIFY(w.OtherFilesWindow() == nullptr || !w.OtherFilesWindow()->isVisible());
+        QFile log(out);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(!log.readAll().contains("Other files open by"));
         QCOMPARE(h.openHandles(), size_t{0});
     }
 
