@@ -379,6 +379,8 @@ void frmVarnook::cmd_Exit_Click() {
             logs_.debug(w->windowTitle());
             w->close();
         }
+        // The main window goes last.
+        logs_.debug(windowTitle());
     } catch (...) {
         const AppError e = CurrentAppError();
         env_.messages->msgBox(this, Qs(e.description), MsgButtons::OK, MsgIcon::None,

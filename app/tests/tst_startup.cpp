@@ -136,7 +136,8 @@ private slots:
         }
         QVERIFY(h.start());
         QVERIFY(h.window->Label1->isVisible());
-        h.window->cmd_Exit_Click();
+        h.window->submnuAllusers_Click();
+        QTest::mouseClick(h.window->cmd_Exit, Qt::LeftButton);
         QVERIFY(!h.window->isVisible());
         const QList<QByteArray> records = ReadAll(logPath).split('\n');
         QVERIFY(!ReadAll(logPath).contains("old run"));
@@ -145,7 +146,10 @@ private slots:
                     .match(QString::fromLatin1(records[0]))
                     .hasMatch());
         QVERIFY(ReadAll(logPath).contains("\"Server: FS1  Connref:  1\"\r\n"));
-        QVERIFY(ReadAll(logPath).endsWith("\"Exiting Varnook.\"\r\n\"Last command\"\r\n"));
+        // Every open window's caption, the main window's last.
+        QVERIFY(ReadAll(logPath).endsWith(
+            "\"Exiting Varnook.\"\r\n\"Varnook - All Logged In Users\"\r\n"
+            "\"Varnook v1.0.2\"\r\n\"Last command\"\r\n"));
     }
 
     void closeBoxRunsTheOrderlyExit() {
@@ -155,8 +159,9 @@ private slots:
         h.window->close();
         QVERIFY(!h.window->isVisible());
         QVERIFY(!h.window->Timer1->isActive());
-        QVERIFY(ReadAll(h.programFolder + QStringLiteral("/Varnook.log"))
-                    .endsWith("\"Exiting Varnook.\"\r\n\"Last command\"\r\n"));
+        QVERIFY(
+            ReadAll(h.programFolder + QStringLiteral("/Varnook.log"))
+                .endsWith("\"Exiting Varnook.\"\r\n\"Varnook v1.0.2\"\r\n\"Last command\"\r\n"));
     }
 
     void outputLogInAMissingFolderReportsEveryRecordAndGoesOn() {
