@@ -261,7 +261,7 @@ void frmVarnook::submnuDisableLogins_Click() {
         const uint32_t ref = ReadRefNo(ToAnsi(row->text(2)));
         const bool enable = AsksToEnableLogins(ToAnsi(row->text(1)));
         if (messages().msgBox(this, FromAnsi(LoginSwitchQuestion(enable, ToAnsi(name))),
-                              MsgButtons::YesNo, MsgIcon::Question,
+                              MsgButtons::YesNo, MsgIcon::None,
                               QStringLiteral("Varnook - Login Status")) != MsgAnswer::Yes) {
             return;
         }

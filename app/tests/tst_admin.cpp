@@ -652,6 +652,9 @@ private slots:
         QCOMPARE(h.messages.shown.back().text,
                  QStringLiteral("Are you sure you want to disable logins on server FS1 ?"));
         QCOMPARE(h.messages.shown.back().title, QStringLiteral("Varnook - Login Status"));
+        // Yes and No under the title, and no icon.
+        QCOMPARE(h.messages.shown.back().buttons, MsgButtons::YesNo);
+        QCOMPARE(h.messages.shown.back().icon, MsgIcon::None);
         QCOMPARE(w.SelectedServerRow()->text(1), QStringLiteral("Disabled"));
         QCOMPARE(w.submnuDisableLogins->text(), QStringLiteral("Enable Logins"));
         // The server itself changed: a refill of the list reads it back.
