@@ -230,6 +230,22 @@ private slots:
         QCOMPARE(Entries(s.w->lstLoginIDs), QStringList{QStringLiteral(" 12  JSMITH")});
     }
 
+    void theUsersRefreshRunsBesideTheDriveRefresh() {
+        Setup s;
+        // Each drive refresh switches the users' refresh on again; the drives come round first.
+        s.h.store->values = {{"AutoUpdateDrivesStatus", "1"},
+                             {"AutoUpdateDrivesInterval", "1"},
+                             {"AutoUpdateUsersStatus", "1"},
+                             {"AutoUpdateUsersInterval", "2"}};
+        QVERIFY(s.start());
+        const int drives = s.faulty.calls(nw::Op::NWGetDriveInformation);
+        QCOMPARE(s.faulty.calls(nw::Op::NWScanConnectionsUsingFile), 0);
+        // The real timers run: "File opened by" comes round while the drives are refreshed.
+        QTRY_VERIFY_WITH_TIMEOUT(s.faulty.calls(nw::Op::NWScanConnectionsUsingFile) > 0, 10000);
+        QVERIFY(s.faulty.calls(nw::Op::NWGetDriveInformation) > drives);
+        QVERIFY(s.w->TimerUsers->isActive());
+    }
+
     void fiveUsersAfterEightKeepTheOlderEntries() {
         Setup s;
         QVERIFY(s.start());
