@@ -18,6 +18,7 @@
 #include "core/paths.h"
 #include "core/preferences.h"
 #include "frmgenmsg.h"
+#include "handlerguard.h"
 #include "messageservice.h"
 #include "platform/text.h"
 #include "refreshtimer.h"
@@ -101,11 +102,15 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
         txtLogFileName->setEnabled(on);
         cmdLogFileName->setEnabled(on);
     });
-    connect(cmdLogFileName, &QPushButton::clicked, this, &frmOptions::cmdLogFileName_Click);
-    connect(tbsOptions, &QTabBar::currentChanged, this, &frmOptions::tbsOptions_Click);
-    connect(cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+    auto guarded = [this](void (frmOptions::*handler)()) {
+        return Guarded(messages_, this, [this, handler] { (this->*handler)(); });
+    };
+    connect(cmdLogFileName, &QPushButton::clicked, this,
+            guarded(&frmOptions::cmdLogFileName_Click));
+    connect(tbsOptions, &QTabBar::currentChanged, this, guarded(&frmOptions::tbsOptions_Click));
+    connect(cmdApply, &QPushButton::clicked, this, guarded(&frmOptions::cmdApply_Click));
+    connect(cmdOK, &QPushButton::clicked, this, guarded(&frmOptions::cmdOK_Click));
+    connect(cmdCancel, &QPushButton::clicked, this, guarded(&frmOptions::cmdCancel_Click));
     Form_Load();
 }
 
@@ -204,7 +209,9 @@ void frmOptions::wireGroup(const Group& g) {
         g.updown->setEnabled(on);
     });
     // Only the user's own typing is checked; texts the program sets are left as they are.
-    connect(g.text, &QLineEdit::textEdited, this, [this, g] { intervalEdited(g); });
+    // Any error inside the check ends it quietly.
+    connect(g.text, &QLineEdit::textEdited, this,
+            [this, g] { RunGuarded([this, g] { intervalEdited(g); }, [] {}); });
     connect(g.updown, &UpDown::changed, this,
             [g](int value) { g.text->setText(QString::number(value)); });
     g.text->installEventFilter(this);

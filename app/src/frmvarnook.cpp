@@ -31,6 +31,7 @@
 #include "frmoptions.h"
 #include "messageservice.h"
 #include "refreshtimer.h"
+#include "rightclick.h"
 #include "texts.h"
 #include "twips.h"
 
@@ -165,38 +166,93 @@ void frmVarnook::buildControls() {
     cmd_Exit->resize(std::max(cmd_Exit->sizeHint().width(), px(1000)), buttonHeight);
     cmd_scan->resize(cmd_scan->sizeHint().width() + px(60), buttonHeight);
 
-    Timer1 = new RefreshTimer(
-        QStringLiteral("Timer1"), [this] { Timer1_Timer(); }, this);
-    TimerDrives = new RefreshTimer(
-        QStringLiteral("TimerDrives"), [this] { TimerDrives_Timer(); }, this);
-    TimerUsers = new RefreshTimer(
-        QStringLiteral("TimerUsers"), [this] { TimerUsers_Timer(); }, this);
+    // Every handler Qt calls runs guarded (handlerguard.h).
+    auto guarded = [this](void (frmVarnook::*handler)()) {
+        return [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); };
+    };
+    auto browser = [this](void (frmVarnook::*handler)()) {
+        return [this, handler] { runBrowserGuarded([this, handler] { (this->*handler)(); }); };
+    };
+    Timer1 = new RefreshTimer(QStringLiteral("Timer1"), guarded(&frmVarnook::Timer1_Timer), this);
+    TimerDrives = new RefreshTimer(QStringLiteral("TimerDrives"),
+                                   guarded(&frmVarnook::TimerDrives_Timer), this);
+    TimerUsers = new RefreshTimer(QStringLiteral("TimerUsers"),
+                                  guarded(&frmVarnook::TimerUsers_Timer), this);
 
-    connect(cmd_Exit, &QPushButton::clicked, this, &frmVarnook::cmd_Exit_Click);
-    connect(cmd_scan, &QPushButton::clicked, this, &frmVarnook::cmd_scan_Click);
-    connect(lstDrives, &QListWidget::itemClicked, this, [this] { lstDrives_Click(); });
-    connect(lstDrives, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) {
-            lstDrives_Click();
-        }
+    connect(cmd_Exit, &QPushButton::clicked, this, guarded(&frmVarnook::cmd_Exit_Click));
+    connect(cmd_scan, &QPushButton::clicked, this, guarded(&frmVarnook::cmd_scan_Click));
+    connectDriveList();
+    connect(Drive1, &DriveList::driveChanged, this, browser(&frmVarnook::Drive1_Change));
+    connect(Dir1, &DirList::pathChanged, this, browser(&frmVarnook::Dir1_Change));
+    connect(Dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        runBrowserGuarded([this, item] { Dir1->setPath(item->data(Qt::UserRole).toString()); });
     });
-    connect(Drive1, &DriveList::driveChanged, this, &frmVarnook::Drive1_Change);
-    connect(Dir1, &DirList::pathChanged, this, &frmVarnook::Dir1_Change);
     connect(lstFiles, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) {
-            lstFiles_Click();
+            runBrowserGuarded([this] { lstFiles_Click(); });
         }
     });
-    connect(lstFiles, &QListWidget::itemDoubleClicked, this, [this] { lstFiles_DblClick(); });
+    connect(lstFiles, &QListWidget::itemDoubleClicked, this,
+            browser(&frmVarnook::lstFiles_DblClick));
     connect(lstFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstFiles_MouseDown(Qt::RightButton, lstFiles->viewport()->mapToGlobal(p));
+        runBrowserGuarded([this, p] {
+            lstFiles_MouseDown(Qt::RightButton, lstFiles->viewport()->mapToGlobal(p));
+        });
+    });
+    // A right click pops the User menu up over the rows selected as they are.
+    new RightClickKeepsSelection(lstLoginIDs, [this](const QPoint& global) {
+        runGuarded([this, global] { lstLoginIDs_MouseDown(Qt::RightButton, global); });
     });
     connect(lstLoginIDs, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstLoginIDs_MouseDown(Qt::RightButton, lstLoginIDs->viewport()->mapToGlobal(p));
+        runGuarded([this, p] {
+            lstLoginIDs_MouseDown(Qt::RightButton, lstLoginIDs->viewport()->mapToGlobal(p));
+        });
     });
-    connect(lstLoginIDs, &QListWidget::itemDoubleClicked, this, [this] { lstLoginIDs_DblClick(); });
+    connect(lstLoginIDs, &QListWidget::itemDoubleClicked, this,
+            guarded(&frmVarnook::lstLoginIDs_DblClick));
     connect(lstviewServers, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstviewServers_MouseDown(Qt::RightButton, lstviewServers->viewport()->mapToGlobal(p));
+        runGuarded([this, p] {
+            lstviewServers_MouseDown(Qt::RightButton, lstviewServers->viewport()->mapToGlobal(p));
+        });
+    });
+}
+
+void frmVarnook::connectDriveList() {
+    lstDrives->viewport()->installEventFilter(this);
+    connect(lstDrives, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            driveRowChangedByPress_ = drivePressed_;
+            runBrowserGuarded([this] { lstDrives_Click(); });
+        }
+    });
+    connect(lstDrives, &QListWidget::itemClicked, this, [this] {
+        if (!std::exchange(driveRowChangedByPress_, false)) {
+            runBrowserGuarded([this] { lstDrives_Click(); });
+        }
+    });
+}
+
+bool frmVarnook::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstDrives->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            drivePressed_ = true;
+            driveRowChangedByPress_ = false;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            drivePressed_ = false;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmVarnook::runGuarded(const std::function<void()>& handler) {
+    RunGuarded(handler, [this] { reportHandlerError(); });
+}
+
+void frmVarnook::runBrowserGuarded(const std::function<void()>& handler) {
+    RunGuarded(handler, [this] {
+        const AppError e = CurrentAppError();
+        logs_.FileBrowserError(e.number, Qs(e.description));
     });
 }
 
@@ -205,7 +261,8 @@ void frmVarnook::buildMenus() {
                          void (frmVarnook::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, handler);
+        connect(a, &QAction::triggered, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
         return a;
     };
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -232,7 +289,8 @@ void frmVarnook::buildMenus() {
                              &frmVarnook::optionClearConn_Click);
     optionUserinfo = action(submnuUser, "optionUserinfo", QStringLiteral("&User Info"),
                             &frmVarnook::optionUserinfo_Click);
-    connect(submnuUser, &QMenu::aboutToShow, this, &frmVarnook::submnuUser_Click);
+    connect(submnuUser, &QMenu::aboutToShow, this,
+            [this] { runGuarded([this] { submnuUser_Click(); }); });
     submnuServer = mnuOptions->addMenu(QStringLiteral("&Server"));
     submnuServer->setObjectName(QStringLiteral("submnuServer"));
     submnuAllusers = action(submnuServer, "submnuAllusers", QStringLiteral("&All Connections"),
@@ -252,18 +310,6 @@ void frmVarnook::buildMenus() {
                                 &frmVarnook::optionHelpContents_Click);
     optionAbout =
         action(mnuHelp, "optionAbout", QStringLiteral("&About"), &frmVarnook::optionAbout_Click);
-}
-
-AppError CurrentAppError() {
-    try {
-        throw;
-    } catch (const AppError& e) {
-        return e;
-    } catch (const std::exception& e) {
-        return {51, std::string("Internal error: ") + e.what()};
-    } catch (...) {
-        return {51, "Internal error"};
-    }
 }
 
 // ---- Start-up and exit ---------------------------------------------------------------------
@@ -393,7 +439,7 @@ void frmVarnook::cmd_Exit_Click() {
 
 void frmVarnook::closeEvent(QCloseEvent* event) {
     if (!exiting_) {
-        cmd_Exit_Click();
+        runGuarded([this] { cmd_Exit_Click(); });
     }
     event->accept();
     QMainWindow::closeEvent(event);
@@ -506,7 +552,7 @@ void frmVarnook::Form_Resize() {
 
 void frmVarnook::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    runGuarded([this] { Form_Resize(); });
 }
 
 void frmVarnook::registerResultWindow(QWidget* window) {
@@ -523,9 +569,12 @@ void frmVarnook::registerResultWindow(QWidget* window) {
 
 void frmVarnook::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange) {
-        return;
+    if (event->type() == QEvent::WindowStateChange) {
+        runGuarded([this] { windowStateChanged(); });
     }
+}
+
+void frmVarnook::windowStateChanged() {
     if (isMinimized()) {
         for (size_t i = 0; i < resultWindows_.size(); ++i) {
             if (resultWindows_[i]) {

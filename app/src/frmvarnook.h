@@ -15,6 +15,7 @@
 #include "core/drives.h"
 #include "core/layout.h"
 #include "frmabout.h"
+#include "handlerguard.h"
 #include "netfacade.h"
 #include "userlists.h"
 
@@ -57,16 +58,6 @@ struct AppEnvironment {
     // The folder of the desktop's helper programs; empty = where xdg-open lives.
     std::string windowsFolder;
 };
-
-// An unexpected error in a handler: a number and a description, as the error boxes show them.
-struct AppError {
-    int number = 0;
-    std::string description;
-};
-
-// Inside a catch (...) block: the error being handled, as an AppError (any other exception is
-// error 51, "Internal error", with its own text).
-AppError CurrentAppError();
 
 class frmVarnook : public QMainWindow {
     Q_OBJECT
@@ -216,10 +207,17 @@ public:
     // here so that minimising and restoring the main window carries them along.
     void registerResultWindow(QWidget* window);
 
+    // Every handler Qt calls runs through one of these guards: an exception it throws is shown
+    // in the handler's error box (the file browser's box for the browser's handlers; the error
+    // number and description otherwise, and in the activity log) and goes no further.
+    void runGuarded(const std::function<void()>& handler);
+    void runBrowserGuarded(const std::function<void()>& handler);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -231,8 +229,12 @@ private:
     void HostVolumeControl();
     MainControls currentControls() const;
     void setBrowserEnabled(bool on);
-    void runGuarded(const std::function<void()>& handler);
     int DriveInformation(int drive);
+    // A click on the drive list runs lstDrives_Click once: through the row change its press
+    // makes, or, when the row was current already, through the click itself.
+    void connectDriveList();
+    // Minimising carries the result windows along; restoring brings back their states.
+    void windowStateChanged();
 
     AppEnvironment env_;
     AppState state_;
@@ -253,6 +255,8 @@ private:
     frm_loggedin& loggedInWindow();
     void reportHandlerError();
     bool allUsersRunning_ = false;
+    bool drivePressed_ = false;            // the left button is down on the drive list
+    bool driveRowChangedByPress_ = false;  // and its press changed the current drive
 };
 
 }  // namespace varnook

@@ -139,11 +139,8 @@ frm_loggedin& frmVarnook::loggedInWindow() {
 }
 
 void frmVarnook::reportHandlerError() {
+    ReportHandlerError(*env_.messages, this);
     const AppError e = CurrentAppError();
-    env_.messages->msgBox(this,
-                          QStringLiteral("Error ") + QString::number(e.number) + QLatin1Char(' ') +
-                              FromAnsi(e.description),
-                          MsgButtons::OK, MsgIcon::Critical, ProgramTitle());
     logs_.debug(QStringLiteral("Error ") + Str(e.number) + QStringLiteral("  ") +
                 FromAnsi(e.description));
 }

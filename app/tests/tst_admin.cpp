@@ -553,6 +553,31 @@ private slots:
         QCOMPARE(h.client.calls(nw::Op::NWSendBroadcastMessage), 0);
     }
 
+    void aRightClickKeepsTheSelectionTheActionsReadAfterwards() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        ShowUsers(w, kFs1, {{12, "JSMITH"}, {14, "MBROWN"}, {15, "LCHEN"}, {16, "AGARCIA"}});
+        SelectEntries(w.lstLoginIDs, {QStringLiteral(" 12  JSMITH"), QStringLiteral(" 15  LCHEN")});
+        QListWidget* list = w.lstLoginIDs;
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                          list->visualItemRect(list->item(3)).center());
+        QCOMPARE(list->selectedItems().size(), 2);
+        QCOMPARE(list->currentRow(), 0);
+        QVERIFY(!list->item(3)->isSelected());
+        QCOMPARE(w.lastPopup(), w.submnuUser);
+        QStringList offered;
+        OnWindow<frm_ClearConn>(h, [&](frm_ClearConn& f) { offered = Column(f.lstvUsers, 0); });
+        w.optionClearConn->trigger();
+        QCOMPARE(offered,
+                 (QStringList{QStringLiteral(" 12  JSMITH"), QStringLiteral(" 15  LCHEN")}));
+        // The left button still selects.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(3)).center());
+        QCOMPARE(list->selectedItems().size(), 1);
+        QVERIFY(list->item(3)->isSelected());
+    }
+
     void moreThanAThousandChosenConnectionsAreAllCleared() {
         AdminHarness h(BigServerNetwork(1200), {"volumes/BIG/SYS/"});
         QVERIFY(h.start());

@@ -199,6 +199,31 @@ private slots:
         QCOMPARE(w.Dir1->path(), QStringLiteral("F:\\"));
     }
 
+    void aClickOnADriveRunsItsHandlerOnce() {
+        Harness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        h.net->drives.erase(7);
+        auto click = [&w](int row) {
+            QTest::mouseClick(w.lstDrives->viewport(), Qt::LeftButton, {},
+                              w.lstDrives->visualItemRect(w.lstDrives->item(row)).center());
+        };
+        auto unavailable = [&h] {
+            return h.messages.texts().filter(QStringLiteral("Drive unavailable!")).size();
+        };
+        click(1);
+        QCOMPARE(w.lstDrives->currentRow(), 1);
+        QCOMPARE(unavailable(), 1);
+        // The current drive clicked again: its handler runs again, once.
+        click(1);
+        QCOMPARE(unavailable(), 2);
+        // Back to F: from the keyboard.
+        QTest::keyClick(w.lstDrives, Qt::Key_Up);
+        QCOMPARE(w.lstDrives->currentRow(), 0);
+        QCOMPARE(w.Dir1->path(), QStringLiteral("F:\\"));
+        QCOMPARE(unavailable(), 2);
+    }
+
     void foldersFilesAndTheStatusBar() {
         Harness h;
         h.addFile("vol/FS1/SYS/PUBLIC/.hidden");
