@@ -352,8 +352,13 @@ bool frmVarnook::Form_Load() {
 
         const uint32_t init = env_.NWCallsInit ? env_.NWCallsInit(client_) : 0x8801;
         if (init != 0 || client_ == nullptr) {
-            env_.messages->msgBox(this, QStringLiteral("NWCallsInit failed."), MsgButtons::OK,
-                                  MsgIcon::None, QStringLiteral("Error !"));
+            QString text = QStringLiteral("NWCallsInit failed.");
+            const std::string why = env_.NWCallsInitFailure ? env_.NWCallsInitFailure() : "";
+            if (!why.empty()) {
+                text += QStringLiteral("\r\n") + Qs(why);
+            }
+            env_.messages->msgBox(this, text, MsgButtons::OK, MsgIcon::None,
+                                  QStringLiteral("Error !"));
             close();
             return false;
         }

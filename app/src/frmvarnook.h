@@ -47,6 +47,9 @@ struct AppEnvironment {
     MessageService* messages = nullptr;
     // Initialises the NetWare client; returns its completion code (0 = usable).
     std::function<uint32_t(std::unique_ptr<NetFacade>&)> NWCallsInit;
+    // Why NWCallsInit failed (its network file, the place in it, what was expected), shown on a
+    // second line under "NWCallsInit failed."; unset or empty: no second line.
+    std::function<std::string()> NWCallsInitFailure;
     // Creates the one registry store object (class clsRegwick, by its ProgID). Throws AppError
     // when it cannot be created.
     std::function<std::unique_ptr<StringStore>()> createRegStore;
@@ -65,7 +68,9 @@ public:
     explicit frmVarnook(AppEnvironment env, QWidget* parent = nullptr);
     ~frmVarnook() override;
 
-    // Start-up. Returns false when the program ends before its window is shown.
+    // Start-up. Returns false when the program ends before its window is shown (the client
+    // cannot be used, no NetWare drive, or it runs from one); the program then exits with a
+    // failure status, having said why.
     bool Form_Load();
     void cmd_Exit_Click();
     void optionExit_Click() { cmd_Exit_Click(); }

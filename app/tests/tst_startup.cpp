@@ -61,6 +61,15 @@ private slots:
         QCOMPARE(h.messages.shown.size(), size_t{1});
         QCOMPARE(h.messages.shown[0].text, QStringLiteral("NWCallsInit failed."));
         QCOMPARE(h.messages.shown[0].title, QStringLiteral("Error !"));
+        // With the client's reason, on a second line.
+        Harness told;
+        told.net->initResult = nw::NWE_REQUESTER_FAILURE;
+        told.initFailure = "/srv/net.json: servers[0].name: expected a server name";
+        QVERIFY(!told.start());
+        QCOMPARE(
+            told.messages.texts(),
+            QStringList{QStringLiteral("NWCallsInit failed.\r\n/srv/net.json: servers[0].name: "
+                                       "expected a server name")});
     }
 
     void noNetWareDriveEndsTheStartUp() {
