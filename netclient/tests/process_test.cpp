@@ -1,9 +1,13 @@
 // The process client: NWCallsInit on a bad file, and the one smoke test of the demo network.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +18,20 @@
 namespace {
 
 using namespace nw;
+
+// The number of users README.md says have the demo's spreadsheet open ("open by ten users").
+int usersTheReadmeGivesTheSpreadsheet() {
+    std::ifstream in(VARNOOK_SOURCE_DIR "/README.md");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch m;
+    if (!std::regex_search(text, m, std::regex(R"(spreadsheet\s+open\s+by\s+(\w+)\s+users)")))
+        return -1;
+    const std::vector<std::string> words = {"zero", "one",    "two",   "three", "four",
+                                            "five", "six",    "seven", "eight", "nine",
+                                            "ten",  "eleven", "twelve"};
+    const auto found = std::find(words.begin(), words.end(), m[1].str());
+    return found == words.end() ? -1 : static_cast<int>(found - words.begin());
+}
 
 TEST(ProcessClient, BadNetworkFileFailsWithTheReasonOnStandardError) {
     testnet::ScratchFolder folder;
@@ -111,7 +129,8 @@ TEST(ProcessClient, DemoNetwork) {
     CONN_USING_FILE use;
     CONNS_USING_FILE summary;
     ASSERT_EQ(client.NWScanConnectionsUsingFile(h, 0, scan.c_str(), &iter, &use, &summary), 0);
-    EXPECT_GE(summary.connCount, 10);
+    EXPECT_EQ(summary.connCount, 10);
+    EXPECT_EQ(usersTheReadmeGivesTheSpreadsheet(), summary.connCount);
     std::set<int> lockTypes;
     iter = 0;
     PHYSICAL_LOCK lock;
