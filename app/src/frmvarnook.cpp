@@ -41,12 +41,8 @@ namespace {
 // The window frame (borders and title bar) that the layout's window size includes.
 constexpr double kFrameWidth = 120;
 constexpr double kFrameHeight = 465;
-// Space kept between the window's edges and the controls.
-constexpr double kInset = 90;
 constexpr double kDefaultWidth = 11400;
 constexpr double kDefaultHeight = 7800;
-// The server list keeps room for its header and a few rows at the smallest window height.
-constexpr double kMinServerListHeight = 1000;
 // Space between the volume control and the Exit button below it.
 constexpr double kVolmarraGap = 200;
 
@@ -63,15 +59,16 @@ frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
     buildControls();
     buildMenus();
     const double dpi = LogicalDpi(this);
+    // 6040 x 4000 twips, raised only where the desktop's fonts would break the layout there: a
+    // "Connected Servers" label taller than 240 twips would make the server list's height
+    // negative at 4000, so that the list kept an older, larger height and carried the buttons
+    // at its bottom out of the window; a wider "File opened by..." would cover the list.
     const double label2 = PixelsToTwips(Label2->height(), dpi);
-    const double minHeight =
-        std::max(kMainMinHeight, HeightForServerList(label2, kMinServerListHeight) + 2 * kInset);
-    // The smallest width at which "File opened by..." stays clear of the server list.
+    const double minHeight = std::max(kMainMinHeight, HeightForServerList(label2, 0));
     double minWidth = kMainMinWidth;
-    for (; minWidth < 3 * kMainMinWidth; minWidth += 60) {
-        const MainControls c =
-            LayoutMainWindow(currentControls(), minWidth - 2 * kInset, minHeight, false);
-        if (c.cmd_scan.left >= c.lstviewServers.left + c.lstviewServers.width + 90) {
+    for (; minWidth < 3 * kMainMinWidth; minWidth += 15) {
+        const MainControls c = LayoutMainWindow(currentControls(), minWidth, minHeight, false);
+        if (c.cmd_scan.left >= c.lstviewServers.left + c.lstviewServers.width) {
             break;
         }
     }
@@ -547,12 +544,8 @@ void frmVarnook::Form_Resize() {
                TwipsToPixels(bigger->height - kFrameHeight, dpi));
         return;  // the size change lays the window out again
     }
-    const double dpi = LogicalDpi(this);
-    const int inset = TwipsToPixels(kInset, dpi);
-    canvas_->setGeometry(inset, inset, std::max(0, centralWidget()->width() - inset),
-                         std::max(0, centralWidget()->height() - inset));
-    applyLayout(LayoutMainWindow(currentControls(), size.width - 2 * kInset,
-                                 size.height - 2 * kInset, minimized));
+    canvas_->setGeometry(centralWidget()->rect());
+    applyLayout(LayoutMainWindow(currentControls(), size.width, size.height, minimized));
 }
 
 void frmVarnook::resizeEvent(QResizeEvent* event) {
