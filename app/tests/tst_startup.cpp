@@ -1,4 +1,6 @@
 // Start-up, exit, logs and the debug switch of the main window.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -186,6 +188,18 @@ private slots:
             QCOMPARE(m.text, QStringLiteral("Error: 76 Path not found"));
             QCOMPARE(m.title, QStringLiteral("Varnook"));
         }
+    }
+
+    void aNamedPipeAsTheOutputLogNeverHoldsTheStartUp() {
+        Harness h;
+        const QString pipe = h.root + QStringLiteral("/out.log");
+        QVERIFY(::mkfifo(pipe.toLocal8Bit().constData(), 0600) == 0);
+        h.store->values = {{"LogInfoToFile", "1"}, {"OutputLogFileName", pipe.toStdString()}};
+        QVERIFY(h.start());
+        QVERIFY(h.window->isVisible());
+        QVERIFY(!h.messages.shown.empty());
+        QCOMPARE(h.messages.shown[0].text,
+                 QStringLiteral("Error: 75 Path/File access error (not a regular file)"));
     }
 
     void timersStayOffWhileTheStartUpShowsMessages() {
