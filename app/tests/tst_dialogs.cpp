@@ -92,12 +92,6 @@ private slots:
         });
         QCOMPARE(h.store->values.at("OutputLogFileName"), std::string());
         QCOMPARE(h.window->state().Prefs.OutputLogFileName, fallback.toStdString());
-        // Too long to be read back: the same default, with the reason.
-        Harness longer;
-        longer.store->values = {{"OutputLogFileName", std::string(300, 'x')}};
-        QVERIFY(longer.start());
-        QVERIFY(longer.window->state().Prefs.OutputLogFileNote.find("255 characters") !=
-                std::string::npos);
     }
 
     void intervalBoxesStayWithinOneToSixty() {

@@ -273,14 +273,6 @@ private slots:
         QCOMPARE(messages.shown[0].icon, MsgIcon::Exclamation);
         QVERIFY(messages.shown[0].text.startsWith(
             QStringLiteral("Internal error: drive table lost\r\n")));
-        // The server list's refresh, an AppError of its own.
-        messages.clear();
-        s.faulty.replace<nw::Op::NWCCScanConnRefs>(
-            [](nw::nuint32*, nw::NWCONN_REF*) -> nw::NWCCODE {
-                throw AppError{7, "Out of memory"};
-            });
-        s.w->Timer1->fire();
-        QCOMPARE(messages.texts(), QStringList{QStringLiteral("Error 7 Out of memory")});
     }
 
     void fiveUsersAfterEightKeepTheOlderEntries() {
