@@ -1,12 +1,15 @@
 // The main() of the benchmarks that build windows: an application on the offscreen platform
-// (unless QT_QPA_PLATFORM says otherwise), then Google Benchmark.
+// (unless QT_QPA_PLATFORM says otherwise), then Google Benchmark. Windows must not outlive the
+// application: releaseWindows runs after the benchmarks, while it still exists.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <functional>
 
-inline int RunWindowBenchmarks(int argc, char** argv) {
+inline int RunWindowBenchmarks(int argc, char** argv,
+                               const std::function<void()>& releaseWindows = {}) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -14,5 +17,8 @@ inline int RunWindowBenchmarks(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (releaseWindows) {
+        releaseWindows();
+    }
     return 0;
 }

@@ -76,9 +76,18 @@ struct Program {
     nw::Client& client() { return window->client()->client(); }
 };
 
-Program& program() {
-    static Program p;
+// Made on first use, and released before the application ends (main).
+std::unique_ptr<Program>& programSlot() {
+    static std::unique_ptr<Program> p;
     return p;
+}
+
+Program& program() {
+    std::unique_ptr<Program>& p = programSlot();
+    if (!p) {
+        p = std::make_unique<Program>();
+    }
+    return *p;
 }
 
 // The client calls of the all-open-files walk and nothing else: the figure the window's walk is
@@ -321,5 +330,5 @@ BENCHMARK(Sort100k)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iter
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunWindowBenchmarks(argc, argv);
+    return RunWindowBenchmarks(argc, argv, [] { programSlot().reset(); });
 }

@@ -68,14 +68,15 @@ struct AppState {
     // Set when a clear was confirmed, so the action refreshes the list it came from.
     uint8_t ConnectionsCleared = 0;
 
-    // The server the all-connections window was filled from. A users-timer tick rewrites
-    // CurrentServerConnRef for the main list; the all-connections rows keep their own server.
-    uint32_t AllUsersConnRef = 0;
+    // The server each users list was filled from. CurrentServerConnRef follows whichever list
+    // was filled last (a users-timer tick, All Connections on another server); the rows of each
+    // list keep their own server.
+    uint32_t MainUsersConnRef = 0;  // lstLoginIDs
+    uint32_t AllUsersConnRef = 0;   // the all-connections window
 
-    // The server the user actions address: the all-connections window's while it is the source
-    // of the user actions (UserListSource 2), else CurrentServerConnRef.
+    // The server the user actions address: that of the users list in force.
     uint32_t UserActionConnRef() const {
-        return UserListSource == 2 ? AllUsersConnRef : CurrentServerConnRef;
+        return UserListSource == 2 ? AllUsersConnRef : MainUsersConnRef;
     }
 
     // Lock view and the all-open-files walk.

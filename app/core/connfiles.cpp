@@ -66,7 +66,8 @@ private:
             return;
         }
         if (log_.debugOn()) {
-            log_.debug("NSPath: " + folder.text());
+            // The buffer's characters as the server left them, its NUL and blanks included.
+            log_.debug("NSPath: " + folder.raw());
         }
         BlankBuffer name;
         const nw::NWCCODE ln = client_.NWGetLongName(conn_, 0, dosPath.c_str(), nw::NW_NS_DOS,

@@ -1,6 +1,7 @@
 #include "core/logs.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,6 +38,8 @@ LogError LogErrorFromErrno(int err) {
             return {67, "Too many files"};
         case ENAMETOOLONG:
             return {52, "Bad file name or number"};
+        case ENXIO:  // a named pipe nobody reads
+            return {75, "Path/File access error (not a regular file)"};
         default:
             return {57, std::string("Device I/O error (") + std::strerror(err) + ")"};
     }
@@ -46,9 +49,17 @@ std::optional<LogError> AppendLogRecord(const std::string& path, const std::stri
     if (path.empty()) {
         return LogError{52, "Bad file name or number"};
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Without blocking: a named pipe would otherwise hold the program until someone reads it.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         return LogErrorFromErrno(errno);
+    }
+    // A log is a regular file; pipes, sockets and devices are refused.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return LogError{75, "Path/File access error (not a regular file)"};
     }
     const std::string record = LogRecord(text);
     size_t done = 0;

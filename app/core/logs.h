@@ -18,7 +18,9 @@ struct LogError {
 std::string LogRecord(const std::string& text);
 
 // Appends one record to the file at path, creating the file when it does not exist, and closes
-// it again. Returns the error when the file cannot be opened or written; the record is then lost.
+// it again. Only a regular file is written: a named pipe, socket or device is refused at once,
+// never waited on. Returns the error when the file cannot be opened or written; the record is
+// then lost.
 std::optional<LogError> AppendLogRecord(const std::string& path, const std::string& text);
 
 // Cuts a text before its first NUL character.

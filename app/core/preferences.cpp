@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/paths.h"
+#include "core/loglocations.h"
 #include "platform/text.h"
 
 namespace varnook {
@@ -67,7 +67,15 @@ int ClampWindowInterval(double seconds) {
 }
 
 std::string DefaultOutputLogPath(const std::string& programFolder) {
-    return JoinLocal(programFolder, "varnook output.log");
+    return DecideLogLocations(programFolder).defaultOutputLog;
+}
+
+OutputLogChoice ChooseOutputLog(const std::string& name, const std::string& programFolder) {
+    if (!name.empty()) {
+        return {name, {}};
+    }
+    const std::string path = DefaultOutputLogPath(programFolder);
+    return {path, "The log file name is empty: output is logged to " + path + "."};
 }
 
 namespace {
@@ -116,14 +124,23 @@ Preferences LoadPreferences(StringStore& store, const std::string& programFolder
     p.AutoUpdateUsersStatus = LoadFlag(store, "AutoUpdateUsersStatus");
     std::string text;
     int16_t r = 0;
-    // The store holds code-page text; the path is the host's own (UTF-8).
-    p.OutputLogFileName = ReadValue(store, "OutputLogFileName", text, r)
-                              ? vnk::text::codePageToUtf8(text)
-                              : DefaultOutputLogPath(programFolder);
+    if (ReadValue(store, "OutputLogFileName", text, r)) {
+        // The store holds code-page text; the path is the host's own (UTF-8).
+        p.OutputLogFileName = vnk::text::codePageToUtf8(text);
+    } else {
+        const OutputLogChoice fallback = ChooseOutputLog({}, programFolder);
+        p.OutputLogFileName = fallback.path;
+        // Only an empty name comes back as r = 1; anything else did not come back at all.
+        p.OutputLogFileNote = r == 1 ? fallback.note
+                                     : "The stored log file name cannot be read (it is missing, "
+                                       "or 255 characters or longer): output is logged to " +
+                                           fallback.path + ".";
+    }
     p.LogInfoToFile = 0;
     if (ReadValue(store, "LogInfoToFile", text, r)) {
-        p.LogInfoToFile =
-            static_cast<uint8_t>(std::clamp<int64_t>(RoundHalfEven(Val(text)), 0, 255));
+        // Any number but 0 is on; one that does not fit the flag is on as 255.
+        const int64_t n = RoundHalfEven(Val(text));
+        p.LogInfoToFile = static_cast<uint8_t>(n >= 0 && n <= 255 ? n : 255);
     }
     return p;
 }

@@ -24,6 +24,9 @@ struct Preferences {
     uint8_t AutoUpdateUsersStatus = 0;
     std::string OutputLogFileName;  // a local path (UTF-8)
     uint8_t LogInfoToFile = 0;
+    // Why OutputLogFileName is the default file and not the stored name (a stored name that is
+    // empty or cannot be read); empty when the stored name is in force. Never stored.
+    std::string OutputLogFileNote;
 };
 
 // The string store the preferences live in: the two methods of the registry store class, with
@@ -47,12 +50,22 @@ int64_t RoundHalfEven(double v);
 // An interval typed into the preferences window, kept within 1 to 60 seconds.
 int ClampWindowInterval(double seconds);
 
-// "<folder>/varnook output.log".
+// The output log when no usable name is stored ("varnook output.log", see loglocations.h).
 std::string DefaultOutputLogPath(const std::string& programFolder);
+
+// What an output log name stands for: the name itself, or the default file with a note saying
+// why when the name is empty.
+struct OutputLogChoice {
+    std::string path;
+    std::string note;
+};
+OutputLogChoice ChooseOutputLog(const std::string& name, const std::string& programFolder);
 
 // Reads the preferences through the store, with defaults for what cannot be read and every
 // number clamped into its field: intervals to 0..60 seconds (0 keeps its timer off), the log flag
-// to 0..255, flags that are on to 255. An empty stored log path gives the default path.
+// to 0..255 with any other non-zero number on (255), flags that are on to 255. A stored log path
+// that is empty or cannot be read (missing, or 255 characters and more) gives the default path,
+// and OutputLogFileNote says so.
 Preferences LoadPreferences(StringStore& store, const std::string& programFolder);
 
 // What one refresh timer does with an interval and a flag.

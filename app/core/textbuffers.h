@@ -25,6 +25,8 @@ public:
     }
     char* data() { return bytes_.data(); }
     std::string text() const { return TextUpToNul(bytes_); }
+    // The whole buffer as it stands, NULs and blanks included.
+    std::string raw() const { return {bytes_.data(), kSize}; }
 
 private:
     std::array<char, kSize> bytes_;

@@ -52,8 +52,6 @@ bool DriveList::setDrive(char letter) {
 DirList::DirList(Workstation* workstation, QWidget* parent)
     : QListWidget(parent), workstation_(workstation) {
     setIconSize(QSize(16, 16));
-    connect(this, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { setPath(item->data(Qt::UserRole).toString()); });
 }
 
 QString DirList::lastPathOfDrive(QChar letter) const {

@@ -33,7 +33,8 @@ private:
 };
 
 // Dir1: the folders of the current drive. The current path ("F:\DATA\SUB") is shown with its
-// parent folders above and its sub-folders below; activating an entry opens that folder.
+// parent folders above and its sub-folders below; each entry holds its folder's path as item data
+// (Qt::UserRole), which the main window opens when the entry is activated.
 class DirList : public QListWidget {
     Q_OBJECT
 public:

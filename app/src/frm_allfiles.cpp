@@ -28,9 +28,12 @@ frm_AllFiles::frm_AllFiles(frmVarnook& main)
     PlaceInTwips(PBar1, {3700, 0, 2400, 255}, LogicalDpi(this));
     lblFileCount = addLabel("lblFileCount", QString(), {6300, 0, 2400, 255});
     cmd_OK = addOkButton("cmd_OK");
-    connect(cmd_OK, &QPushButton::clicked, this, &frm_AllFiles::cmd_OK_Click);
+    connect(cmd_OK, &QPushButton::clicked, this,
+            [this] { main_.runGuarded([this] { cmd_OK_Click(); }); });
     connect(lst_Files, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lst_Files_MouseDown(Qt::RightButton, lst_Files->viewport()->mapToGlobal(p));
+        main_.runGuarded([this, p] {
+            lst_Files_MouseDown(Qt::RightButton, lst_Files->viewport()->mapToGlobal(p));
+        });
     });
     prepare(QString());
     setLayoutParts(lbl_ServerName, lst_Files, {lblMsg, PBar1, lblFileCount}, cmd_OK);

@@ -9,6 +9,7 @@
 #include "actionlists.h"
 #include "core/appstate.h"
 #include "core/clearconn.h"
+#include "handlerguard.h"
 #include "messageservice.h"
 #include "twips.h"
 
@@ -39,8 +40,10 @@ frm_ClearConn::frm_ClearConn(nw::Client& client, nw::NWCONN_REF serverRef, AppSt
     cmdNo = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdNo->setObjectName(QStringLiteral("cmdNo"));
     cmdNo->setGeometry(px(6240), px(2880), px(1200), px(375));
-    connect(cmdYes, &QPushButton::clicked, this, &frm_ClearConn::cmdYes_Click);
-    connect(cmdNo, &QPushButton::clicked, this, &frm_ClearConn::cmdNo_Click);
+    connect(cmdYes, &QPushButton::clicked, this,
+            Guarded(messages_, this, [this] { cmdYes_Click(); }));
+    connect(cmdNo, &QPushButton::clicked, this,
+            Guarded(messages_, this, [this] { cmdNo_Click(); }));
 }
 
 void frm_ClearConn::cmdYes_Click() {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "frmvarnook.h"
+#include "rightclick.h"
 #include "twips.h"
 
 namespace varnook {
@@ -24,7 +25,10 @@ frm_loggedin::frm_loggedin(frmVarnook& main)
     lblUserCount =
         addLabel("lblUserCount", QStringLiteral("<count unavailable>"), {200, 0, 3000, 255});
     cmdOK = addOkButton("cmdOK");
-    connect(cmdOK, &QPushButton::clicked, this, &frm_loggedin::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this,
+            [this] { main_.runGuarded([this] { cmdOK_Click(); }); });
+    // The list has no menu: a right click changes nothing, not even the selection.
+    new RightClickKeepsSelection(lstLoggedIn, {});
     setLayoutParts(lblServerName, lstLoggedIn, {lblUserCount}, cmdOK);
 }
 

@@ -22,9 +22,12 @@ frm_OtherFiles::frm_OtherFiles(frmVarnook& main)
     lblOtherFiles =
         addLabel("lblOtherFiles", QStringLiteral("File Count: <n/a>"), {100, 0, 4000, 255});
     cmdOK = addOkButton("cmdOK");
-    connect(cmdOK, &QPushButton::clicked, this, &frm_OtherFiles::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this,
+            [this] { main_.runGuarded([this] { cmdOK_Click(); }); });
     connect(lstvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstvFiles_MouseDown(Qt::RightButton, lstvFiles->viewport()->mapToGlobal(p));
+        main_.runGuarded([this, p] {
+            lstvFiles_MouseDown(Qt::RightButton, lstvFiles->viewport()->mapToGlobal(p));
+        });
     });
     prepare();
     setLayoutParts(lbl_UserName, lstvFiles, {lblOtherFiles}, cmdOK);

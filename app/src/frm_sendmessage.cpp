@@ -12,6 +12,7 @@
 #include "applogs.h"
 #include "core/appstate.h"
 #include "core/broadcast.h"
+#include "handlerguard.h"
 #include "messageservice.h"
 #include "twips.h"
 
@@ -59,8 +60,10 @@ frm_SendMessage::frm_SendMessage(nw::Client& client, nw::NWCONN_REF serverRef, A
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(px(6240), px(3720), px(1200), px(375));
-    connect(cmdSend, &QPushButton::clicked, this, &frm_SendMessage::cmdSend_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frm_SendMessage::cmdCancel_Click);
+    connect(cmdSend, &QPushButton::clicked, this,
+            Guarded(messages_, this, [this] { cmdSend_Click(); }));
+    connect(cmdCancel, &QPushButton::clicked, this,
+            Guarded(messages_, this, [this] { cmdCancel_Click(); }));
     txtMessage->setFocus();
 }
 

@@ -13,6 +13,7 @@
 #include "applogs.h"
 #include "core/strtext.h"
 #include "core/userinfo.h"
+#include "handlerguard.h"
 #include "texts.h"
 
 namespace varnook {
@@ -93,7 +94,8 @@ frm_UserInfo::frm_UserInfo(nw::Client& client, std::function<UserListInForce()> 
     TimerUserInfo = new QTimer(this);
     TimerUserInfo->setObjectName(QStringLiteral("TimerUserInfo"));
     TimerUserInfo->setInterval(1000);
-    connect(TimerUserInfo, &QTimer::timeout, this, &frm_UserInfo::TimerUserInfo_Timer);
+    connect(TimerUserInfo, &QTimer::timeout, this,
+            Guarded(messages_, this, [this] { TimerUserInfo_Timer(); }));
     TimerUserInfo->start();
 }
 

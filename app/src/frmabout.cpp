@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/paths.h"
+#include "handlerguard.h"
 #include "messageservice.h"
 #include "texts.h"
 
@@ -39,10 +40,11 @@ frmAbout::frmAbout(MessageService& messages, RegistryStringReader readRegistry, 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    cmdSysInfo = new QPushButton(QStringLiteral("System Info"), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+    connect(cmdSysInfo, &QPushButton::clicked, this,
+            Guarded(messages_, this, [this] { cmdSysInfo_Click(); }));
 
     auto* text = new QVBoxLayout;
     text->addWidget(lblTitle);

@@ -14,9 +14,13 @@
 #include <QVBoxLayout>
 
 #include "core/appstate.h"
+#include "core/loglocations.h"
+#include "core/paths.h"
 #include "core/preferences.h"
 #include "frmgenmsg.h"
+#include "handlerguard.h"
 #include "messageservice.h"
+#include "platform/text.h"
 #include "refreshtimer.h"
 #include "twips.h"
 #include "updown.h"
@@ -71,7 +75,7 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdApply = new QPushButton(QStringLiteral("&Apply"), this);
+    cmdApply = new QPushButton(QStringLiteral("Apply"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
@@ -98,11 +102,15 @@ frmOptions::frmOptions(AppState& state, MessageService& messages, MainTimers tim
         txtLogFileName->setEnabled(on);
         cmdLogFileName->setEnabled(on);
     });
-    connect(cmdLogFileName, &QPushButton::clicked, this, &frmOptions::cmdLogFileName_Click);
-    connect(tbsOptions, &QTabBar::currentChanged, this, &frmOptions::tbsOptions_Click);
-    connect(cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+    auto guarded = [this](void (frmOptions::*handler)()) {
+        return Guarded(messages_, this, [this, handler] { (this->*handler)(); });
+    };
+    connect(cmdLogFileName, &QPushButton::clicked, this,
+            guarded(&frmOptions::cmdLogFileName_Click));
+    connect(tbsOptions, &QTabBar::currentChanged, this, guarded(&frmOptions::tbsOptions_Click));
+    connect(cmdApply, &QPushButton::clicked, this, guarded(&frmOptions::cmdApply_Click));
+    connect(cmdOK, &QPushButton::clicked, this, guarded(&frmOptions::cmdOK_Click));
+    connect(cmdCancel, &QPushButton::clicked, this, guarded(&frmOptions::cmdCancel_Click));
     Form_Load();
 }
 
@@ -181,12 +189,17 @@ QWidget* frmOptions::buildLogPage() {
     cmdLogFileName = new QPushButton(QStringLiteral("..."), log);
     cmdLogFileName->setObjectName(QStringLiteral("cmdLogFileName"));
     cmdLogFileName->setFixedWidth(32);
+    lblLogFileNote = new QLabel(log);
+    lblLogFileNote->setObjectName(QStringLiteral("lblLogFileNote"));
+    lblLogFileNote->setWordWrap(true);
+    lblLogFileNote->setTextFormat(Qt::PlainText);
     auto* row = new QHBoxLayout;
     row->addWidget(txtLogFileName, 1);
     row->addWidget(cmdLogFileName);
     auto* l = new QVBoxLayout(log);
     l->addWidget(chkLogToFile);
     l->addLayout(row);
+    l->addWidget(lblLogFileNote);
     return buildPage({log});
 }
 
@@ -196,7 +209,9 @@ void frmOptions::wireGroup(const Group& g) {
         g.updown->setEnabled(on);
     });
     // Only the user's own typing is checked; texts the program sets are left as they are.
-    connect(g.text, &QLineEdit::textEdited, this, [this, g] { intervalEdited(g); });
+    // Any error inside the check ends it quietly.
+    connect(g.text, &QLineEdit::textEdited, this,
+            [this, g] { RunGuarded([this, g] { intervalEdited(g); }, [] {}); });
     connect(g.updown, &UpDown::changed, this,
             [g](int value) { g.text->setText(QString::number(value)); });
     g.text->installEventFilter(this);
@@ -252,6 +267,7 @@ void frmOptions::Form_Load() {
     txtLogFileName->setText(QString::fromStdString(p.OutputLogFileName));
     txtLogFileName->setEnabled(p.LogInfoToFile != 0);
     cmdLogFileName->setEnabled(p.LogInfoToFile != 0);
+    showLogFileNote();
     tbsOptions->setCurrentIndex(0);
     tbsOptions_Click();
 }
@@ -266,6 +282,12 @@ void frmOptions::tbsOptions_Click() {
         page->setEnabled(shown);
         page->setVisible(shown);
     }
+}
+
+void frmOptions::showLogFileNote() {
+    const std::string& note = state_.Prefs.OutputLogFileNote;
+    lblLogFileNote->setText(QString::fromStdString(note));
+    lblLogFileNote->setVisible(!note.empty());
 }
 
 void frmOptions::showGenMsg(const QString& text) {
@@ -296,10 +318,16 @@ void frmOptions::cmdApply_Click() {
             }
         }
     }
-    p.OutputLogFileName = txtLogFileName->text().toStdString();
+    // The name is stored as entered; an empty one logs to the default file, and says so.
+    const std::string entered = txtLogFileName->text().toStdString();
+    const OutputLogChoice log = ChooseOutputLog(entered, state_.ProgramFolder);
+    p.OutputLogFileName = log.path;
+    p.OutputLogFileNote = log.note;
+    showLogFileNote();
     p.LogInfoToFile = chkLogToFile->isChecked() ? 1 : 0;
     if (state_.RegStore != nullptr) {
-        const std::vector<PreferenceWrite> writes = PreferenceWrites(p);
+        std::vector<PreferenceWrite> writes = PreferenceWrites(p);
+        writes[6].text = vnk::text::utf8ToCodePage(entered);
         WritePreference(*state_.RegStore, writes[6]);
         WritePreference(*state_.RegStore, writes[7]);
     }
@@ -320,16 +348,19 @@ void frmOptions::cmdLogFileName_Click() {
     request.presetName = QStringLiteral("Varnook Output");
     request.filter = QStringLiteral("*.log");
     request.defaultSuffix = QStringLiteral("log");
-    request.folder = QString::fromStdString(state_.ProgramFolder);
+    const std::string folder = DecideLogLocations(state_.ProgramFolder).outputLogFolder;
+    request.folder = QString::fromStdString(folder);
     request.promptOverwrite = true;
     request.pathMustExist = true;
-    const QString chosen = messages_.saveFileName(this, request);
-    // A cancelled dialog leaves the log file as it was.
+    QString chosen = messages_.saveFileName(this, request);
+    // A cancelled dialog still holds its preset name, in the folder it opened in.
     if (chosen.isEmpty()) {
-        return;
+        chosen = QString::fromStdString(JoinLocal(folder, request.presetName.toStdString()));
     }
     const QString name = chosen.left(kMaxLogFileNameLength);
     state_.Prefs.OutputLogFileName = name.toStdString();
+    state_.Prefs.OutputLogFileNote.clear();
+    showLogFileNote();
     txtLogFileName->setText(name);
 }
 

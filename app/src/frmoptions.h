@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabBar;
@@ -45,6 +46,8 @@ public:
     QCheckBox* chkLogToFile;
     QLineEdit* txtLogFileName;
     QPushButton* cmdLogFileName;
+    // Why the output log is the default file rather than the name stored (empty: hidden).
+    QLabel* lblLogFileNote;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
     QPushButton* cmdApply;
@@ -83,6 +86,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Shows one message in the information window and waits until it is closed.
     void showGenMsg(const QString& text);
+    void showLogFileNote();
 
     AppState& state_;
     MessageService& messages_;

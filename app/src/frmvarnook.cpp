@@ -19,6 +19,7 @@
 
 #include "ansi.h"
 #include "browserwidgets.h"
+#include "core/loglocations.h"
 #include "core/logs.h"
 #include "core/paths.h"
 #include "core/servers.h"
@@ -30,6 +31,7 @@
 #include "frmoptions.h"
 #include "messageservice.h"
 #include "refreshtimer.h"
+#include "rightclick.h"
 #include "texts.h"
 #include "twips.h"
 
@@ -39,12 +41,8 @@ namespace {
 // The window frame (borders and title bar) that the layout's window size includes.
 constexpr double kFrameWidth = 120;
 constexpr double kFrameHeight = 465;
-// Space kept between the window's edges and the controls.
-constexpr double kInset = 90;
 constexpr double kDefaultWidth = 11400;
 constexpr double kDefaultHeight = 7800;
-// The server list keeps room for its header and a few rows at the smallest window height.
-constexpr double kMinServerListHeight = 1000;
 // Space between the volume control and the Exit button below it.
 constexpr double kVolmarraGap = 200;
 
@@ -61,15 +59,16 @@ frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
     buildControls();
     buildMenus();
     const double dpi = LogicalDpi(this);
+    // 6040 x 4000 twips, raised only where the desktop's fonts would break the layout there: a
+    // "Connected Servers" label taller than 240 twips would make the server list's height
+    // negative at 4000, so that the list kept an older, larger height and carried the buttons
+    // at its bottom out of the window; a wider "File opened by..." would cover the list.
     const double label2 = PixelsToTwips(Label2->height(), dpi);
-    const double minHeight =
-        std::max(kMainMinHeight, HeightForServerList(label2, kMinServerListHeight) + 2 * kInset);
-    // The smallest width at which "File opened by..." stays clear of the server list.
+    const double minHeight = std::max(kMainMinHeight, HeightForServerList(label2, 0));
     double minWidth = kMainMinWidth;
-    for (; minWidth < 3 * kMainMinWidth; minWidth += 60) {
-        const MainControls c =
-            LayoutMainWindow(currentControls(), minWidth - 2 * kInset, minHeight, false);
-        if (c.cmd_scan.left >= c.lstviewServers.left + c.lstviewServers.width + 90) {
+    for (; minWidth < 3 * kMainMinWidth; minWidth += 15) {
+        const MainControls c = LayoutMainWindow(currentControls(), minWidth, minHeight, false);
+        if (c.cmd_scan.left >= c.lstviewServers.left + c.lstviewServers.width) {
             break;
         }
     }
@@ -164,38 +163,93 @@ void frmVarnook::buildControls() {
     cmd_Exit->resize(std::max(cmd_Exit->sizeHint().width(), px(1000)), buttonHeight);
     cmd_scan->resize(cmd_scan->sizeHint().width() + px(60), buttonHeight);
 
-    Timer1 = new RefreshTimer(
-        QStringLiteral("Timer1"), [this] { Timer1_Timer(); }, this);
-    TimerDrives = new RefreshTimer(
-        QStringLiteral("TimerDrives"), [this] { TimerDrives_Timer(); }, this);
-    TimerUsers = new RefreshTimer(
-        QStringLiteral("TimerUsers"), [this] { TimerUsers_Timer(); }, this);
+    // Every handler Qt calls runs guarded (handlerguard.h).
+    auto guarded = [this](void (frmVarnook::*handler)()) {
+        return [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); };
+    };
+    auto browser = [this](void (frmVarnook::*handler)()) {
+        return [this, handler] { runBrowserGuarded([this, handler] { (this->*handler)(); }); };
+    };
+    Timer1 = new RefreshTimer(QStringLiteral("Timer1"), guarded(&frmVarnook::Timer1_Timer), this);
+    TimerDrives = new RefreshTimer(QStringLiteral("TimerDrives"),
+                                   guarded(&frmVarnook::TimerDrives_Timer), this);
+    TimerUsers = new RefreshTimer(QStringLiteral("TimerUsers"),
+                                  guarded(&frmVarnook::TimerUsers_Timer), this);
 
-    connect(cmd_Exit, &QPushButton::clicked, this, &frmVarnook::cmd_Exit_Click);
-    connect(cmd_scan, &QPushButton::clicked, this, &frmVarnook::cmd_scan_Click);
-    connect(lstDrives, &QListWidget::itemClicked, this, [this] { lstDrives_Click(); });
-    connect(lstDrives, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) {
-            lstDrives_Click();
-        }
+    connect(cmd_Exit, &QPushButton::clicked, this, guarded(&frmVarnook::cmd_Exit_Click));
+    connect(cmd_scan, &QPushButton::clicked, this, guarded(&frmVarnook::cmd_scan_Click));
+    connectDriveList();
+    connect(Drive1, &DriveList::driveChanged, this, browser(&frmVarnook::Drive1_Change));
+    connect(Dir1, &DirList::pathChanged, this, browser(&frmVarnook::Dir1_Change));
+    connect(Dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        runBrowserGuarded([this, item] { Dir1->setPath(item->data(Qt::UserRole).toString()); });
     });
-    connect(Drive1, &DriveList::driveChanged, this, &frmVarnook::Drive1_Change);
-    connect(Dir1, &DirList::pathChanged, this, &frmVarnook::Dir1_Change);
     connect(lstFiles, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) {
-            lstFiles_Click();
+            runBrowserGuarded([this] { lstFiles_Click(); });
         }
     });
-    connect(lstFiles, &QListWidget::itemDoubleClicked, this, [this] { lstFiles_DblClick(); });
+    connect(lstFiles, &QListWidget::itemDoubleClicked, this,
+            browser(&frmVarnook::lstFiles_DblClick));
     connect(lstFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstFiles_MouseDown(Qt::RightButton, lstFiles->viewport()->mapToGlobal(p));
+        runBrowserGuarded([this, p] {
+            lstFiles_MouseDown(Qt::RightButton, lstFiles->viewport()->mapToGlobal(p));
+        });
+    });
+    // A right click pops the User menu up over the rows selected as they are.
+    new RightClickKeepsSelection(lstLoginIDs, [this](const QPoint& global) {
+        runGuarded([this, global] { lstLoginIDs_MouseDown(Qt::RightButton, global); });
     });
     connect(lstLoginIDs, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstLoginIDs_MouseDown(Qt::RightButton, lstLoginIDs->viewport()->mapToGlobal(p));
+        runGuarded([this, p] {
+            lstLoginIDs_MouseDown(Qt::RightButton, lstLoginIDs->viewport()->mapToGlobal(p));
+        });
     });
-    connect(lstLoginIDs, &QListWidget::itemDoubleClicked, this, [this] { lstLoginIDs_DblClick(); });
+    connect(lstLoginIDs, &QListWidget::itemDoubleClicked, this,
+            guarded(&frmVarnook::lstLoginIDs_DblClick));
     connect(lstviewServers, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        lstviewServers_MouseDown(Qt::RightButton, lstviewServers->viewport()->mapToGlobal(p));
+        runGuarded([this, p] {
+            lstviewServers_MouseDown(Qt::RightButton, lstviewServers->viewport()->mapToGlobal(p));
+        });
+    });
+}
+
+void frmVarnook::connectDriveList() {
+    lstDrives->viewport()->installEventFilter(this);
+    connect(lstDrives, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            driveRowChangedByPress_ = drivePressed_;
+            runBrowserGuarded([this] { lstDrives_Click(); });
+        }
+    });
+    connect(lstDrives, &QListWidget::itemClicked, this, [this] {
+        if (!std::exchange(driveRowChangedByPress_, false)) {
+            runBrowserGuarded([this] { lstDrives_Click(); });
+        }
+    });
+}
+
+bool frmVarnook::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstDrives->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            drivePressed_ = true;
+            driveRowChangedByPress_ = false;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            drivePressed_ = false;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmVarnook::runGuarded(const std::function<void()>& handler) {
+    RunGuarded(handler, [this] { reportHandlerError(); });
+}
+
+void frmVarnook::runBrowserGuarded(const std::function<void()>& handler) {
+    RunGuarded(handler, [this] {
+        const AppError e = CurrentAppError();
+        logs_.FileBrowserError(e.number, Qs(e.description));
     });
 }
 
@@ -204,7 +258,8 @@ void frmVarnook::buildMenus() {
                          void (frmVarnook::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, handler);
+        connect(a, &QAction::triggered, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
         return a;
     };
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -231,7 +286,8 @@ void frmVarnook::buildMenus() {
                              &frmVarnook::optionClearConn_Click);
     optionUserinfo = action(submnuUser, "optionUserinfo", QStringLiteral("&User Info"),
                             &frmVarnook::optionUserinfo_Click);
-    connect(submnuUser, &QMenu::aboutToShow, this, &frmVarnook::submnuUser_Click);
+    connect(submnuUser, &QMenu::aboutToShow, this,
+            [this] { runGuarded([this] { submnuUser_Click(); }); });
     submnuServer = mnuOptions->addMenu(QStringLiteral("&Server"));
     submnuServer->setObjectName(QStringLiteral("submnuServer"));
     submnuAllusers = action(submnuServer, "submnuAllusers", QStringLiteral("&All Connections"),
@@ -253,18 +309,6 @@ void frmVarnook::buildMenus() {
         action(mnuHelp, "optionAbout", QStringLiteral("&About"), &frmVarnook::optionAbout_Click);
 }
 
-AppError CurrentAppError() {
-    try {
-        throw;
-    } catch (const AppError& e) {
-        return e;
-    } catch (const std::exception& e) {
-        return {51, std::string("Internal error: ") + e.what()};
-    } catch (...) {
-        return {51, "Internal error"};
-    }
-}
-
 // ---- Start-up and exit ---------------------------------------------------------------------
 
 bool frmVarnook::Form_Load() {
@@ -279,7 +323,7 @@ bool frmVarnook::Form_Load() {
         setWindowTitle(QStringLiteral("Varnook v") + VersionText());
         state_.UserListSource = 1;
         state_.LockFileSource = 1;
-        state_.DebugLogPath = JoinLocal(state_.ProgramFolder, "Varnook.log");
+        state_.DebugLogPath = DecideLogLocations(state_.ProgramFolder).activityLog;
         if (state_.DebugMode == 1) {
             QFile::remove(Qs(state_.DebugLogPath));
             logs_.WriteDebugLog(Qs(TimeStamp(LocalNow())) + QStringLiteral("\r\n\r\n"));
@@ -292,6 +336,9 @@ bool frmVarnook::Form_Load() {
         }
         state_.RegStore = env_.createRegStore();
         LoadPreferences();
+        if (!state_.Prefs.OutputLogFileNote.empty()) {
+            logs_.debug(Qs(state_.Prefs.OutputLogFileNote));
+        }
         logs_.output(QStringLiteral("\tVarnook launched at ") + Qs(GeneralDate(LocalNow())) +
                      QStringLiteral("\r\n"));
 
@@ -302,8 +349,13 @@ bool frmVarnook::Form_Load() {
 
         const uint32_t init = env_.NWCallsInit ? env_.NWCallsInit(client_) : 0x8801;
         if (init != 0 || client_ == nullptr) {
-            env_.messages->msgBox(this, QStringLiteral("NWCallsInit failed."), MsgButtons::OK,
-                                  MsgIcon::None, QStringLiteral("Error !"));
+            QString text = QStringLiteral("NWCallsInit failed.");
+            const std::string why = env_.NWCallsInitFailure ? env_.NWCallsInitFailure() : "";
+            if (!why.empty()) {
+                text += QStringLiteral("\r\n") + Qs(why);
+            }
+            env_.messages->msgBox(this, text, MsgButtons::OK, MsgIcon::None,
+                                  QStringLiteral("Error !"));
             close();
             return false;
         }
@@ -375,6 +427,8 @@ void frmVarnook::cmd_Exit_Click() {
             logs_.debug(w->windowTitle());
             w->close();
         }
+        // The main window goes last.
+        logs_.debug(windowTitle());
     } catch (...) {
         const AppError e = CurrentAppError();
         env_.messages->msgBox(this, Qs(e.description), MsgButtons::OK, MsgIcon::None,
@@ -387,7 +441,7 @@ void frmVarnook::cmd_Exit_Click() {
 
 void frmVarnook::closeEvent(QCloseEvent* event) {
     if (!exiting_) {
-        cmd_Exit_Click();
+        runGuarded([this] { cmd_Exit_Click(); });
     }
     event->accept();
     QMainWindow::closeEvent(event);
@@ -396,10 +450,12 @@ void frmVarnook::closeEvent(QCloseEvent* event) {
 // ---- Preferences ---------------------------------------------------------------------------
 
 void frmVarnook::LoadPreferences() {
-    state_.Prefs =
-        state_.RegStore != nullptr
-            ? varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder)
-            : Preferences{.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder)};
+    if (state_.RegStore != nullptr) {
+        state_.Prefs = varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder);
+    } else {
+        state_.Prefs = Preferences{};
+        state_.Prefs.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder);
+    }
     const Preferences& p = state_.Prefs;
     Timer1->apply(TimerFor(p.AutoUpdateServerInterval, p.AutoUpdateServerStatus));
     TimerDrives->apply(TimerFor(p.AutoUpdateDrivesInterval, p.AutoUpdateDrivesStatus));
@@ -488,17 +544,13 @@ void frmVarnook::Form_Resize() {
                TwipsToPixels(bigger->height - kFrameHeight, dpi));
         return;  // the size change lays the window out again
     }
-    const double dpi = LogicalDpi(this);
-    const int inset = TwipsToPixels(kInset, dpi);
-    canvas_->setGeometry(inset, inset, std::max(0, centralWidget()->width() - inset),
-                         std::max(0, centralWidget()->height() - inset));
-    applyLayout(LayoutMainWindow(currentControls(), size.width - 2 * kInset,
-                                 size.height - 2 * kInset, minimized));
+    canvas_->setGeometry(centralWidget()->rect());
+    applyLayout(LayoutMainWindow(currentControls(), size.width, size.height, minimized));
 }
 
 void frmVarnook::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    runGuarded([this] { Form_Resize(); });
 }
 
 void frmVarnook::registerResultWindow(QWidget* window) {
@@ -515,9 +567,12 @@ void frmVarnook::registerResultWindow(QWidget* window) {
 
 void frmVarnook::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange) {
-        return;
+    if (event->type() == QEvent::WindowStateChange) {
+        runGuarded([this] { windowStateChanged(); });
     }
+}
+
+void frmVarnook::windowStateChanged() {
     if (isMinimized()) {
         for (size_t i = 0; i < resultWindows_.size(); ++i) {
             if (resultWindows_[i]) {

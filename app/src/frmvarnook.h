@@ -15,6 +15,7 @@
 #include "core/drives.h"
 #include "core/layout.h"
 #include "frmabout.h"
+#include "handlerguard.h"
 #include "netfacade.h"
 #include "userlists.h"
 
@@ -46,6 +47,9 @@ struct AppEnvironment {
     MessageService* messages = nullptr;
     // Initialises the NetWare client; returns its completion code (0 = usable).
     std::function<uint32_t(std::unique_ptr<NetFacade>&)> NWCallsInit;
+    // Why NWCallsInit failed (its network file, the place in it, what was expected), shown on a
+    // second line under "NWCallsInit failed."; unset or empty: no second line.
+    std::function<std::string()> NWCallsInitFailure;
     // Creates the one registry store object (class clsRegwick, by its ProgID). Throws AppError
     // when it cannot be created.
     std::function<std::unique_ptr<StringStore>()> createRegStore;
@@ -58,23 +62,15 @@ struct AppEnvironment {
     std::string windowsFolder;
 };
 
-// An unexpected error in a handler: a number and a description, as the error boxes show them.
-struct AppError {
-    int number = 0;
-    std::string description;
-};
-
-// Inside a catch (...) block: the error being handled, as an AppError (any other exception is
-// error 51, "Internal error", with its own text).
-AppError CurrentAppError();
-
 class frmVarnook : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmVarnook(AppEnvironment env, QWidget* parent = nullptr);
     ~frmVarnook() override;
 
-    // Start-up. Returns false when the program ends before its window is shown.
+    // Start-up. Returns false when the program ends before its window is shown (the client
+    // cannot be used, no NetWare drive, or it runs from one); the program then exits with a
+    // failure status, having said why.
     bool Form_Load();
     void cmd_Exit_Click();
     void optionExit_Click() { cmd_Exit_Click(); }
@@ -216,10 +212,17 @@ public:
     // here so that minimising and restoring the main window carries them along.
     void registerResultWindow(QWidget* window);
 
+    // Every handler Qt calls runs through one of these guards: an exception it throws is shown
+    // in the handler's error box (the file browser's box for the browser's handlers; the error
+    // number and description otherwise, and in the activity log) and goes no further.
+    void runGuarded(const std::function<void()>& handler);
+    void runBrowserGuarded(const std::function<void()>& handler);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -231,8 +234,12 @@ private:
     void HostVolumeControl();
     MainControls currentControls() const;
     void setBrowserEnabled(bool on);
-    void runGuarded(const std::function<void()>& handler);
     int DriveInformation(int drive);
+    // A click on the drive list runs lstDrives_Click once: through the row change its press
+    // makes, or, when the row was current already, through the click itself.
+    void connectDriveList();
+    // Minimising carries the result windows along; restoring brings back their states.
+    void windowStateChanged();
 
     AppEnvironment env_;
     AppState state_;
@@ -253,6 +260,8 @@ private:
     frm_loggedin& loggedInWindow();
     void reportHandlerError();
     bool allUsersRunning_ = false;
+    bool drivePressed_ = false;            // the left button is down on the drive list
+    bool driveRowChangedByPress_ = false;  // and its press changed the current drive
 };
 
 }  // namespace varnook

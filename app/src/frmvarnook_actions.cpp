@@ -139,11 +139,8 @@ frm_loggedin& frmVarnook::loggedInWindow() {
 }
 
 void frmVarnook::reportHandlerError() {
+    ReportHandlerError(*env_.messages, this);
     const AppError e = CurrentAppError();
-    env_.messages->msgBox(this,
-                          QStringLiteral("Error ") + QString::number(e.number) + QLatin1Char(' ') +
-                              FromAnsi(e.description),
-                          MsgButtons::OK, MsgIcon::Critical, ProgramTitle());
     logs_.debug(QStringLiteral("Error ") + Str(e.number) + QStringLiteral("  ") +
                 FromAnsi(e.description));
 }
@@ -184,6 +181,7 @@ void frmVarnook::cmd_scan_Click() {
                                 QStringLiteral(" connref: ") + Str(ref));
         }
         state_.CurrentServerConnRef = ref;
+        state_.MainUsersConnRef = ref;
         ConnHandle conn(client_->client(), ref);
         if (!conn.ok()) {
             env_.messages->msgBox(this, QStringLiteral("Error - couldn't get connection handle"),
@@ -263,10 +261,10 @@ void frmVarnook::optionotherfiles_Click() {
                              : QStringLiteral("Called from all users window."));
         const QListWidget* list = UserListWidgetInForce();
         const int count = list != nullptr ? list->count() : 0;
-        // Without a selected row the action takes the first one.
+        // Without a selected row the action takes the first one; a placeholder row ("<No users
+        // listed>", "Not available!") stands for nobody.
         const int row = count == 0 ? -1 : std::max(0, list->currentRow());
-        if (count == 0 ||
-            (count == 1 && list->item(row)->text() == QLatin1String(kNoUsersListed))) {
+        if (count == 0 || !IsUserRow(ToAnsi(list->item(row)->text()))) {
             env_.messages->msgBox(this, QStringLiteral("Please select a user."), MsgButtons::OK,
                                   MsgIcon::Information, QStringLiteral("Error !"));
             return;

@@ -28,19 +28,6 @@
 namespace varnook {
 
 namespace {
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-// The error handler of an action: the error's number and description.
-void ReportActionError(MessageService& messages, QWidget* parent) {
-    const AppError e = CurrentAppError();
-    messages.msgBox(
-        parent,
-        QStringLiteral("Error ") + QString::number(e.number) + QLatin1Char(' ') + Qs(e.description),
-        MsgButtons::OK, MsgIcon::Critical, ProgramTitle());
-}
-
 UserListView ViewOf(const QListWidget* list) {
     UserListView view;
     view.texts.reserve(static_cast<size_t>(list->count()));
@@ -60,7 +47,7 @@ UserListInForce frmVarnook::userListInForce() {
     list.source = state_.UserListSource;
     if (list.source == 1) {
         list.view = ViewOf(lstLoginIDs);
-        list.serverRef = state_.CurrentServerConnRef;
+        list.serverRef = state_.MainUsersConnRef;
         list.connNumber = [this](int row) {
             const size_t entry = static_cast<size_t>(row) + 1;
             return entry < state_.UserConnNumbers.size()
@@ -178,7 +165,7 @@ void frmVarnook::optionLockInfo_Click() {
         window.ShowLocks(fileName, serverName, found.rows);
         messages().showModal(&window);
     } catch (...) {
-        ReportActionError(messages(), this);
+        ReportHandlerError(messages(), this);
     }
 }
 
@@ -207,7 +194,7 @@ void frmVarnook::optionClearConn_Click() {
             }
         }
     } catch (...) {
-        ReportActionError(messages(), this);
+        ReportHandlerError(messages(), this);
     }
 }
 
@@ -225,7 +212,7 @@ void frmVarnook::optionsendmsg_Click() {
         window.lblSendTo->setText(QString());
         messages().showModal(&window);
     } catch (...) {
-        ReportActionError(messages(), this);
+        ReportHandlerError(messages(), this);
     }
 }
 
@@ -243,7 +230,7 @@ void frmVarnook::optionUserinfo_Click() {
         window.Form_Load();
         messages().showModal(&window);
     } catch (...) {
-        ReportActionError(messages(), this);
+        ReportHandlerError(messages(), this);
     }
 }
 
@@ -261,7 +248,7 @@ void frmVarnook::submnuDisableLogins_Click() {
         const uint32_t ref = ReadRefNo(ToAnsi(row->text(2)));
         const bool enable = AsksToEnableLogins(ToAnsi(row->text(1)));
         if (messages().msgBox(this, FromAnsi(LoginSwitchQuestion(enable, ToAnsi(name))),
-                              MsgButtons::YesNo, MsgIcon::Question,
+                              MsgButtons::YesNo, MsgIcon::None,
                               QStringLiteral("Varnook - Login Status")) != MsgAnswer::Yes) {
             return;
         }
@@ -288,7 +275,7 @@ void frmVarnook::submnuDisableLogins_Click() {
             messages().showModal(&message);
         }
     } catch (...) {
-        ReportActionError(messages(), this);
+        ReportHandlerError(messages(), this);
     }
 }
 

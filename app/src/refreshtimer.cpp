@@ -27,7 +27,11 @@ void RefreshTimer::arm() {
 
 void RefreshTimer::update() {
     if (armed_ && setting_.enabled) {
-        timer_.start(setting_.intervalMs);
+        // A running timer keeps its pace: switching it on again (every drive refresh does) must
+        // not start its interval anew, or a slower timer would never tick.
+        if (!timer_.isActive() || timer_.interval() != setting_.intervalMs) {
+            timer_.start(setting_.intervalMs);
+        }
     } else {
         timer_.stop();
     }

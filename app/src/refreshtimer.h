@@ -18,7 +18,8 @@ public:
 
     // Interval and enabled state from the preferences.
     void apply(const TimerSetting& setting);
-    // Turns the timer on or off, keeping its interval; on only when the interval is usable.
+    // Turns the timer on or off, keeping its interval; on only when the interval is usable. A
+    // timer that runs already goes on at its pace.
     void setEnabled(bool on);
     // Lets the timer run (end of start-up).
     void arm();

@@ -1,6 +1,18 @@
 #include "startup.h"
 
+#include <QApplication>
+#include <cstdlib>
+
 namespace varnook {
+
+int RunProgram(MessageService& messages) {
+    frmVarnook window(ProgramEnvironment(QApplication::arguments(),
+                                         QApplication::applicationDirPath(), messages));
+    if (!window.Form_Load()) {
+        return EXIT_FAILURE;  // the start-up ended; its message said why
+    }
+    return QApplication::exec();
+}
 
 AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& programFolder,
                                   MessageService& messages) {
@@ -17,6 +29,7 @@ AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& p
         }
         return static_cast<uint32_t>(rc);
     };
+    env.NWCallsInitFailure = nw::processClientFailure;
     env.createRegStore = CreateRegwickStore;
     env.createVolumeControl = CreateVolmarraControl;
     env.readRegistry = ReadMachineString;

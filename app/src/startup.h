@@ -21,4 +21,8 @@ QWidget* CreateVolmarraControl(QWidget* parent, std::string& why);
 AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& programFolder,
                                   MessageService& messages);
 
+// The program, inside its QApplication: the main window's start-up, then the event loop until the
+// last window closes. Returns the exit status: EXIT_FAILURE when the start-up ended the program.
+int RunProgram(MessageService& messages);
+
 }  // namespace varnook

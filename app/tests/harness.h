@@ -59,6 +59,7 @@ public:
             }
             return static_cast<uint32_t>(rc);
         };
+        env.NWCallsInitFailure = [this] { return initFailure; };
         env.createRegStore = [this]() -> std::unique_ptr<StringStore> {
             if (!storeAvailable) {
                 throw AppError{429, "ActiveX component can't create object"};
@@ -91,6 +92,8 @@ public:
     FakeNetwork* net = nullptr;
     std::unique_ptr<FakeNetwork> ownedNet;
     std::shared_ptr<FakeStore> store;
+    // Why NWCallsInit failed, as the client tells it (net->initResult non-zero).
+    std::string initFailure;
     bool storeAvailable = true;
     std::map<std::string, std::string> machineStrings;
     // How the window creates its volume control; unset: no control.

@@ -44,6 +44,7 @@ void ShowUsers(frmVarnook& w, nw::NWCONN_REF ref,
                const std::vector<std::pair<int16_t, std::string>>& users) {
     AppState& s = w.state();
     s.CurrentServerConnRef = ref;
+    s.MainUsersConnRef = ref;
     s.UserListSource = 1;
     w.lstLoginIDs->clear();
     for (size_t i = 0; i < users.size(); ++i) {
@@ -355,8 +356,45 @@ private slots:
         QCOMPARE(h.openHandles(), size_t{0});
     }
 
+    void actionsOnTheMainUsersListGoToItsServer() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        SelectQuarterlyReport(w);
+        QTest::mouseClick(w.cmd_scan, Qt::LeftButton);
+        QCOMPARE(Entries(w.lstLoginIDs), QStringList{QStringLiteral(" 12  JSMITH")});
+        // All Connections on OLD, closed with OK: the main list is the source again.
+        QTreeWidgetItem* old =
+            w.lstviewServers->findItems(QStringLiteral("OLD"), Qt::MatchExactly).first();
+        w.lstviewServers->setCurrentItem(old);
+        w.submnuAllusers->trigger();
+        QCOMPARE(w.state().CurrentServerConnRef, kOld);
+        QTest::mouseClick(w.LoggedInWindow()->cmdOK, Qt::LeftButton);
+        QCOMPARE(w.state().UserListSource, uint8_t{1});
+
+        w.lstLoginIDs->setCurrentRow(0);
+        QString files;
+        OnWindow<frm_UserInfo>(h, [&](frm_UserInfo& f) { files = f.lblOpenFileText->text(); });
+        w.optionUserinfo->trigger();
+        QCOMPARE(files, QStringLiteral(" 2"));
+        w.optionotherfiles->trigger();
+        QCOMPARE(w.OtherFilesWindow()->lstvFiles->count(), 2);
+        QStringList results;
+        OnWindow<frm_ClearConn>(h, [&](frm_ClearConn& f) {
+            f.cmdYes_Click();
+            results = Column(f.lstvUsers, 1);
+        });
+        w.optionClearConn->trigger();
+        QCOMPARE(results, QStringList{QStringLiteral("Cleared OK")});
+        QVERIFY(!StationExists(h, kFs1, 12));
+        QVERIFY(StationExists(h, kOld, 9));
+        QCOMPARE(h.openHandles(), size_t{0});
+    }
+
     void anEmptyOrUnavailableAllConnectionsListOffersNobody() {
         AdminHarness h;
+        const QString out = h.root + QStringLiteral("/out.log");
+        h.store->values = {{"LogInfoToFile", "1"}, {"OutputLogFileName", out.toStdString()}};
         QVERIFY(h.start());
         frmVarnook& w = *h.window;
         h.client.fail(nw::Op::NWGetFileServerInformation, nw::FAILURE, {.times = 1});
@@ -374,12 +412,19 @@ private slots:
         w.optionClearConn_Click();
         w.optionsendmsg_Click();
         w.optionUserinfo_Click();
+        w.optionotherfiles_Click();
         QStringList expected(3, QStringLiteral("Please select a user."));
         expected << QStringLiteral("Error opening server connection.");
-        expected << QStringList(3, QStringLiteral("Please select a user."));
+        expected << QStringList(4, QStringLiteral("Please select a user."));
         QCOMPARE(Boxes(h), expected);
         QCOMPARE(h.client.calls(nw::Op::NWClearConnectionNumber), 0);
         QCOMPARE(h.client.calls(nw::Op::NWSendBroadcastMessage), 0);
+        // Other Files neither scans nor names the placeholder anywhere.
+        QCOMPARE(h.client.calls(nw::Op::NWScanOpenFilesByConn2), 0);
+        QVERIFY(w.OtherFilesWindow() == nullptr || !w.OtherFilesWindow()->isVisible());
+        QFile log(out);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(!log.readAll().contains("Other files open by"));
         QCOMPARE(h.openHandles(), size_t{0});
     }
 
@@ -508,6 +553,31 @@ private slots:
         QCOMPARE(h.client.calls(nw::Op::NWSendBroadcastMessage), 0);
     }
 
+    void aRightClickKeepsTheSelectionTheActionsReadAfterwards() {
+        AdminHarness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        ShowUsers(w, kFs1, {{12, "JSMITH"}, {14, "MBROWN"}, {15, "LCHEN"}, {16, "AGARCIA"}});
+        SelectEntries(w.lstLoginIDs, {QStringLiteral(" 12  JSMITH"), QStringLiteral(" 15  LCHEN")});
+        QListWidget* list = w.lstLoginIDs;
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {},
+                          list->visualItemRect(list->item(3)).center());
+        QCOMPARE(list->selectedItems().size(), 2);
+        QCOMPARE(list->currentRow(), 0);
+        QVERIFY(!list->item(3)->isSelected());
+        QCOMPARE(w.lastPopup(), w.submnuUser);
+        QStringList offered;
+        OnWindow<frm_ClearConn>(h, [&](frm_ClearConn& f) { offered = Column(f.lstvUsers, 0); });
+        w.optionClearConn->trigger();
+        QCOMPARE(offered,
+                 (QStringList{QStringLiteral(" 12  JSMITH"), QStringLiteral(" 15  LCHEN")}));
+        // The left button still selects.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(3)).center());
+        QCOMPARE(list->selectedItems().size(), 1);
+        QVERIFY(list->item(3)->isSelected());
+    }
+
     void moreThanAThousandChosenConnectionsAreAllCleared() {
         AdminHarness h(BigServerNetwork(1200), {"volumes/BIG/SYS/"});
         QVERIFY(h.start());
@@ -607,6 +677,9 @@ private slots:
         QCOMPARE(h.messages.shown.back().text,
                  QStringLiteral("Are you sure you want to disable logins on server FS1 ?"));
         QCOMPARE(h.messages.shown.back().title, QStringLiteral("Varnook - Login Status"));
+        // Yes and No under the title, and no icon.
+        QCOMPARE(h.messages.shown.back().buttons, MsgButtons::YesNo);
+        QCOMPARE(h.messages.shown.back().icon, MsgIcon::None);
         QCOMPARE(w.SelectedServerRow()->text(1), QStringLiteral("Disabled"));
         QCOMPARE(w.submnuDisableLogins->text(), QStringLiteral("Enable Logins"));
         // The server itself changed: a refill of the list reads it back.

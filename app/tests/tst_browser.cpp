@@ -199,6 +199,31 @@ private slots:
         QCOMPARE(w.Dir1->path(), QStringLiteral("F:\\"));
     }
 
+    void aClickOnADriveRunsItsHandlerOnce() {
+        Harness h;
+        QVERIFY(h.start());
+        frmVarnook& w = *h.window;
+        h.net->drives.erase(7);
+        auto click = [&w](int row) {
+            QTest::mouseClick(w.lstDrives->viewport(), Qt::LeftButton, {},
+                              w.lstDrives->visualItemRect(w.lstDrives->item(row)).center());
+        };
+        auto unavailable = [&h] {
+            return h.messages.texts().filter(QStringLiteral("Drive unavailable!")).size();
+        };
+        click(1);
+        QCOMPARE(w.lstDrives->currentRow(), 1);
+        QCOMPARE(unavailable(), 1);
+        // The current drive clicked again: its handler runs again, once.
+        click(1);
+        QCOMPARE(unavailable(), 2);
+        // Back to F: from the keyboard.
+        QTest::keyClick(w.lstDrives, Qt::Key_Up);
+        QCOMPARE(w.lstDrives->currentRow(), 0);
+        QCOMPARE(w.Dir1->path(), QStringLiteral("F:\\"));
+        QCOMPARE(unavailable(), 2);
+    }
+
     void foldersFilesAndTheStatusBar() {
         Harness h;
         h.addFile("vol/FS1/SYS/PUBLIC/.hidden");
@@ -291,6 +316,22 @@ private slots:
         w.resize(100, 100);
         QVERIFY(w.twipSize().width >= kMainMinWidth - 1);
         QVERIFY(w.twipSize().height >= kMainMinHeight - 1);
+        // No larger than 6040 x 4000 (a pixel's rounding), unless the label above the server
+        // list is taller than 240 twips; the controls stand where the layout puts them, the
+        // buttons inside the window.
+        const double dpi0 = LogicalDpi(&w);
+        const double label2 = PixelsToTwips(w.Label2->height(), dpi0);
+        QVERIFY2(w.twipSize().width <= kMainMinWidth + 15,
+                 qPrintable(QString::number(w.twipSize().width)));
+        QVERIFY2(
+            w.twipSize().height <= std::max(kMainMinHeight, HeightForServerList(label2, 0)) + 15,
+            qPrintable(QString::number(w.twipSize().height)));
+        QCOMPARE(w.lstFiles->mapTo(w.centralWidget(), QPoint(0, 0)), QPoint(0, 0));
+        QCOMPARE(w.lstviewServers->x(), TwipsToPixels(120, dpi0));
+        QVERIFY(w.lstviewServers->height() >= 0);
+        QVERIFY(w.cmd_Exit->mapTo(w.centralWidget(), QPoint(0, w.cmd_Exit->height())).y() <=
+                w.centralWidget()->height());
+        QVERIFY(w.cmd_scan->x() >= w.lstviewServers->geometry().right());
         w.resize(1600, 700);
         const double dpi = LogicalDpi(&w);
         QVERIFY(PixelsToTwips(w.lstviewServers->width(), dpi) <= 10000 + 15);

@@ -58,7 +58,40 @@ private slots:
             QVERIFY(f.picOptions[2]->isEnabled());
             QVERIFY(!f.picOptions[0]->isEnabled());
             QVERIFY(f.picOptions[0]->x() < -1000);
+            // No access keys the window was not given.
+            QCOMPARE(f.cmdApply->text(), QStringLiteral("Apply"));
+            // Nothing stored: the default file is in force, and the window says why.
+            QVERIFY(f.lblLogFileNote->text().startsWith(
+                QStringLiteral("The stored log file name cannot be read (it is missing")));
         });
+    }
+
+    void aLogFileNameNotInForceIsExplained() {
+        Harness h;
+        h.commandLine = "/debug";
+        h.store->values = {{"LogInfoToFile", "1"}, {"OutputLogFileName", ""}};
+        QVERIFY(h.start());
+        const QString fallback = h.programFolder + QStringLiteral("/varnook output.log");
+        const QString note = QStringLiteral("The log file name is empty: output is logged to ") +
+                             fallback + QLatin1Char('.');
+        QFile activity(h.programFolder + QStringLiteral("/Varnook.log"));
+        QVERIFY(activity.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(activity.readAll()).contains(note));
+        QVERIFY(QFile::exists(fallback));
+        WithOptions(h, [&](frmOptions& f) {
+            QCOMPARE(f.txtLogFileName->text(), fallback);
+            QVERIFY(!f.lblLogFileNote->isHidden());
+            QCOMPARE(f.lblLogFileNote->text(), note);
+            f.txtLogFileName->setText(h.root + QStringLiteral("/mine.log"));
+            f.cmdApply_Click();
+            QVERIFY(f.lblLogFileNote->isHidden());
+            // Emptied by the user: stored as entered, logged to the default file, and said.
+            f.txtLogFileName->clear();
+            f.cmdApply_Click();
+            QCOMPARE(f.lblLogFileNote->text(), note);
+        });
+        QCOMPARE(h.store->values.at("OutputLogFileName"), std::string());
+        QCOMPARE(h.window->state().Prefs.OutputLogFileName, fallback.toStdString());
     }
 
     void intervalBoxesStayWithinOneToSixty() {
@@ -168,8 +201,11 @@ private slots:
             QCOMPARE(r.filter, QStringLiteral("*.log"));
             QCOMPARE(r.defaultSuffix, QStringLiteral("log"));
             QVERIFY(r.promptOverwrite);
-            // Cancelling leaves the log file as it was.
-            QCOMPARE(f.txtLogFileName->text(), QStringLiteral("/tmp/keep.log"));
+            // A cancelled dialog still holds its preset name, in the program folder it opened in.
+            QCOMPARE(r.folder, h.programFolder);
+            QCOMPARE(f.txtLogFileName->text(), h.programFolder + QStringLiteral("/Varnook Output"));
+            QCOMPARE(h.window->state().Prefs.OutputLogFileName,
+                     (h.programFolder + QStringLiteral("/Varnook Output")).toStdString());
             f.cmdLogFileName_Click();
             QCOMPARE(f.txtLogFileName->text(), QStringLiteral("/tmp/chosen.log"));
             QCOMPARE(f.txtLogFileName->maxLength(), 254);
@@ -199,11 +235,13 @@ private slots:
         QVERIFY(h.start());
         QString title;
         QString version;
-        h.messages.onModal = [&title, &version](QDialog* d) -> int {
+        QString sysInfoCaption;
+        h.messages.onModal = [&](QDialog* d) -> int {
             auto* about = qobject_cast<frmAbout*>(d);
             if (about != nullptr) {
                 title = about->windowTitle();
                 version = about->lblVersion->text();
+                sysInfoCaption = about->cmdSysInfo->text();
                 about->cmdSysInfo_Click();
             }
             return QDialog::Accepted;
@@ -211,6 +249,7 @@ private slots:
         h.window->optionAbout_Click();
         QCOMPARE(title, QStringLiteral("About Varnook"));
         QCOMPARE(version, QStringLiteral("Version 1.0.2"));
+        QCOMPARE(sysInfoCaption, QStringLiteral("System Info"));
         QCOMPARE(h.messages.shown.back().text,
                  QStringLiteral("System Information Is Unavailable At This Time"));
         QCOMPARE(h.messages.shown.back().title, QStringLiteral("Varnook"));

@@ -2,6 +2,7 @@
 // one start-up on the demo network through the process client.
 #include <dlfcn.h>
 
+#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -81,6 +82,43 @@ private slots:
         QCOMPARE(back.OutputLogFileName, std::string("/home/ana/Résumé out.log"));
         QCOMPARE(back.LogInfoToFile, uint8_t{1});
         QCOMPARE(vnk::win::RegOpenHandleCount(), size_t{0});
+    }
+
+    // A read-only hive locks nothing: the store opens the key for all access even to read, so
+    // the program runs on the defaults; the README says so.
+    void aReadOnlyHiveGivesTheDefaults() {
+        vnk::testing::TempRegistry registry;
+        QVERIFY(RegisterRegwick());
+        QVERIFY(CreateKey("Software\\Kelm\\Varnook\\1.0.2"));
+        std::unique_ptr<StringStore> store = CreateRegwickStore();
+        Preferences p;
+        p.AutoUpdateServerInterval = 45;
+        p.AutoUpdateServerStatus = 1;
+        p.OutputLogFileName = "/var/log/v.log";
+        p.LogInfoToFile = 1;
+        for (const PreferenceWrite& w : PreferenceWrites(p)) {
+            QCOMPARE(WritePreference(*store, w), int16_t{0});
+        }
+        QCOMPARE(LoadPreferences(*store, "/opt/vnk").AutoUpdateServerInterval, int16_t{45});
+        const QString hive =
+            qEnvironmentVariable("VARNOOK_REGISTRY_DIR") + QStringLiteral("/HKEY_LOCAL_MACHINE.db");
+        QVERIFY(
+            QFile::setPermissions(hive, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const Preferences locked = LoadPreferences(*store, "/opt/vnk");
+        QCOMPARE(locked.AutoUpdateServerInterval, int16_t{30});
+        QCOMPARE(locked.AutoUpdateServerStatus, uint8_t{0});
+        QCOMPARE(locked.LogInfoToFile, uint8_t{0});
+        QCOMPARE(locked.OutputLogFileName, std::string("/opt/vnk/varnook output.log"));
+        QCOMPARE(WritePreference(*store, PreferenceWrites(p)[0]), int16_t{1});
+        QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner);
+
+        QFile readme(QStringLiteral(VARNOOK_SOURCE_DIR "/README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll()).simplified();
+        const qsizetype at = text.indexOf(QStringLiteral("read-only hive"));
+        QVERIFY(at >= 0);
+        const QString paragraph = text.mid(at, text.indexOf(QStringLiteral(". "), at) - at);
+        QVERIFY2(paragraph.contains(QStringLiteral("runs on the defaults")), qPrintable(paragraph));
     }
 
     // The only test on the demo network that ships with the program. The volume control is

@@ -230,6 +230,51 @@ private slots:
         QCOMPARE(Entries(s.w->lstLoginIDs), QStringList{QStringLiteral(" 12  JSMITH")});
     }
 
+    void theUsersRefreshRunsBesideTheDriveRefresh() {
+        Setup s;
+        // Each drive refresh switches the users' refresh on again; the drives come round first.
+        s.h.store->values = {{"AutoUpdateDrivesStatus", "1"},
+                             {"AutoUpdateDrivesInterval", "1"},
+                             {"AutoUpdateUsersStatus", "1"},
+                             {"AutoUpdateUsersInterval", "2"}};
+        QVERIFY(s.start());
+        const int drives = s.faulty.calls(nw::Op::NWGetDriveInformation);
+        QCOMPARE(s.faulty.calls(nw::Op::NWScanConnectionsUsingFile), 0);
+        // The real timers run: "File opened by" comes round while the drives are refreshed.
+        QTRY_VERIFY_WITH_TIMEOUT(s.faulty.calls(nw::Op::NWScanConnectionsUsingFile) > 0, 10000);
+        QVERIFY(s.faulty.calls(nw::Op::NWGetDriveInformation) > drives);
+        QVERIFY(s.w->TimerUsers->isActive());
+    }
+
+    void anErrorInAHandlerIsReportedAndNeverReachesQt() {
+        Setup s;
+        s.h.store->values = {{"AutoUpdateDrivesStatus", "1"}, {"AutoUpdateDrivesInterval", "1"}};
+        QVERIFY(s.start());
+        RecordingMessageService& messages = s.h.messages;
+        s.faulty.replace<nw::Op::GetDriveMapping>(
+            [](nw::nuint16, std::string&, std::string&) -> nw::NWCCODE {
+                throw std::runtime_error("drive table lost");
+            });
+        // A real tick of the drive refresh: the handler's box, and the timer goes on.
+        QTRY_VERIFY_WITH_TIMEOUT(!messages.shown.empty(), 10000);
+        QCOMPARE(messages.shown[0].text,
+                 QStringLiteral("Error 51 Internal error: drive table lost"));
+        QCOMPARE(messages.shown[0].icon, MsgIcon::Critical);
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Varnook"));
+        QVERIFY(s.w->TimerDrives->isActive());
+        s.w->TimerDrives->setEnabled(false);
+        // A real click in the file browser: the browser's own box.
+        messages.clear();
+        QListWidget* drives = s.w->lstDrives;
+        QTest::mouseClick(drives->viewport(), Qt::LeftButton, {},
+                          drives->visualItemRect(drives->item(1)).center());
+        QCOMPARE(messages.shown.size(), size_t{1});
+        QCOMPARE(messages.shown[0].title, QStringLiteral("Varnook error"));
+        QCOMPARE(messages.shown[0].icon, MsgIcon::Exclamation);
+        QVERIFY(messages.shown[0].text.startsWith(
+            QStringLiteral("Internal error: drive table lost\r\n")));
+    }
+
     void fiveUsersAfterEightKeepTheOlderEntries() {
         Setup s;
         QVERIFY(s.start());

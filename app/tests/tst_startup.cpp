@@ -1,4 +1,6 @@
 // Start-up, exit, logs and the debug switch of the main window.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -61,6 +63,15 @@ private slots:
         QCOMPARE(h.messages.shown.size(), size_t{1});
         QCOMPARE(h.messages.shown[0].text, QStringLiteral("NWCallsInit failed."));
         QCOMPARE(h.messages.shown[0].title, QStringLiteral("Error !"));
+        // With the client's reason, on a second line.
+        Harness told;
+        told.net->initResult = nw::NWE_REQUESTER_FAILURE;
+        told.initFailure = "/srv/net.json: servers[0].name: expected a server name";
+        QVERIFY(!told.start());
+        QCOMPARE(
+            told.messages.texts(),
+            QStringList{QStringLiteral("NWCallsInit failed.\r\n/srv/net.json: servers[0].name: "
+                                       "expected a server name")});
     }
 
     void noNetWareDriveEndsTheStartUp() {
@@ -136,7 +147,8 @@ private slots:
         }
         QVERIFY(h.start());
         QVERIFY(h.window->Label1->isVisible());
-        h.window->cmd_Exit_Click();
+        h.window->submnuAllusers_Click();
+        QTest::mouseClick(h.window->cmd_Exit, Qt::LeftButton);
         QVERIFY(!h.window->isVisible());
         const QList<QByteArray> records = ReadAll(logPath).split('\n');
         QVERIFY(!ReadAll(logPath).contains("old run"));
@@ -145,7 +157,10 @@ private slots:
                     .match(QString::fromLatin1(records[0]))
                     .hasMatch());
         QVERIFY(ReadAll(logPath).contains("\"Server: FS1  Connref:  1\"\r\n"));
-        QVERIFY(ReadAll(logPath).endsWith("\"Exiting Varnook.\"\r\n\"Last command\"\r\n"));
+        // Every open window's caption, the main window's last.
+        QVERIFY(ReadAll(logPath).endsWith(
+            "\"Exiting Varnook.\"\r\n\"Varnook - All Logged In Users\"\r\n"
+            "\"Varnook v1.0.2\"\r\n\"Last command\"\r\n"));
     }
 
     void closeBoxRunsTheOrderlyExit() {
@@ -155,8 +170,9 @@ private slots:
         h.window->close();
         QVERIFY(!h.window->isVisible());
         QVERIFY(!h.window->Timer1->isActive());
-        QVERIFY(ReadAll(h.programFolder + QStringLiteral("/Varnook.log"))
-                    .endsWith("\"Exiting Varnook.\"\r\n\"Last command\"\r\n"));
+        QVERIFY(
+            ReadAll(h.programFolder + QStringLiteral("/Varnook.log"))
+                .endsWith("\"Exiting Varnook.\"\r\n\"Varnook v1.0.2\"\r\n\"Last command\"\r\n"));
     }
 
     void outputLogInAMissingFolderReportsEveryRecordAndGoesOn() {
@@ -172,6 +188,18 @@ private slots:
             QCOMPARE(m.text, QStringLiteral("Error: 76 Path not found"));
             QCOMPARE(m.title, QStringLiteral("Varnook"));
         }
+    }
+
+    void aNamedPipeAsTheOutputLogNeverHoldsTheStartUp() {
+        Harness h;
+        const QString pipe = h.root + QStringLiteral("/out.log");
+        QVERIFY(::mkfifo(pipe.toLocal8Bit().constData(), 0600) == 0);
+        h.store->values = {{"LogInfoToFile", "1"}, {"OutputLogFileName", pipe.toStdString()}};
+        QVERIFY(h.start());
+        QVERIFY(h.window->isVisible());
+        QVERIFY(!h.messages.shown.empty());
+        QCOMPARE(h.messages.shown[0].text,
+                 QStringLiteral("Error: 75 Path/File access error (not a regular file)"));
     }
 
     void timersStayOffWhileTheStartUpShowsMessages() {

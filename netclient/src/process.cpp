@@ -101,24 +101,38 @@ public:
     NWCCODE NWCallsInit(nuint8*, nuint8*) override {
         if (loaded_)
             return SUCCESSFUL;
+        const char* named = std::getenv("NWSIM_NETWORK");
+        const std::string source = named != nullptr ? named : "";  // empty: the demo network
+        // The same network fails the same way: it is not loaded (nor reported) a second time.
+        if (!failure_.empty() && failedSource_ == source)
+            return NWE_REQUESTER_FAILURE;
         try {
-            const char* named = std::getenv("NWSIM_NETWORK");
-            fs::path file = named != nullptr && *named != '\0' ? fs::path(named) : demoNetwork();
+            fs::path file = source.empty() ? demoNetwork() : fs::path(source);
             loaded_ = sim::SimClient::load(file);
         } catch (const SetupError& error) {
-            std::fprintf(stderr, "NWCallsInit: %s\n", error.reason.c_str());
-            return NWE_REQUESTER_FAILURE;
+            return fail(source, error.reason);
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "NWCallsInit: %s\n", error.what());
-            return NWE_REQUESTER_FAILURE;
+            return fail(source, error.what());
         }
+        failure_.clear();
         setTarget(*loaded_);
         return SUCCESSFUL;
     }
 
+    const std::string& failure() const { return failure_; }
+
 private:
+    NWCCODE fail(const std::string& source, const std::string& reason) {
+        failure_ = reason;
+        failedSource_ = source;
+        std::fprintf(stderr, "NWCallsInit: %s\n", reason.c_str());
+        return NWE_REQUESTER_FAILURE;
+    }
+
     UnavailableClient unavailable_;
     std::unique_ptr<Client> loaded_;
+    std::string failure_;
+    std::string failedSource_;
 };
 
 }  // namespace
@@ -130,6 +144,10 @@ Client& processClient() {
 
 NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) {
     return processClient().NWCallsInit(reserved1, reserved2);
+}
+
+std::string processClientFailure() {
+    return static_cast<ProcessClient&>(processClient()).failure();
 }
 
 }  // namespace nw

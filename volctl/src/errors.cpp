@@ -109,8 +109,10 @@ std::u16string_view stringResource(int id) {
 }
 
 std::u16string_view errorText(std::int32_t code) {
+    // By the low 16 bits, the code a script sees: a directory-services result such as -328 and
+    // its 16-bit form 0xFEB8 name the same error.
     for (const CodeText& e : kTable) {
-        if (e.code == code) {
+        if (scriptCode(e.code) == scriptCode(code)) {
             return e.text;
         }
     }

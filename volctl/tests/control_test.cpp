@@ -20,6 +20,7 @@ TEST_F(ControlOnVolume, ServerFormNamesServerAndVolume) {
     EXPECT_TRUE(getBool(control, u"Loaded"));
     const ComPtr<IDispatch> lower = named(u"\\\\fs1\\sys");
     EXPECT_EQ(getText(lower, u"ShortName"), u"SYS");
+    EXPECT_EQ(getText(lower, u"HostServer"), u"FS1") << "server names are upper case";
     EXPECT_EQ(getText(lower, u"FullName"), u"\\\\fs1\\sys") << "kept as set";
 }
 

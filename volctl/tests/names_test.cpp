@@ -135,6 +135,12 @@ TEST(Errors, TableTextsAndTheUnknownCode) {
     EXPECT_EQ(errorText(0x1234), u"NetWare error");
     EXPECT_EQ(scriptCode(-603), 0xFDA5);
     EXPECT_EQ(scriptCode(0x8998), 0x8998);
+    // The table is read by the low 16 bits: a directory-services result and its 16-bit form
+    // find the same text.
+    EXPECT_EQ(errorText(-328), u"Context creation error");
+    EXPECT_EQ(errorText(0xFEB8), u"Context creation error");
+    EXPECT_EQ(errorText(0xFDA5), u"No such attribute");
+    EXPECT_EQ(errorText(0x18998), u"Volume does not exist");
 }
 
 TEST(Tables, DosDatesAndSaturation) {

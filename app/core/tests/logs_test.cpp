@@ -1,9 +1,14 @@
 #include "core/logs.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 namespace varnook {
@@ -60,6 +65,31 @@ TEST_F(LogsTest, AFolderThatDoesNotExistGivesAnErrorEveryTime) {
     }
     EXPECT_TRUE(AppendLogRecord("", "x"));
     EXPECT_TRUE(AppendLogRecord(dir_.string(), "x"));  // a folder, not a file
+}
+
+TEST_F(LogsTest, ANamedPipeIsRefusedWithoutWaitingForAReader) {
+    const fs::path pipe = dir_ / "pipe.log";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto append = [&pipe] { return AppendLogRecord(pipe.string(), "x"); };
+    auto pending = std::async(std::launch::async, append);
+    if (pending.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // A writer waiting for a reader: let it go, then fail.
+        const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+        pending.wait();
+        ::close(reader);
+        FAIL() << "the log writer waited for a reader of the pipe";
+    }
+    auto error = pending.get();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number, 75);
+    // With a reader present the pipe is still no log.
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    error = append();
+    ::close(reader);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->description, "Path/File access error (not a regular file)");
+    EXPECT_TRUE(AppendLogRecord("/dev/null", "x"));
 }
 
 TEST(LogText, NulCutAndTimeStamps) {

@@ -81,13 +81,43 @@ TEST(LoadPreferences, ValuesThatDoNotFitAreClamped) {
     EXPECT_EQ(p.OutputLogFileName, "/opt/varnook output.log");
 }
 
+TEST(LoadPreferences, AnyNonZeroLogSwitchIsOn) {
+    FakeStore store;
+    // Numbers that do not fit the flag are on as 255; those that fit keep their value.
+    for (const auto& [text, flag] : std::vector<std::pair<std::string, int>>{
+             {"-1", 255}, {"-300", 255}, {"1e9", 255}, {"7", 7}, {"0", 0}, {"abc", 0}}) {
+        store.values = {{"LogInfoToFile", text}};
+        EXPECT_EQ(LoadPreferences(store, "/opt").LogInfoToFile, flag) << text;
+    }
+}
+
 TEST(LoadPreferences, ALogPathOf254CharactersReadsBack) {
     FakeStore store;
     const std::string longest(kMaxLogFileNameLength, 'x');
     store.values = {{"OutputLogFileName", longest}};
     EXPECT_EQ(LoadPreferences(store, "/opt").OutputLogFileName, longest);
+    EXPECT_EQ(LoadPreferences(store, "/opt").OutputLogFileNote, "");
     store.values = {{"OutputLogFileName", longest + "y"}};
     EXPECT_EQ(LoadPreferences(store, "/opt").OutputLogFileName, "/opt/varnook output.log");
+}
+
+TEST(LoadPreferences, AStoredLogPathNotInForceSaysWhy) {
+    FakeStore store;
+    store.values = {{"OutputLogFileName", ""}};
+    Preferences p = LoadPreferences(store, "/opt");
+    EXPECT_EQ(p.OutputLogFileName, "/opt/varnook output.log");
+    EXPECT_EQ(p.OutputLogFileNote,
+              "The log file name is empty: output is logged to /opt/varnook output.log.");
+    store.values = {{"OutputLogFileName", std::string(255, 'x')}};
+    p = LoadPreferences(store, "/opt");
+    EXPECT_EQ(p.OutputLogFileName, "/opt/varnook output.log");
+    EXPECT_EQ(p.OutputLogFileNote,
+              "The stored log file name cannot be read (it is missing, or 255 characters or "
+              "longer): output is logged to /opt/varnook output.log.");
+    // A name typed into the preferences window goes the same way.
+    EXPECT_EQ(ChooseOutputLog("", "/opt").path, "/opt/varnook output.log");
+    EXPECT_EQ(ChooseOutputLog("/var/log/v.log", "/opt").path, "/var/log/v.log");
+    EXPECT_EQ(ChooseOutputLog("/var/log/v.log", "/opt").note, "");
 }
 
 TEST(TimerFor, NeverAnIntervalTheTimerCannotTake) {

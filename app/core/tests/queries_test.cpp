@@ -186,6 +186,12 @@ TEST_F(Queries, FilesOfAConnectionWithLongNamesLocksAndLogs) {
     EXPECT_NE(
         std::find(log.debugLines.begin(), log.debugLines.end(), "Path: SYS:\\DATA\\QUARTE~1.XLS"),
         log.debugLines.end());
+    // The translated folder is logged as the whole buffer stands: text, NUL, the blanks left.
+    std::string buffer(255, ' ');
+    buffer.replace(0, 10, std::string("SYS:\\DATA\0", 10));
+    buffer += '\0';
+    EXPECT_NE(std::find(log.debugLines.begin(), log.debugLines.end(), "NSPath: " + buffer),
+              log.debugLines.end());
 }
 
 TEST_F(Queries, FilesShownByTheirDosPath) {

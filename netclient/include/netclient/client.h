@@ -528,10 +528,16 @@ public:
 // The program's own client. Until its NWCallsInit succeeds every operation fails
 // (NWE_REQUESTER_FAILURE, or INVALID_CONNECTION for handles). NWCallsInit loads the simulated
 // network named by NWSIM_NETWORK, else the demo network shipped with the program (copied to
-// $XDG_DATA_HOME/varnook/demo on first use).
+// $XDG_DATA_HOME/varnook/demo on first use). A network that does not load is tried once: asked
+// again for the same network, NWCallsInit answers the same failure without loading or reporting
+// it again.
 NWC_API Client& processClient();
 
 // Shorthand for processClient().NWCallsInit(reserved1, reserved2).
 NWC_API NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2);
+
+// Why the process client's NWCallsInit failed: the network file, the place in it and what was
+// expected there (the text it also wrote to standard error). Empty when it has not failed.
+NWC_API std::string processClientFailure();
 
 }  // namespace nw

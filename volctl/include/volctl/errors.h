@@ -61,8 +61,8 @@ inline constexpr std::u16string_view kTextSupervisorMask =
     u"You cannot modify the supervisor flag for a inherited rights mask";
 inline constexpr std::u16string_view kTextInvalidDirectory = u"Invalid directory";
 
-// The text of the control's string table for a result code; text 221 for any code the table
-// does not list.
+// The text of the control's string table for a result code, looked up by its low 16 bits (the
+// code a script sees); text 221 for any code the table does not list.
 std::u16string_view errorText(std::int32_t code);
 // A string resource by number; text 221 for a number without a string.
 std::u16string_view stringResource(int id);

@@ -3,9 +3,11 @@
 #include <dlfcn.h>
 
 #include <sys/stat.h>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -79,6 +81,24 @@ std::string defaultValue(const std::string& path) {
         return "<no value>";
     }
     return buffer;
+}
+
+// The ProgIDs that volctl/README.md names in the sentence that puts classes "in the categories".
+QStringList ProgIdsTheReadmePutsInTheCategories() {
+    QFile readme(QStringLiteral(VARNOOK_SOURCE_DIR "/volctl/README.md"));
+    if (!readme.open(QIODevice::ReadOnly)) {
+        return {QStringLiteral("<no README>")};
+    }
+    const QString text = QString::fromUtf8(readme.readAll()).simplified();
+    const qsizetype at = text.indexOf(QStringLiteral("in the categories"));
+    const qsizetype start = text.lastIndexOf(QStringLiteral(". "), at);
+    const QString sentence = text.mid(start, at - start);
+    QStringList ids;
+    const QRegularExpression progId(QStringLiteral(R"(VolmarraLib\.\w+\.1)"));
+    for (const QRegularExpressionMatch& m : progId.globalMatch(sentence)) {
+        ids << m.captured();
+    }
+    return ids;
 }
 
 vnk::win::HRESULT callEntry(const char* name) {
@@ -367,6 +387,10 @@ private slots:
              {"{7DD95801-9882-11CF-9FA9-00AA006C42C4}", "{7DD95802-9882-11CF-9FA9-00AA006C42C4}"}) {
             QVERIFY(classesKeyExists(control + "\\Implemented Categories\\" + catid));
         }
+        // Only the control claims the safe categories, and the README says just that.
+        QVERIFY(!classesKeyExists(page + "\\Implemented Categories"));
+        QCOMPARE(ProgIdsTheReadmePutsInTheCategories(),
+                 QStringList{QStringLiteral("VolmarraLib.VolmarraCtrl.1")});
         vnk::win::UniqueHKey categories;
         QCOMPARE(
             vnk::win::RegOpenKeyEx(vnk::win::HKEY_CLASSES_ROOT,
