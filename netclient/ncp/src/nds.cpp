@@ -1,0 +1,158 @@
+#include "ncp/nds.h"
+
+#include <algorithm>
+
+namespace nw::ncp::nds {
+
+namespace {
+
+// A reply fragment spends 8 bytes on its length and handle; clients asking for less than this
+// cannot be answered.
+constexpr std::uint32_t kMinReplyFragment = 16;
+constexpr std::size_t kMessageHeader = 12;  // flags, verb, reply buffer size
+
+}  // namespace
+
+std::vector<call::NdsFragment::Request> requestFragments(const Message& message,
+                                                         std::uint32_t maxReplyFragment,
+                                                         std::size_t pieceSize) {
+    pieceSize = std::max<std::size_t>(pieceSize, 16);
+    Bytes body;
+    Writer w(body);
+    w.le32(message.flags);
+    w.le32(message.verb);
+    w.le32(message.replyBufferSize);
+    w.bytes(message.data);
+
+    std::vector<call::NdsFragment::Request> out;
+    call::NdsFragment::Request first;
+    Writer fw(first.data);
+    fw.le32(maxReplyFragment);
+    fw.le32(static_cast<std::uint32_t>(body.size()));
+    std::size_t taken = std::min(body.size(), pieceSize - 8);
+    fw.bytes(ByteView(body).first(taken));
+    out.push_back(std::move(first));
+    while (taken < body.size()) {
+        const std::size_t n = std::min(body.size() - taken, pieceSize);
+        call::NdsFragment::Request next;
+        next.handle = 0;  // the caller puts in the handle the server answered
+        next.data.assign(body.begin() + static_cast<std::ptrdiff_t>(taken),
+                         body.begin() + static_cast<std::ptrdiff_t>(taken + n));
+        out.push_back(std::move(next));
+        taken += n;
+    }
+    return out;
+}
+
+ReplyAssembler::Status ReplyAssembler::add(const call::NdsFragment::Reply& fragment) {
+    if (buffer_.size() + fragment.data.size() > maxMessage_ + 4) {
+        return Status::Error;
+    }
+    buffer_.insert(buffer_.end(), fragment.data.begin(), fragment.data.end());
+    handle_ = fragment.handle;
+    if (handle_ != call::kNoFragmentHandle) {
+        return Status::NeedMore;
+    }
+    Reader r(buffer_);
+    completion_ = static_cast<std::int32_t>(r.le32());
+    if (!r.ok()) {
+        return Status::Error;
+    }
+    ByteView rest = r.rest();
+    data_.assign(rest.begin(), rest.end());
+    buffer_.clear();
+    return Status::Complete;
+}
+
+FragmentServer::Step FragmentServer::onFragment(const call::NdsFragment::Request& fragment) {
+    Step step;
+    if (fragment.handle == call::kNoFragmentHandle) {
+        // A new message; whatever was half received or half sent is dropped.
+        request_.clear();
+        reply_.clear();
+        replyHandle_ = call::kNoFragmentHandle;
+        Reader r(fragment.data);
+        const std::uint32_t maxReply = r.le32();
+        const std::uint32_t size = r.le32();
+        if (!r.ok() || size < kMessageHeader || size > maxMessage_ ||
+            maxReply < kMinReplyFragment || r.remaining() > size) {
+            requestHandle_ = call::kNoFragmentHandle;
+            return step;
+        }
+        maxReplyFragment_ = maxReply;
+        requestSize_ = size;
+        ByteView rest = r.rest();
+        request_.assign(rest.begin(), rest.end());
+        requestHandle_ = newHandle();
+    } else if (fragment.handle == requestHandle_) {
+        if (request_.size() + fragment.data.size() > requestSize_) {
+            requestHandle_ = call::kNoFragmentHandle;
+            request_.clear();
+            return step;
+        }
+        request_.insert(request_.end(), fragment.data.begin(), fragment.data.end());
+    } else if (fragment.handle == replyHandle_) {
+        step.kind = Step::Kind::Reply;
+        step.reply = nextReplyFragment();
+        return step;
+    } else {
+        return step;
+    }
+
+    if (request_.size() < requestSize_) {
+        step.kind = Step::Kind::Reply;
+        step.reply.handle = requestHandle_;
+        return step;
+    }
+    Reader r(request_);
+    step.message.flags = r.le32();
+    step.message.verb = r.le32();
+    step.message.replyBufferSize = r.le32();
+    ByteView data = r.rest();
+    step.message.data.assign(data.begin(), data.end());
+    step.kind = Step::Kind::Message;
+    request_.clear();
+    requestHandle_ = call::kNoFragmentHandle;
+    return step;
+}
+
+call::NdsFragment::Reply FragmentServer::answer(std::int32_t completion, ByteView data) {
+    reply_.clear();
+    Writer w(reply_);
+    w.le32(static_cast<std::uint32_t>(completion));
+    w.bytes(data);
+    replySent_ = 0;
+    return nextReplyFragment();
+}
+
+call::NdsFragment::Reply FragmentServer::nextReplyFragment() {
+    call::NdsFragment::Reply out;
+    const std::size_t room = std::max<std::uint32_t>(maxReplyFragment_, kMinReplyFragment) - 8;
+    const std::size_t n = std::min(room, reply_.size() - replySent_);
+    out.data.assign(reply_.begin() + static_cast<std::ptrdiff_t>(replySent_),
+                    reply_.begin() + static_cast<std::ptrdiff_t>(replySent_ + n));
+    replySent_ += n;
+    if (replySent_ < reply_.size()) {
+        replyHandle_ = newHandle();
+        out.handle = replyHandle_;
+    } else {
+        reply_.clear();
+        replySent_ = 0;
+        replyHandle_ = call::kNoFragmentHandle;
+    }
+    return out;
+}
+
+void FragmentServer::close(std::uint32_t handle) {
+    if (handle == requestHandle_) {
+        request_.clear();
+        requestHandle_ = call::kNoFragmentHandle;
+    }
+    if (handle == replyHandle_) {
+        reply_.clear();
+        replySent_ = 0;
+        replyHandle_ = call::kNoFragmentHandle;
+    }
+}
+
+}  // namespace nw::ncp::nds

@@ -1,0 +1,111 @@
+// The directory-services fragment protocol, client and server side together.
+#include <gtest/gtest.h>
+
+#include "ncp/nds.h"
+
+namespace nw::ncp::nds {
+namespace {
+
+Message bigMessage(std::size_t size) {
+    Message m;
+    m.verb = verb::kRead;
+    m.replyBufferSize = 65536;
+    for (std::size_t i = 0; i < size; ++i) {
+        m.data.push_back(static_cast<std::uint8_t>(i * 7));
+    }
+    return m;
+}
+
+// Runs one message through small fragments both ways, as a client and a server would.
+void roundTrip(std::size_t requestSize, std::size_t replySize, std::size_t piece,
+               std::uint32_t maxReplyFragment) {
+    const Message sent = bigMessage(requestSize);
+    FragmentServer server(1 << 20);
+    std::vector<call::NdsFragment::Request> pieces =
+        requestFragments(sent, maxReplyFragment, piece);
+    std::uint32_t handle = call::kNoFragmentHandle;
+    FragmentServer::Step step;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) {
+            pieces[i].handle = handle;
+        }
+        step = server.onFragment(pieces[i]);
+        if (i + 1 < pieces.size()) {
+            ASSERT_EQ(step.kind, FragmentServer::Step::Kind::Reply);
+            EXPECT_TRUE(step.reply.data.empty());
+            handle = step.reply.handle;
+        }
+    }
+    ASSERT_EQ(step.kind, FragmentServer::Step::Kind::Message);
+    EXPECT_EQ(step.message.verb, sent.verb);
+    EXPECT_EQ(step.message.replyBufferSize, sent.replyBufferSize);
+    EXPECT_EQ(step.message.data, sent.data);
+
+    const Bytes answer = bigMessage(replySize).data;
+    ReplyAssembler client(1 << 20);
+    call::NdsFragment::Reply fragment = server.answer(-601, answer);
+    int fragments = 1;
+    while (client.add(fragment) == ReplyAssembler::Status::NeedMore) {
+        EXPECT_LE(fragment.data.size() + 8, std::max<std::uint32_t>(maxReplyFragment, 16));
+        step = server.onFragment({client.nextHandle(), {}});
+        ASSERT_EQ(step.kind, FragmentServer::Step::Kind::Reply);
+        fragment = step.reply;
+        ++fragments;
+    }
+    EXPECT_EQ(client.completion(), -601);
+    EXPECT_EQ(client.data(), answer);
+    EXPECT_GE(fragments, static_cast<int>((replySize + 4) / (maxReplyFragment - 8)));
+}
+
+TEST(NcpNds, MessagesOfAnySizeCrossInFragmentsBothWays) {
+    roundTrip(0, 0, 64000, 64176);
+    roundTrip(10, 3, 16, 16);
+    roundTrip(1000, 5000, 100, 506);
+    roundTrip(70000, 70000, 4000, 4096);
+}
+
+TEST(NcpNds, BadFragmentsAreRefusedAndLoseNothingElse) {
+    FragmentServer server(1000);
+    // unknown handle
+    EXPECT_EQ(server.onFragment({1234, {}}).kind, FragmentServer::Step::Kind::Error);
+    // a message larger than the server takes
+    std::vector<call::NdsFragment::Request> big = requestFragments(bigMessage(2000), 4096, 64000);
+    EXPECT_EQ(server.onFragment(big[0]).kind, FragmentServer::Step::Kind::Error);
+    // a first fragment holding more than its stated size
+    call::NdsFragment::Request lying = requestFragments(bigMessage(10), 4096, 64000)[0];
+    lying.data[4] = 12;
+    EXPECT_EQ(server.onFragment(lying).kind, FragmentServer::Step::Kind::Error);
+    // a continuation running past the stated size
+    std::vector<call::NdsFragment::Request> two = requestFragments(bigMessage(30), 4096, 20);
+    FragmentServer::Step first = server.onFragment(two[0]);
+    ASSERT_EQ(first.kind, FragmentServer::Step::Kind::Reply);
+    call::NdsFragment::Request over{first.reply.handle, Bytes(500, 1)};
+    EXPECT_EQ(server.onFragment(over).kind, FragmentServer::Step::Kind::Error);
+    // a reply fragment smaller than its own header cannot be asked for
+    std::vector<call::NdsFragment::Request> tiny = requestFragments(bigMessage(1), 8, 64000);
+    EXPECT_EQ(server.onFragment(tiny[0]).kind, FragmentServer::Step::Kind::Error);
+    // after all that a good message still goes through
+    EXPECT_EQ(server.onFragment(requestFragments(bigMessage(5), 4096, 64000)[0]).kind,
+              FragmentServer::Step::Kind::Message);
+}
+
+TEST(NcpNds, CloseDropsAHalfSentReply) {
+    FragmentServer server(1000);
+    ASSERT_EQ(server.onFragment(requestFragments(bigMessage(5), 64, 64000)[0]).kind,
+              FragmentServer::Step::Kind::Message);
+    call::NdsFragment::Reply first = server.answer(0, Bytes(500, 2));
+    ASSERT_NE(first.handle, call::kNoFragmentHandle);
+    server.close(first.handle);
+    EXPECT_EQ(server.onFragment({first.handle, {}}).kind, FragmentServer::Step::Kind::Error);
+}
+
+TEST(NcpNds, ClientRefusesRepliesLargerThanItTakes) {
+    ReplyAssembler client(10);
+    EXPECT_EQ(client.add({5, Bytes(8, 0)}), ReplyAssembler::Status::NeedMore);
+    EXPECT_EQ(client.add({call::kNoFragmentHandle, Bytes(8, 0)}), ReplyAssembler::Status::Error);
+    ReplyAssembler empty(10);
+    EXPECT_EQ(empty.add({call::kNoFragmentHandle, Bytes{1}}), ReplyAssembler::Status::Error);
+}
+
+}  // namespace
+}  // namespace nw::ncp::nds
