@@ -97,9 +97,13 @@ std::string Reader::cstring() {
 }
 
 std::string Reader::ndsString() {
-    std::uint32_t count = le32();
-    if (!ok_ || count % 2 != 0 || count < 2 || count > remaining()) {
+    const std::uint32_t count = le32();
+    if (!ok_ || count % 2 != 0 || count > remaining()) {
         ok_ = false;
+        return {};
+    }
+    // Count 0 is an empty string too (Nmap sends it for "no filter").
+    if (count == 0) {
         return {};
     }
     ByteView text = take(count);
@@ -107,11 +111,16 @@ std::string Reader::ndsString() {
         ok_ = false;
         return {};
     }
-    std::size_t pad = (4 - count % 4) % 4;
+    const std::size_t pad = (4 - count % 4) % 4;
     // The padding is optional at the very end of a message.
     skip(std::min(pad, remaining()));
+    // Some clients pad with further NUL characters inside the count.
+    std::size_t end = count;
+    while (end >= 2 && text[end - 1] == 0 && text[end - 2] == 0) {
+        end -= 2;
+    }
     std::string out;
-    if (!utf16LeToUtf8(text.first(count - 2), out) || out.find('\0') != std::string::npos) {
+    if (!utf16LeToUtf8(text.first(end), out) || out.find('\0') != std::string::npos) {
         ok_ = false;
         return {};
     }

@@ -1,5 +1,7 @@
 #include "ncp/nds.h"
 
+#include "ncp/nds_verbs.h"
+
 #include <algorithm>
 
 namespace nw::ncp::nds {
@@ -153,6 +155,24 @@ void FragmentServer::close(std::uint32_t handle) {
         replySent_ = 0;
         replyHandle_ = call::kNoFragmentHandle;
     }
+}
+
+Bytes stringValue(const std::string& utf8) {
+    Bytes out;
+    if (!utf8ToUtf16Le(utf8, out)) {
+        out.clear();
+    }
+    out.push_back(0);
+    out.push_back(0);
+    return out;
+}
+
+bool stringOfValue(const Bytes& value, std::string& utf8) {
+    std::size_t end = value.size();
+    while (end >= 2 && value[end - 1] == 0 && value[end - 2] == 0) {
+        end -= 2;
+    }
+    return utf16LeToUtf8(ByteView(value).first(end), utf8) && utf8.find('\0') == std::string::npos;
 }
 
 }  // namespace nw::ncp::nds

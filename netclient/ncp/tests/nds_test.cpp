@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "ncp/nds.h"
+#include "ncp/nds_verbs.h"
+#include "ncp/testing/samples.h"
 
 namespace nw::ncp::nds {
 namespace {
@@ -105,6 +107,72 @@ TEST(NcpNds, ClientRefusesRepliesLargerThanItTakes) {
     EXPECT_EQ(client.add({call::kNoFragmentHandle, Bytes(8, 0)}), ReplyAssembler::Status::Error);
     ReplyAssembler empty(10);
     EXPECT_EQ(empty.add({call::kNoFragmentHandle, Bytes{1}}), ReplyAssembler::Status::Error);
+}
+
+TEST(NcpNds, EveryVerbsSampleSurvivesEncodeAndDecode) {
+    AllVerbs::forEach([](auto tag) {
+        using V = typename decltype(tag)::type;
+        SCOPED_TRACE(V::name);
+        const typename V::Request rq = testing::sampleVerbRequest<V>();
+        std::optional<Message> m = verbMessage<V>(rq, 4096);
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->verb, V::verb);
+        typename V::Request rqBack{};
+        ASSERT_TRUE(decodeFields(m->data, rqBack));
+        EXPECT_TRUE(rqBack == rq);
+        const typename V::Reply rp = testing::sampleVerbReply<V>();
+        std::optional<Bytes> data = encodeFields(rp);
+        ASSERT_TRUE(data);
+        typename V::Reply rpBack{};
+        ASSERT_TRUE(decodeFields(*data, rpBack));
+        EXPECT_TRUE(rpBack == rp);
+        for (std::size_t n = 0; n < data->size(); ++n) {
+            typename V::Reply cut{};
+            (void)decodeFields(ByteView(*data).first(n), cut);
+        }
+    });
+}
+
+// The request bytes Nmap's ncp-enum-users sends for a search of users (names padded with
+// extra NUL characters inside the count, as that client does).
+TEST(NcpNds, NmapsUserSearchDecodes) {
+    Bytes b;
+    Writer w(b);
+    for (std::uint32_t v :
+         {3u, 0u, 0xFFFFFFFFu, 0x01000000u, 2u, 0u, 1u, 0x381Du, 0u, 0u, 2u, 2u, 0u, 0x10u}) {
+        w.le32(v);
+    }
+    w.le32(4);
+    w.bytes(Bytes{'*', 0, 0, 0});
+    w.le32(0);
+    w.le32(0x11);
+    w.le32(12);
+    w.bytes(Bytes{'U', 0, 's', 0, 'e', 0, 'r', 0, 0, 0, 0, 0});
+    Search::Request r;
+    ASSERT_TRUE(decodeFields(b, r));
+    EXPECT_EQ(r.baseId, 0x01000000u);
+    EXPECT_EQ(r.infoFlags, 0x381Du);
+    ASSERT_EQ(r.filter.size(), 2u);
+    EXPECT_EQ(r.filter[0].value, "*");
+    EXPECT_EQ(r.filter[1].tag, kFilterClassTag);
+    EXPECT_EQ(r.filter[1].value, "User");
+}
+
+TEST(NcpNds, EntryRecordsHoldExactlyTheFlaggedItems) {
+    EntryRecord e;
+    e.flags = info::kOutputFlags | info::kEntryFlags | info::kSubordinateCount | info::kRdn;
+    e.entryFlags = kEntryContainer;
+    e.subordinates = 2;
+    e.rdn = "SALES";
+    e.dn = "not sent";
+    const Bytes b = *encodeFields(e);
+    EXPECT_EQ(b.size(), 4 + 4 + 4 + (4 + 12u));
+    EntryRecord back;
+    ASSERT_TRUE(decodeFields(b, back));
+    EXPECT_EQ(back.rdn, "SALES");
+    EXPECT_TRUE(back.dn.empty());
+    e.flags |= 0x4000;  // an item whose size is not known
+    EXPECT_FALSE(encodeFields(e));
 }
 
 }  // namespace

@@ -606,4 +606,96 @@ NCP_SAMPLE_REPLY(EnumerateServiceAddresses) {
     return r;
 }
 
+namespace {
+
+nds::EntryRecord sampleDirectoryEntry(const std::string& rdn, const std::string& baseClass,
+                                      std::uint32_t id) {
+    nds::EntryRecord e;
+    e.flags = 0x381D;
+    e.entryFlags = baseClass == "User" ? 0 : nds::kEntryContainer;
+    e.subordinates = baseClass == "User" ? 0 : 3;
+    e.modificationTime = 1'765'000'000;
+    e.baseClass = baseClass;
+    e.rdn = rdn;
+    e.dn = rdn + ".SALES.ACME";
+    (void)id;
+    return e;
+}
+
+}  // namespace
+
+template <>
+nds::ResolveName::Request sampleVerbRequest<nds::ResolveName>() {
+    nds::ResolveName::Request r;
+    r.name = "JSMITH.SALES.ACME";
+    return r;
+}
+template <>
+nds::ResolveName::Reply sampleVerbReply<nds::ResolveName>() {
+    return {1, 0x0100002A, {}};
+}
+template <>
+nds::ReadEntryInfo::Request sampleVerbRequest<nds::ReadEntryInfo>() {
+    nds::ReadEntryInfo::Request r;
+    r.entryId = 0x0100002A;
+    return r;
+}
+template <>
+nds::ReadEntryInfo::Reply sampleVerbReply<nds::ReadEntryInfo>() {
+    nds::EntryRecord e;
+    e.flags = nds::info::kOutputFlags | nds::info::kDn;
+    e.dn = "JSMITH.SALES.ACME";
+    return e;
+}
+template <>
+nds::Read::Request sampleVerbRequest<nds::Read>() {
+    nds::Read::Request r;
+    r.entryId = 0x0100002B;
+    r.attributes = {"Host Server"};
+    return r;
+}
+template <>
+nds::Read::Reply sampleVerbReply<nds::Read>() {
+    nds::Read::Reply r;
+    r.attributes = {
+        {nds::syntax::kDistinguishedName, "Host Server", {{nds::stringValue("FS1.SALES.ACME")}}}};
+    return r;
+}
+template <>
+nds::List::Request sampleVerbRequest<nds::List>() {
+    nds::List::Request r;
+    r.parentId = 0x01000010;
+    return r;
+}
+template <>
+nds::List::Reply sampleVerbReply<nds::List>() {
+    nds::List::Reply r;
+    r.entries = {sampleDirectoryEntry("JSMITH", "User", 0x0100002A),
+                 sampleDirectoryEntry("ADMIN", "User", 0x01000001),
+                 sampleDirectoryEntry("PROJECTS", "Organizational Unit", 0x01000030)};
+    return r;
+}
+template <>
+nds::Search::Request sampleVerbRequest<nds::Search>() {
+    nds::Search::Request r;
+    r.baseId = 0x01000000;
+    r.filter = {{0, nds::kFilterNameTag, "*"}, {0, nds::kFilterClassTag, "User"}};
+    return r;
+}
+template <>
+nds::Search::Reply sampleVerbReply<nds::Search>() {
+    nds::Search::Reply r;
+    r.entries = {sampleDirectoryEntry("JSMITH", "User", 0x0100002A),
+                 sampleDirectoryEntry("ADMIN", "User", 0x01000001)};
+    return r;
+}
+template <>
+nds::CloseIteration::Request sampleVerbRequest<nds::CloseIteration>() {
+    return {0, 0x11, nds::verb::kSearch};
+}
+template <>
+nds::GetServerAddress::Reply sampleVerbReply<nds::GetServerAddress>() {
+    return {"FS1.SALES.ACME", {{9, {0x02, 0x0C, 0x7F, 0x00, 0x00, 0x01}}}};
+}
+
 }  // namespace nw::ncp::testing

@@ -7,6 +7,7 @@
 
 #include "ncp/calls.h"
 #include "ncp/nds.h"
+#include "ncp/nds_verbs.h"
 
 namespace nw::ncp::testing {
 
@@ -28,6 +29,40 @@ HandlePath samplePath(std::initializer_list<const char*> components);
 // fragment calls.
 nds::Message sampleResolveName();
 Bytes sampleResolveNameReply();
+
+// A realistic request and reply of every directory-services verb.
+template <class V>
+typename V::Request sampleVerbRequest() {
+    return {};
+}
+template <class V>
+typename V::Reply sampleVerbReply() {
+    return {};
+}
+template <>
+nds::ResolveName::Request sampleVerbRequest<nds::ResolveName>();
+template <>
+nds::ResolveName::Reply sampleVerbReply<nds::ResolveName>();
+template <>
+nds::ReadEntryInfo::Request sampleVerbRequest<nds::ReadEntryInfo>();
+template <>
+nds::ReadEntryInfo::Reply sampleVerbReply<nds::ReadEntryInfo>();
+template <>
+nds::Read::Request sampleVerbRequest<nds::Read>();
+template <>
+nds::Read::Reply sampleVerbReply<nds::Read>();
+template <>
+nds::List::Request sampleVerbRequest<nds::List>();
+template <>
+nds::List::Reply sampleVerbReply<nds::List>();
+template <>
+nds::Search::Request sampleVerbRequest<nds::Search>();
+template <>
+nds::Search::Reply sampleVerbReply<nds::Search>();
+template <>
+nds::CloseIteration::Request sampleVerbRequest<nds::CloseIteration>();
+template <>
+nds::GetServerAddress::Reply sampleVerbReply<nds::GetServerAddress>();
 
 #define NCP_SAMPLE_REQUEST(C) \
     template <>               \
