@@ -29,7 +29,8 @@ TEST(NcpBytes, AReadPastTheEndFailsOnceAndForAllWithZeros) {
     EXPECT_EQ(r.u8(), 0);  // stays failed: no later read succeeds by accident
     EXPECT_TRUE(r.take(1).empty());
     EXPECT_EQ(r.remaining(), 0u);
-    Reader p(Bytes{5, 'a', 'b'});
+    const Bytes claimsFive{5, 'a', 'b'};
+    Reader p(claimsFive);
     EXPECT_EQ(p.pstring(), "");
     EXPECT_FALSE(p.ok());
 }
@@ -57,7 +58,8 @@ TEST(NcpBytes, TextFieldsCutAtTheirNulAndRefuseWhatDoesNotFit) {
     Writer w4(big3);
     w4.cstring(std::string("a\0b", 3));
     EXPECT_FALSE(w4.ok());
-    Reader noNul(Bytes{'a', 'b'});
+    const Bytes ab{'a', 'b'};
+    Reader noNul(ab);
     noNul.cstring();
     EXPECT_FALSE(noNul.ok());
 }

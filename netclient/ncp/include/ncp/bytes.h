@@ -21,6 +21,8 @@ class Reader {
 public:
     Reader() = default;
     explicit Reader(ByteView data) : data_(data) {}
+    // A reader only borrows its bytes: a temporary buffer would be gone before the first read.
+    explicit Reader(Bytes&&) = delete;
 
     bool ok() const { return ok_; }
     void fail() { ok_ = false; }

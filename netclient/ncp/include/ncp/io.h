@@ -147,6 +147,7 @@ public:
     static constexpr bool decoding = true;
 
     explicit Decoder(ByteView in) : r_(in) {}
+    explicit Decoder(Bytes&&) = delete;
     bool ok() const { return r_.ok(); }
     void fail() { r_.fail(); }
     Reader& reader() { return r_; }
