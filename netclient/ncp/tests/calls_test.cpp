@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ncp/calls.h"
+#include "ncp/frame.h"
 #include "ncp/testing/samples.h"
 
 namespace nw::ncp {
@@ -248,6 +249,22 @@ TEST(NcpCalls, SearchSetEntriesFollowEachOtherWithoutPadding) {
         e.name.clear();
     }
     EXPECT_EQ(replyBytes<call::SearchEntrySet>(bare).size(), 12 + 2 * 76u);
+}
+
+TEST(NcpCalls, SearchSetRepliesStayWithinTheAskedCountAndBothSizeLimits) {
+    std::vector<EntryInfo> entries(1000, testing::sampleEntry("NAME.TXT", false, 1));
+    call::SearchEntrySet::Request rq;
+    rq.returnInfoCount = 200;
+    EXPECT_EQ(call::SearchEntrySet::fitting(entries, rq, 1 << 20), 200u);
+    rq.returnInfoCount = 0xFFFF;
+    // 85 bytes an entry; 66,560 bytes a reply at most, header and frame included
+    const std::size_t n = call::SearchEntrySet::fitting(entries, rq, 1 << 20);
+    EXPECT_EQ(n, (66560u - 28) / 85);
+    call::SearchEntrySet::Reply rp = replyFor<call::SearchEntrySet>(rq);
+    rp.entries.assign(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_LE(frameReply(*encodeReply<call::SearchEntrySet>(ReplyHeader{}, rp)).size(), 66560u);
+    EXPECT_EQ(call::SearchEntrySet::fitting(entries, rq, 1000), (1000u - 28) / 85);
+    EXPECT_EQ(call::SearchEntrySet::fitting(entries, rq, 100), 0u);
 }
 
 TEST(NcpCalls, RenameSendsBothBlocksBeforeEitherPath) {

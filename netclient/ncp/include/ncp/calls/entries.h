@@ -3,7 +3,9 @@
 // space limits.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -412,7 +414,7 @@ struct SearchEntry {
 // 87/20: many entries per reply. The client sends 87/2's sequence first, then each reply's
 // sequence unchanged, while the reply's more flag is not 0; completion 0xFF ends the listing.
 // A server answers at most returnInfoCount entries, never 0 entries with completion 0, and
-// keeps a reply within 66,560 bytes and the frame's reply buffer size (searchSetLimit()).
+// keeps a reply within 66,560 bytes and the frame's reply buffer size (fitting()).
 struct SearchEntrySet {
     static constexpr std::uint8_t function = 87, subfunction = 20;
     static constexpr const char* name = "Search for File or Subdirectory Set";
@@ -456,9 +458,27 @@ struct SearchEntrySet {
     static void replyContext(const Request& rq, Reply& rp) {
         rp.withName = (rq.returnInfoMask & rim::kName) != 0;
     }
-    // Reply bytes before the first entry (header included) and the cap on a whole reply.
+    // Reply bytes before the first entry (NCP header included) and the cap on a whole reply
+    // (the reply frame's 8 header bytes on top).
     static constexpr std::size_t kReplyOverhead = 8 + 9 + 1 + 2;
     static constexpr std::size_t kMaxReply = 66560;
+    // How many of `entries` (from the first) one reply may carry for this request and the
+    // request frame's reply buffer size: at most returnInfoCount, within both size limits.
+    static std::size_t fitting(std::span<const EntryInfo> entries, const Request& request,
+                               std::uint32_t replyBufferSize) {
+        const bool names = (request.returnInfoMask & rim::kName) != 0;
+        const std::size_t limit = std::min<std::size_t>(kMaxReply, replyBufferSize);
+        std::size_t size = 8 + kReplyOverhead;
+        std::size_t n = 0;
+        while (n < entries.size() && n < request.returnInfoCount) {
+            size += kEntryInfoFixedSize + (names ? 1 + entries[n].name.size() : 0);
+            if (size > limit) {
+                break;
+            }
+            ++n;
+        }
+        return n;
+    }
 };
 
 // 87/1 open/create modes and the access rights word.
