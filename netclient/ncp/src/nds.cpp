@@ -175,4 +175,40 @@ bool stringOfValue(const Bytes& value, std::string& utf8) {
     return utf16LeToUtf8(ByteView(value).first(end), utf8) && utf8.find('\0') == std::string::npos;
 }
 
+std::optional<VerbResult> exchangeMessage(const Message& message, const FragmentSender& send,
+                                          std::uint32_t maxReplyFragment, std::size_t pieceSize,
+                                          std::size_t maxReply) {
+    std::vector<call::NdsFragment::Request> pieces =
+        requestFragments(message, maxReplyFragment, pieceSize);
+    std::optional<call::NdsFragment::Reply> reply;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) {
+            // Until the request is complete each answer is an empty fragment with a handle.
+            if (!reply->data.empty() || reply->handle == call::kNoFragmentHandle) {
+                return std::nullopt;
+            }
+            pieces[i].handle = reply->handle;
+        }
+        reply = send(pieces[i]);
+        if (!reply) {
+            return std::nullopt;
+        }
+    }
+    ReplyAssembler assembler(maxReply);
+    // Bounded by maxReply: every further fragment must bring bytes.
+    for (;;) {
+        const ReplyAssembler::Status status = assembler.add(*reply);
+        if (status == ReplyAssembler::Status::Complete) {
+            return VerbResult{assembler.completion(), assembler.data()};
+        }
+        if (status == ReplyAssembler::Status::Error || reply->data.empty()) {
+            return std::nullopt;
+        }
+        reply = send({assembler.nextHandle(), {}});
+        if (!reply) {
+            return std::nullopt;
+        }
+    }
+}
+
 }  // namespace nw::ncp::nds

@@ -175,5 +175,79 @@ TEST(NcpNds, EntryRecordsHoldExactlyTheFlaggedItems) {
     EXPECT_FALSE(encodeFields(e));
 }
 
+struct Directory {
+    int reads = 0;
+};
+
+// A client exchange against the fragment server and verb dispatcher, as the wire client and
+// nwsimd will run them over a connection.
+TEST(NcpNds, ClientExchangeRunsVerbsThroughTheServerSide) {
+    VerbDispatcher<Directory> verbs;
+    verbs.on<Read>([](Directory& d, const Read::Request& rq, Read::Reply& reply) -> std::int32_t {
+        ++d.reads;
+        if (rq.entryId != 0x0100002B) {
+            return error::kNoSuchEntry;
+        }
+        reply.attributes = {
+            {syntax::kCaseIgnoreString, "Description", {{stringValue(std::string(3000, 'd'))}}}};
+        return 0;
+    });
+    Directory directory;
+    FragmentServer server(1 << 16);
+    int fragments = 0;
+    const FragmentSender send =
+        [&](const call::NdsFragment::Request& rq) -> std::optional<call::NdsFragment::Reply> {
+        ++fragments;
+        FragmentServer::Step step = server.onFragment(rq);
+        if (step.kind == FragmentServer::Step::Kind::Message) {
+            const auto answer = verbs.dispatch(directory, step.message);
+            return server.answer(answer.completion, answer.data);
+        }
+        if (step.kind == FragmentServer::Step::Kind::Reply) {
+            return step.reply;
+        }
+        return std::nullopt;
+    };
+
+    Read::Request rq;
+    rq.entryId = 0x0100002B;
+    rq.attributes.assign(40, "Description");  // a request of several pieces
+    std::optional<VerbResult> result =
+        exchangeMessage(*verbMessage<Read>(rq, 65536), send, 1024, 200);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->completion, 0);
+    Read::Reply reply;
+    ASSERT_TRUE(decodeFields(result->data, reply));
+    std::string text;
+    ASSERT_TRUE(stringOfValue(reply.attributes.at(0).values.at(0).value, text));
+    EXPECT_EQ(text.size(), 3000u);
+    EXPECT_GT(fragments, 10);  // request pieces and reply fragments both ways
+
+    rq.entryId = 5;
+    result = exchangeMessage(*verbMessage<Read>(rq, 65536), send);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->completion, error::kNoSuchEntry);
+    EXPECT_TRUE(result->data.empty());
+
+    Message unknown;
+    unknown.verb = 99;
+    result = exchangeMessage(unknown, send);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->completion, error::kInvalidRequest);
+    Message cut;
+    cut.verb = verb::kRead;
+    cut.data = {0, 0};
+    EXPECT_EQ(exchangeMessage(cut, send)->completion, error::kInvalidRequest);
+    EXPECT_EQ(directory.reads, 2);
+
+    // A transport that fails, and a server that never finishes, end the exchange.
+    EXPECT_FALSE(exchangeMessage(unknown, [](const call::NdsFragment::Request&) {
+        return std::optional<call::NdsFragment::Reply>{};
+    }));
+    EXPECT_FALSE(exchangeMessage(unknown, [](const call::NdsFragment::Request&) {
+        return std::optional<call::NdsFragment::Reply>{call::NdsFragment::Reply{7, {}}};
+    }));
+}
+
 }  // namespace
 }  // namespace nw::ncp::nds

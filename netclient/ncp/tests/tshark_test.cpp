@@ -120,44 +120,33 @@ private:
     std::uint16_t connection_ = 0;
 };
 
-// One directory-services verb through 104/2 fragments, answered by the fragment server; the
-// client side reassembles the reply and checks it.
+// One directory-services verb through 104/2 fragments, answered by the fragment server and
+// read back by the client's exchange; every fragment goes into the capture.
 template <class V>
 void ndsExchange(CapturedSession& s, std::uint32_t maxReplyFragment) {
     nds::FragmentServer server(1 << 20);
     const typename V::Request rq = testing::sampleVerbRequest<V>();
-    std::vector<call::NdsFragment::Request> pieces =
-        nds::requestFragments(*nds::verbMessage<V>(rq, 65536), maxReplyFragment, 1000);
-    std::uint32_t handle = call::kNoFragmentHandle;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0) {
-            pieces[i].handle = handle;
+    const typename V::Reply rp = testing::sampleVerbReply<V>();
+    const nds::FragmentSender send =
+        [&](const call::NdsFragment::Request& fragment) -> std::optional<call::NdsFragment::Reply> {
+        nds::FragmentServer::Step step = server.onFragment(fragment);
+        if (step.kind == nds::FragmentServer::Step::Kind::Error) {
+            return std::nullopt;
         }
-        nds::FragmentServer::Step step = server.onFragment(pieces[i]);
-        if (step.kind == nds::FragmentServer::Step::Kind::Reply) {
-            s.exchange<call::NdsFragment>(pieces[i], step.reply);
-            handle = step.reply.handle;
-            continue;
+        if (step.kind == nds::FragmentServer::Step::Kind::Message) {
+            typename V::Request got{};
+            EXPECT_TRUE(decodeFields(step.message.data, got) && got == rq) << V::name;
+            step.reply = server.answer(0, *encodeFields(rp));
         }
-        ASSERT_EQ(step.kind, nds::FragmentServer::Step::Kind::Message);
-        typename V::Request got{};
-        ASSERT_TRUE(decodeFields(step.message.data, got));
-        EXPECT_TRUE(got == rq);
-        const typename V::Reply rp = testing::sampleVerbReply<V>();
-        call::NdsFragment::Reply reply = server.answer(0, *encodeFields(rp));
-        s.exchange<call::NdsFragment>(pieces[i], reply);
-        nds::ReplyAssembler client(1 << 20);
-        while (client.add(reply) == nds::ReplyAssembler::Status::NeedMore) {
-            const call::NdsFragment::Request more{client.nextHandle(), {}};
-            step = server.onFragment(more);
-            ASSERT_EQ(step.kind, nds::FragmentServer::Step::Kind::Reply);
-            reply = step.reply;
-            s.exchange<call::NdsFragment>(more, reply);
-        }
-        typename V::Reply back{};
-        ASSERT_TRUE(decodeFields(client.data(), back));
-        EXPECT_TRUE(back == rp);
-    }
+        s.exchange<call::NdsFragment>(fragment, step.reply);
+        return step.reply;
+    };
+    std::optional<nds::VerbResult> result =
+        nds::exchangeMessage(*nds::verbMessage<V>(rq, 65536), send, maxReplyFragment, 1000);
+    ASSERT_TRUE(result) << V::name;
+    typename V::Reply back{};
+    ASSERT_TRUE(decodeFields(result->data, back));
+    EXPECT_TRUE(back == rp) << V::name;
 }
 
 #define SKIP_WITHOUT_TSHARK()                      \

@@ -5,11 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
+#include "ncp/codec.h"
 #include "ncp/io.h"
 #include "ncp/nds.h"
 
@@ -463,5 +466,64 @@ std::optional<Message> verbMessage(const typename V::Request& request,
     m.data = std::move(data);
     return m;
 }
+
+// Server side: runs the handler of a completed message's verb. A handler fills the reply and
+// returns the directory completion code (0 or a negative error); the reply data go out only
+// with 0. Unknown verbs and requests shorter than their layout answer kInvalidRequest.
+template <class Context>
+class VerbDispatcher {
+public:
+    struct Answer {
+        std::int32_t completion = 0;
+        Bytes data;
+    };
+
+    template <class V, class F>
+    void on(F handler) {
+        handlers_[V::verb] = [handler](Context& ctx, ByteView data) -> Answer {
+            typename V::Request request{};
+            if (!decodeFields(data, request)) {
+                return {error::kInvalidRequest, {}};
+            }
+            typename V::Reply reply{};
+            Answer answer;
+            answer.completion = handler(ctx, request, reply);
+            if (answer.completion == 0) {
+                std::optional<Bytes> bytes = encodeFields(reply);
+                if (!bytes) {
+                    return {error::kInvalidRequest, {}};
+                }
+                answer.data = std::move(*bytes);
+            }
+            return answer;
+        };
+    }
+
+    Answer dispatch(Context& ctx, const Message& message) const {
+        auto it = handlers_.find(message.verb);
+        if (it == handlers_.end()) {
+            return {error::kInvalidRequest, {}};
+        }
+        return it->second(ctx, message.data);
+    }
+
+private:
+    std::unordered_map<std::uint32_t, std::function<Answer(Context&, ByteView)>> handlers_;
+};
+
+// Client side: one whole message exchange over `send`, which carries one 104/2 request to the
+// server and returns its reply fragment (nullopt when the transport or the server failed; the
+// server's completion code for 104/2 is the transport's business). Returns the directory
+// completion code and the reply data, or nullopt on a transport failure or a bad reply.
+struct VerbResult {
+    std::int32_t completion = 0;
+    Bytes data;
+};
+using FragmentSender =
+    std::function<std::optional<call::NdsFragment::Reply>(const call::NdsFragment::Request&)>;
+std::optional<VerbResult> exchangeMessage(const Message& message, const FragmentSender& send,
+                                          std::uint32_t maxReplyFragment = 64176,
+                                          std::size_t pieceSize = 4000,
+                                          std::size_t maxReply = 1 << 20);
 
 }  // namespace nw::ncp::nds
