@@ -10,6 +10,7 @@ VARNOOK_PACKAGES=(
   nlohmann-json3-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils
+  tshark
 )
 
 varnook_install_packages() {
@@ -24,6 +25,9 @@ varnook_install_packages() {
   echo "Installing missing packages: ${missing[*]}"
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  # tshark's package asks whether non-root users may capture; answer no before it can ask.
+  echo "wireshark-common wireshark-common/install-setuid boolean false" |
+    "${sudo[@]}" debconf-set-selections
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
