@@ -1,13 +1,12 @@
 // Volume control operations: trustees of entries and the space restrictions of users.
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "entrypaths.h"
 #include "model.h"
 #include "netclient/sim/simclient.h"
 #include "services.h"
 #include "store.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -37,23 +36,13 @@ bool isUser(const Network& net, const Server& server, nuint32 id) {
 
 // The 4 KB blocks of the files a user owns (is the creator of) on a volume.
 std::uint64_t blocksOwned(const Volume& volume, nuint32 owner, nuint32 defaultOwner) {
-    namespace fs = std::filesystem;
     std::uint64_t blocks = 0;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(volume.folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::error_code statError;
-        if (it->is_symlink(statError) || !it->is_regular_file(statError))
-            continue;
-        std::string key = it->path().lexically_relative(volume.folder).generic_string();
+    forEachFileBeneath(volume, [&](const std::string& key, std::uint64_t size) {
         const EntryMeta* meta = metaOf(volume, key);
         nuint32 creator = meta != nullptr ? meta->creator.value_or(defaultOwner) : defaultOwner;
-        if (creator != owner)
-            continue;
-        std::uintmax_t size = it->file_size(statError);
-        if (!statError)
+        if (creator == owner)
             blocks += (size + 4095) / 4096;
-    }
+    });
     return blocks;
 }
 
