@@ -238,8 +238,14 @@ int listBeneath(const Volume& volume, std::string_view key, std::vector<Listed>&
     if (dir == nullptr)
         return errno;
     fd.release();  // the stream owns it now
-    errno = 0;
-    while (const dirent* item = ::readdir(dir)) {
+    int error = 0;
+    while (true) {
+        errno = 0;
+        const dirent* item = ::readdir(dir);
+        if (item == nullptr) {
+            error = errno;
+            break;
+        }
         std::string_view name = item->d_name;
         if (name == "." || name == "..")
             continue;
@@ -253,7 +259,6 @@ int listBeneath(const Volume& volume, std::string_view key, std::vector<Listed>&
         if (type == DT_DIR || type == DT_REG)
             out.push_back({std::string(name), type == DT_DIR});
     }
-    int error = errno;
     ::closedir(dir);
     return error;
 }
