@@ -80,6 +80,8 @@ NWCCODE SimClient::GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 se
     NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
     if (rc != SUCCESSFUL)
         return rc;
+    if (!canSee(services_->caller(*connection), *target.volume, target.entry))
+        return ACCESS_DENIED;
     if (!searchSelects(searchAttrs, target.entry->isDirectory, record.attributes))
         return FAILURE;
     *info = record;

@@ -229,6 +229,28 @@ nuint16 effectiveRights(const Caller& caller, const Volume& volume, const Entry*
     return all & TR_ALL;
 }
 
+bool canSee(const Caller& caller, const Volume& volume, const Entry* entry) {
+    if ((effectiveRights(caller, volume, entry) & TR_FILE_SCAN) != 0)
+        return true;
+    if (caller.object == nullptr)
+        return false;
+    std::string key = entryKey(entry);
+    for (const auto& [k, meta] : volume.data.entries) {
+        bool atOrBelow =
+            key.empty() || k == key ||
+            (k.size() > key.size() && k.compare(0, key.size(), key) == 0 && k[key.size()] == '/');
+        if (!atOrBelow)
+            continue;
+        for (const Trustee& trustee : meta.trustees) {
+            if (trustee.rights != 0 &&
+                std::find(caller.ids.begin(), caller.ids.end(), trustee.id) != caller.ids.end()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // ---- Records ------------------------------------------------------------------------------------
 
 NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,

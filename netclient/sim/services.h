@@ -77,6 +77,11 @@ Caller callerOf(const Network& net, WsConnection& connection);
 // masks from the root down; Supervisor anywhere above gives every right.
 nuint16 effectiveRights(const Caller& caller, const Volume& volume, const Entry* entry);
 
+// May the caller see the entry (read its record)? With File Scan on it, and on the folders that
+// lead to an entry where the caller (or a container of it) is a trustee, as NetWare shows the
+// way to what a user may reach.
+bool canSee(const Caller& caller, const Volume& volume, const Entry* entry);
+
 // ---- Records ------------------------------------------------------------------------------------
 
 // Fills an entry's record from the disk and its metadata; INVALID_PATH when it is gone from the

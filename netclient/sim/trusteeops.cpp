@@ -71,6 +71,10 @@ NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const
         return rc;
     if (iterHandle == nullptr || set == nullptr)
         return NWE_PARAM_INVALID;
+    if ((effectiveRights(services_->caller(*connection), *target.volume, target.entry) &
+         (TR_ACCESS_CONTROL | TR_SUPERVISOR)) == 0) {
+        return ACCESS_DENIED;
+    }
     const EntryMeta* meta = metaOf(*target.volume, entryKey(target.entry));
     std::size_t count = meta != nullptr ? meta->trustees.size() : 0;
     if (*iterHandle >= count)
@@ -145,7 +149,16 @@ NWCCODE SimClient::ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nu
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     *restrictions = VOLUME_RESTRICTIONS{};
-    const auto& list = volume->data.restrictions;
+    // A supervisor sees every user's restriction; anybody else only his own.
+    const Caller& caller = services_->caller(*connection);
+    std::vector<NW_VOLUME_RESTRICTION> own;
+    if (!caller.supervisor) {
+        for (const NW_VOLUME_RESTRICTION& item : volume->data.restrictions) {
+            if (caller.object != nullptr && item.objectID == caller.id())
+                own.push_back(item);
+        }
+    }
+    const auto& list = caller.supervisor ? volume->data.restrictions : own;
     for (std::size_t i = sequence;
          i < list.size() && restrictions->numberOfEntries < NW_MAX_RESTRICTIONS_PER_ANSWER; ++i) {
         restrictions->resInfo[restrictions->numberOfEntries++] = list[i];
@@ -166,6 +179,9 @@ NWCCODE SimClient::GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum
         return VOLUME_DOES_NOT_EXIST;
     if (!isUser(*net_, server, objectID))
         return NO_SUCH_OBJECT;
+    const Caller& caller = services_->caller(*connection);
+    if (!caller.supervisor && (caller.object == nullptr || caller.id() != objectID))
+        return ACCESS_DENIED;
     *restriction = NW_NO_VOLUME_RESTRICTION;
     for (const NW_VOLUME_RESTRICTION& item : volume->data.restrictions) {
         if (item.objectID == objectID)
