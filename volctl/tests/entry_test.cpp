@@ -259,5 +259,15 @@ TEST_F(Entries, CopyCopiesFilesAndWholeDirectories) {
     EXPECT_EQ(content("DOCS/SUB/B.TXT"), "beta") << "the source stays";
 }
 
+// A name on disk that NetWare refuses is not listed, so a folder holding one copies whole.
+TEST_F(Entries, ACopyOfAFolderLeavesOutNamesNetWareRefuses) {
+    write("DOCS/odd:name.txt", "odd");
+    write("DOCS/esc\x1b[2J.txt", "escape");
+    EXPECT_EQ(names(getObject(entry(u"DOCS"), u"Children")), (Names{u"SUB", u"A.TXT"}));
+    EXPECT_TRUE(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"BACKUP")}).ok());
+    EXPECT_TRUE(std::filesystem::exists(disk("BACKUP/SUB/B.TXT")));
+    EXPECT_FALSE(std::filesystem::exists(disk("BACKUP/odd:name.txt")));
+}
+
 }  // namespace
 }  // namespace volmarra
