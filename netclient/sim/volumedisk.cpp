@@ -38,7 +38,8 @@ long openat2Call(int dir, const char* path, int flags, mode_t mode) {
 // Kernels before 5.6, and sandboxes that filter the call, lack openat2.
 bool haveOpenat2() {
     static const bool available = [] {
-        long fd = openat2Call(AT_FDCWD, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0);
+        UniqueFd root(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        long fd = openat2Call(root.get(), ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0);
         if (fd < 0)
             return false;
         ::close(static_cast<int>(fd));
