@@ -2,11 +2,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
-#include <system_error>
 #include <unordered_set>
 #include <utility>
 
 #include "model.h"
+#include "services.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -59,22 +60,14 @@ std::string dosCharacters(std::string_view text) {
 }
 
 // Reads a folder and adds the entries it does not know yet. Names are taken in byte order so
-// that numbers and DOS names do not depend on the order the file system lists them.
-void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
+// that numbers and DOS names do not depend on the order the file system lists them. The folder is
+// reached beneath the volume's own (volumedisk.h): links are never followed. 0 or an errno value.
+int scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
     directory.scanned = true;
-    std::vector<std::pair<std::string, bool>> found;
-    std::error_code ec;
-    fs::directory_iterator it(volume.diskPath(&directory), ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::error_code statError;
-        if (it->is_symlink(statError))
-            continue;  // a link could lead out of the volume
-        bool isDirectory = it->is_directory(statError);
-        if (!isDirectory && !it->is_regular_file(statError))
-            continue;
-        found.emplace_back(it->path().filename().string(), isDirectory);
-    }
-    std::sort(found.begin(), found.end());
+    std::vector<Listed> found;
+    int error = listBeneath(volume, entryKey(&directory), found);
+    std::sort(found.begin(), found.end(),
+              [](const Listed& a, const Listed& b) { return a.name < b.name; });
 
     std::unordered_set<std::string> known;
     for (const Entry* child : directory.children) {
@@ -86,9 +79,9 @@ void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
         if (known.count(diskName) != 0)
             continue;
         std::optional<std::string> longName = codePage.fromUtf8(diskName);
-        // Names the workstation cannot spell, or that clash with a name differing only in
-        // case, stay invisible.
-        if (!longName || longName->empty() || longName->size() > NW_MAX_LONG_NAME_LEN)
+        // Names the workstation cannot spell, names NetWare refuses (nothing could act on them)
+        // and names that clash with one differing only in case stay invisible.
+        if (!longName || !isValidEntryName(*longName) || hasC1Control(diskName))
             continue;
         std::string key = upperAscii(*longName);
         if (directory.byLongKey.count(key) != 0)
@@ -122,6 +115,7 @@ void scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
         entry->dosName = deriveDosName(directory, entry->longName);
         directory.byDosName.emplace(entry->dosName, entry);
     }
+    return error;
 }
 
 Entry* lookup(Entry& directory, const std::string& key, nuint8 nameSpace) {
@@ -233,8 +227,8 @@ std::filesystem::path Volume::diskPath(const Entry* entry) const {
     return path;
 }
 
-void refreshDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
-    scanDirectory(volume, directory, codePage);
+int refreshDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
+    return scanDirectory(volume, directory, codePage);
 }
 
 Entry* findChild(Volume& volume, Entry& directory, std::string_view name, nuint8 nameSpace,

@@ -13,6 +13,7 @@
 #include "netclient/sim/simclient.h"
 #include "services.h"
 #include "store.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -26,13 +27,7 @@ constexpr nuint32 kSettableAttributes =
 constexpr nuint32 kStatusAttributes = A_FILE_MIGRATED | A_FILE_COMPRESSED | A_CANT_COMPRESS;
 
 NWCCODE storeAnswer(int rc) {
-    if (rc == 0)
-        return SUCCESSFUL;
-    if (rc == EEXIST || rc == ENOTEMPTY)
-        return rc == EEXIST ? NAME_EXISTS : DIRECTORY_NOT_EMPTY;
-    if (rc == ENOENT)
-        return INVALID_PATH;
-    return DIRECTORY_IO_ERROR;
+    return rc == Store::kStoreFailed ? DIRECTORY_IO_ERROR : diskAnswer(rc);
 }
 
 // Moves the metadata of an entry and of everything below it to a new key.
@@ -50,6 +45,15 @@ void rekeyMap(Map& map, const std::string& from, const std::string& to) {
         node.key() = to + key.substr(from.size());
         map.insert(std::move(node));
     }
+}
+
+// Do two keys name one file (a change of case where the file system ignores case)?
+bool sameFileOnDisk(const Volume& volume, const std::string& a, const std::string& b) {
+    struct statx first {
+    }, second{};
+    return statBeneath(volume, a, first) == 0 && statBeneath(volume, b, second) == 0 &&
+           first.stx_ino == second.stx_ino && first.stx_dev_major == second.stx_dev_major &&
+           first.stx_dev_minor == second.stx_dev_minor;
 }
 
 bool isInside(const Entry* entry, const Entry* ancestor) {
@@ -76,6 +80,8 @@ NWCCODE SimClient::GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 se
     NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
     if (rc != SUCCESSFUL)
         return rc;
+    if (!canSee(services_->caller(*connection), *target.volume, target.entry))
+        return ACCESS_DENIED;
     if (!searchSelects(searchAttrs, target.entry->isDirectory, record.attributes))
         return FAILURE;
     *info = record;
@@ -174,10 +180,8 @@ NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16
         if (rc != SUCCESSFUL)
             return rc;
     }
-    if ((times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) &&
-        ::utimensat(AT_FDCWD, volume.diskPath(&entry).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
-        return DIRECTORY_IO_ERROR;
-    }
+    if (times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT)
+        return diskAnswer(utimensBeneath(volume, key, times));
     return SUCCESSFUL;
 }
 
@@ -244,7 +248,13 @@ NWCCODE SimClient::StartSearch(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint
         return BAD_DIRECTORY_HANDLE;
     if (!handle->volume->hasNameSpace(nameSpace))
         return INVALID_NAME_SPACE;
-    refreshDirectory(*handle->volume, *handle->directory, net_->codePage);
+    if (int error = refreshDirectory(*handle->volume, *handle->directory, net_->codePage)) {
+        NWCCODE answer = diskAnswer(error);
+        // Gone from the disk, or no longer a folder beneath the volume's.
+        if (answer == INVALID_PATH && handle->directory->parent != nullptr)
+            detachEntry(*handle->directory);
+        return answer;
+    }
     *seq = SEARCH_SEQUENCE{};
     seq->volNumber = handle->volume->number;
     seq->dirNumber = handle->directory->number;
@@ -337,7 +347,7 @@ NWCCODE SimClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     NWCCODE rc = locateNew(*net_, *connection->server, path, nameSpace, parent, name);
     if (rc != SUCCESSFUL)
         return rc;
-    if (name.existing != nullptr)
+    if (name.existing != nullptr || name.onDisk)
         return NAME_EXISTS;
     const Caller& caller = services_->caller(*connection);
     if ((effectiveRights(caller, *parent.volume, parent.entry) & TR_CREATE) == 0)
@@ -351,9 +361,8 @@ NWCCODE SimClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     meta.created = dosStamp(std::time(nullptr));
     meta.inheritedRights = static_cast<nuint16>((rightsMask & 0xFB) | TR_SUPERVISOR);
     std::string key = childKey(entryKey(parent.entry), name.diskName);
-    std::filesystem::path disk = parent.volume->diskPath(parent.entry) / name.diskName;
     int result = store->createEntry(*parent.volume, key, meta,
-                                    [&] { return ::mkdir(disk.c_str(), 0755) == 0 ? 0 : errno; });
+                                    [&] { return mkdirBeneath(*parent.volume, key, 0755); });
     if (result == EEXIST)
         refreshDirectory(*parent.volume, *parent.entry, net_->codePage);
     if (result != 0)
@@ -389,12 +398,14 @@ NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* 
             (record.attributes & A_READ_ONLY) != 0) {
             return NO_WRITE_PRIVILEGES;
         }
-        int fd = ::open(volume.diskPath(&existing).c_str(), O_RDWR | O_TRUNC | O_CLOEXEC);
-        if (fd < 0)
-            return DIRECTORY_IO_ERROR;
-        *file = services_->addFile(conn, *connection, volume, existing, fd, true, true);
+        UniqueFd fd;
+        if (int error = openFileBeneath(volume, entryKey(&existing), O_RDWR | O_TRUNC, 0, fd))
+            return diskAnswer(error);
+        *file = services_->addFile(conn, *connection, volume, existing, fd.release(), true, true);
         return SUCCESSFUL;
     }
+    if (name.onDisk)
+        return NAME_EXISTS;
     if ((effectiveRights(caller, volume, parent.entry) & TR_CREATE) == 0)
         return NO_CREATE_PRIVILEGES;
     Store* store = services_->store();
@@ -406,22 +417,17 @@ NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* 
     meta.creator = caller.id();
     meta.created = dosStamp(std::time(nullptr));
     std::string key = childKey(entryKey(parent.entry), name.diskName);
-    std::filesystem::path disk = volume.diskPath(parent.entry) / name.diskName;
-    int fd = -1;
+    UniqueFd fd;
     int result = store->createEntry(volume, key, meta, [&] {
-        fd = ::open(disk.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        return fd >= 0 ? 0 : errno;
+        return openBeneath(volume, key, O_RDWR | O_CREAT | O_EXCL, 0644, fd);
     });
     if (result == EEXIST)
         refreshDirectory(volume, *parent.entry, net_->codePage);
-    if (result != 0) {
-        if (fd >= 0)
-            ::close(fd);
+    if (result != 0)
         return storeAnswer(result);
-    }
     volume.data.entries[key] = std::move(meta);
     Entry& made = newEntry(volume, *parent.entry, name.diskName, name.longName, false);
-    *file = services_->addFile(conn, *connection, volume, made, fd, true, true);
+    *file = services_->addFile(conn, *connection, volume, made, fd.release(), true, true);
     return SUCCESSFUL;
 }
 
@@ -449,7 +455,8 @@ NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
         (meta != nullptr && (meta->attributes & A_DELETE_INHIBIT) != 0)) {
         return NO_DELETE_PRIVILEGES;
     }
-    refreshDirectory(volume, directory, net_->codePage);
+    if (int error = refreshDirectory(volume, directory, net_->codePage); error != 0)
+        return diskAnswer(error);
     for (const Entry* child : directory.children) {
         if (child != nullptr)
             return DIRECTORY_NOT_EMPTY;
@@ -457,9 +464,7 @@ NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     Store* store = services_->store();
     if (store == nullptr)
         return DIRECTORY_IO_ERROR;
-    std::filesystem::path disk = volume.diskPath(&directory);
-    int result =
-        store->removeEntry(volume, key, [&] { return ::rmdir(disk.c_str()) == 0 ? 0 : errno; });
+    int result = store->removeEntry(volume, key, [&] { return rmdirBeneath(volume, key); });
     if (result != 0)
         return storeAnswer(result);
     forgetEntry(volume, key);
@@ -501,12 +506,10 @@ NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
     std::string key = entryKey(&entry);
     std::string directoryKey = entryKey(entry.parent);
     const EntryMeta* directoryMeta = metaOf(volume, directoryKey);
-    std::filesystem::path disk = volume.diskPath(&entry);
     int result;
     if ((record.attributes & A_IMMEDIATE_PURGE) != 0 ||
         (directoryMeta != nullptr && (directoryMeta->attributes & A_IMMEDIATE_PURGE) != 0)) {
-        result = store->removeEntry(volume, key,
-                                    [&] { return ::unlink(disk.c_str()) == 0 ? 0 : errno; });
+        result = store->removeEntry(volume, key, [&] { return unlinkBeneath(volume, key); });
     } else {
         DeletedFile deleted;
         deleted.directory = directoryKey;
@@ -524,7 +527,7 @@ NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
         deleted.size = record.dataSize;
         deleted.deleted = dosStamp(std::time(nullptr));
         deleted.deletor = caller.id();
-        result = store->eraseFile(volume, key, disk, deleted);
+        result = store->eraseFile(volume, key, deleted);
         if (result == 0) {
             volume.data.deletedBytes += deleted.size;
             ++volume.data.deletedCount;
@@ -577,6 +580,11 @@ NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
     bool inPlace = destination.entry == entry.parent;
     if (inPlace && name.diskName == entry.diskName)
         return SUCCESSFUL;
+    std::string from = entryKey(&entry);
+    std::string to = childKey(entryKey(destination.entry), name.diskName);
+    // Another file under that disk name (a case twin the listing hides) is never replaced.
+    if (name.onDisk && !sameFileOnDisk(volume, from, to))
+        return NAME_EXISTS;
 
     const Caller& caller = services_->caller(*connection);
     nuint16 rights = effectiveRights(caller, volume, &entry);
@@ -594,17 +602,8 @@ NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
     if (store == nullptr)
         return DIRECTORY_IO_ERROR;
 
-    std::string from = entryKey(&entry);
-    std::string to = childKey(entryKey(destination.entry), name.diskName);
-    std::filesystem::path oldDisk = volume.diskPath(&entry);
-    std::filesystem::path newDisk = volume.diskPath(destination.entry) / name.diskName;
-    bool caseOnly = inPlace && name.existing == &entry;
-    int result = store->moveEntry(volume, from, to, [&] {
-        unsigned flags = caseOnly ? 0 : RENAME_NOREPLACE;
-        return ::renameat2(AT_FDCWD, oldDisk.c_str(), AT_FDCWD, newDisk.c_str(), flags) == 0
-                   ? 0
-                   : errno;
-    });
+    int result =
+        store->moveEntry(volume, from, to, [&] { return renameBeneath(volume, from, to); });
     if (result != 0)
         return storeAnswer(result);
     rekeyMap(volume.data.entries, from, to);

@@ -4,15 +4,16 @@
 #include <sys/stat.h>
 
 #include "services.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
 namespace {
 
 bool onDisk(const Volume& volume, const Entry& entry) {
-    struct stat st {};
-    return !entry.gone && ::lstat(volume.diskPath(&entry).c_str(), &st) == 0 &&
-           S_ISDIR(st.st_mode) == entry.isDirectory && !S_ISLNK(st.st_mode);
+    struct statx st {};
+    return !entry.gone && statBeneath(volume, entryKey(&entry), st) == 0 &&
+           (entry.isDirectory ? S_ISDIR(st.stx_mode) : S_ISREG(st.stx_mode));
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ NWCCODE locateNew(Network& net, Server& server, const char* path, nuint8 nameSpa
         newName = upperAscii(newName);
     }
     std::optional<std::string> diskName = net.codePage.toUtf8(newName);
-    if (!diskName)
+    if (!diskName || hasC1Control(*diskName))
         return INVALID_FILENAME;
     name.diskName = std::move(*diskName);
     name.longName = newName;
@@ -94,6 +95,9 @@ NWCCODE locateNew(Network& net, Server& server, const char* path, nuint8 nameSpa
         existing = nullptr;
     }
     name.existing = existing;
+    struct statx st {};
+    name.onDisk =
+        statBeneath(*directory.volume, childKey(entryKey(directory.entry), name.diskName), st) == 0;
     return SUCCESSFUL;
 }
 

@@ -29,6 +29,7 @@ struct NewName {
     std::string diskName;       // UTF-8, as it goes to disk
     std::string longName;       // code page
     Entry* existing = nullptr;  // the entry of that name in the directory, if there is one
+    bool onDisk = false;        // the disk name is taken (perhaps by a name the listing hides)
 };
 
 // The directory that a new entry's path names and the new name: INVALID_PATH when the directory

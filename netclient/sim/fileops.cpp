@@ -4,20 +4,37 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 
 #include "entrypaths.h"
+#include "filecopy.h"
 #include "model.h"
 #include "netclient/sim/simclient.h"
 #include "services.h"
 #include "store.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
 namespace {
 
 constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+
+// Would bytes written at offset end beyond the volume's total space? The host's disk never grows
+// past what the volume has, whatever offset a caller seeks to.
+bool endsBeyondVolume(const Volume& volume, std::uint64_t offset, std::uint64_t bytes) {
+    std::uint64_t capacity = volumeCapacity(volume);
+    return offset > capacity || bytes > capacity - offset;
+}
+
+// The answer of a write or copy that failed with err.
+NWCCODE dataAnswer(int err) {
+    if (err == 0)
+        return SUCCESSFUL;
+    return err == ENOSPC || err == EDQUOT || err == EFBIG ? INSUFFICIENT_SPACE : DIRECTORY_IO_ERROR;
+}
 
 // A file handle that can still be used, or null.
 OpenedFile* usable(Services& services, NW_FILE_HANDLE handle) {
@@ -50,11 +67,12 @@ NWCCODE SimClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 search
         return ACCESS_DENIED;
     if (write && ((rights & TR_WRITE) == 0 || (record.attributes & A_READ_ONLY) != 0))
         return NO_WRITE_PRIVILEGES;
-    int flags = (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW;
-    int fd = ::open(target.volume->diskPath(target.entry).c_str(), flags);
-    if (fd < 0)
-        return errno == ENOENT ? INVALID_PATH : DIRECTORY_IO_ERROR;
-    *file = services_->addFile(conn, *connection, *target.volume, *target.entry, fd, read, write);
+    int flags = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    UniqueFd fd;
+    if (int error = openFileBeneath(*target.volume, entryKey(target.entry), flags, 0, fd))
+        return diskAnswer(error);
+    *file = services_->addFile(conn, *connection, *target.volume, *target.entry, fd.release(), read,
+                               write);
     return SUCCESSFUL;
 }
 
@@ -95,6 +113,9 @@ NWCCODE SimClient::WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* dat
         return NWE_PARAM_INVALID;
     if (!opened->write)
         return NO_WRITE_PRIVILEGES;
+    *written = 0;
+    if (bytes != 0 && endsBeyondVolume(*opened->volume, opened->position, bytes))
+        return INSUFFICIENT_SPACE;
     nuint32 done = 0;
     while (done < bytes) {
         ssize_t n = ::pwrite(opened->fd, static_cast<const char*>(data) + done, bytes - done,
@@ -104,7 +125,7 @@ NWCCODE SimClient::WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* dat
         if (n <= 0) {
             *written = done;
             opened->position += done;
-            return DIRECTORY_IO_ERROR;
+            return dataAnswer(n < 0 ? errno : EIO);
         }
         done += static_cast<nuint32>(n);
     }
@@ -163,11 +184,18 @@ NWCCODE SimClient::CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_
         return NO_WRITE_PRIVILEGES;
     if (srcOffset > kMaxOffset || dstOffset > kMaxOffset || count > kMaxOffset - dstOffset)
         return INVALID_PARAMETERS;
+    struct stat source {};
+    if (::fstat(from->fd, &source) != 0)
+        return DIRECTORY_IO_ERROR;
+    auto size = static_cast<std::uint64_t>(source.st_size);
+    std::uint64_t length = srcOffset < size ? std::min(count, size - srcOffset) : 0;
+    if (length != 0 && endsBeyondVolume(*to->volume, dstOffset, length))
+        return INSUFFICIENT_SPACE;
     std::uint64_t done = 0;
     int rc = kernelCopy(from->fd, static_cast<off_t>(srcOffset), to->fd,
                         static_cast<off_t>(dstOffset), count, &done);
     *copied = done;
-    return rc == 0 ? SUCCESSFUL : DIRECTORY_IO_ERROR;
+    return dataAnswer(rc);
 }
 
 }  // namespace nw::sim

@@ -19,6 +19,7 @@
 
 #include "codepage.h"
 #include "netclient/types.h"
+#include "uniquefd.h"
 #include "volumedata.h"
 
 namespace nw::sim {
@@ -90,6 +91,7 @@ struct Volume {
     bool blocksGiven = false;  // false: the figures come from the folder's file system
     VolumeData data;
     std::vector<std::unique_ptr<Entry>> entries;  // by directory entry number; [0] is the root
+    mutable UniqueFd folderFd;  // the folder, opened on first access (volumedisk.h)
 
     bool hasNameSpace(unsigned nameSpace) const {
         return nameSpace < 32 && (nameSpaces >> nameSpace & 1u) != 0;
@@ -208,8 +210,9 @@ Entry* findChild(Volume& volume, Entry& directory, std::string_view name, nuint8
                  const CodePage& codePage);
 
 // Reads the folder of a directory again, adding the entries created on disk since (the first
-// read when it was never read).
-void refreshDirectory(Volume& volume, Entry& directory, const CodePage& codePage);
+// read when it was never read). 0, or an errno value when the folder cannot be read (gone, or no
+// folder beneath the volume's any more).
+int refreshDirectory(Volume& volume, Entry& directory, const CodePage& codePage);
 
 // True for a name that is a DOS 8.3 name once upper-cased.
 bool isDosName(std::string_view name);

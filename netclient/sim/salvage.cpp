@@ -9,6 +9,7 @@
 #include "netclient/sim/simclient.h"
 #include "services.h"
 #include "store.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -165,6 +166,8 @@ NWCCODE SimClient::RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
     if (asked.empty() || upperAscii(asked) == upperAscii(deletedName(*net_, deleted, nameSpace))) {
         name.diskName = deleted.diskName;
         name.longName = deletedName(*net_, deleted, NW_NS_LONG);
+        if (!isValidEntryName(name.longName) || name.diskName.find('/') != std::string::npos)
+            return INVALID_FILENAME;
         if (!directory.scanned)
             refreshDirectory(volume, directory, net_->codePage);
         auto it = directory.byLongKey.find(upperAscii(name.longName));
@@ -177,20 +180,20 @@ NWCCODE SimClient::RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
         if (rc != SUCCESSFUL)
             return rc;
     }
-    if (name.existing != nullptr)
+    std::string key = childKey(entryKey(&directory), name.diskName);
+    struct statx st {};
+    if (name.existing != nullptr || statBeneath(volume, key, st) == 0)
         return NAME_EXISTS;
     Store* store = services_->store();
     if (store == nullptr)
         return DIRECTORY_IO_ERROR;
-    std::string key = childKey(entryKey(&directory), name.diskName);
-    int rc = store->recoverFile(volume, deleted, key, deleted.meta,
-                                volume.diskPath(&directory) / name.diskName);
+    int rc = store->recoverFile(volume, deleted, key, deleted.meta);
     if (rc == EEXIST) {
         refreshDirectory(volume, directory, net_->codePage);
         return NAME_EXISTS;
     }
     if (rc != 0)
-        return DIRECTORY_IO_ERROR;
+        return rc == Store::kStoreFailed ? DIRECTORY_IO_ERROR : diskAnswer(rc);
     if (!deleted.meta.isDefault())
         volume.data.entries[key] = deleted.meta;
     newEntry(volume, directory, name.diskName, name.longName, false);

@@ -2,7 +2,6 @@
 #include "services.h"
 
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "dostime.h"
 #include "store.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -36,13 +36,25 @@ std::string childKey(const std::string& directoryKey, const std::string& diskNam
 }
 
 bool isValidEntryName(std::string_view name) {
-    if (name.empty() || name == "." || name == ".." || name.size() > NW_MAX_LONG_NAME_LEN)
+    if (name.empty() || name.size() > NW_MAX_LONG_NAME_LEN ||
+        name.find_first_not_of('.') == std::string_view::npos) {
         return false;
+    }
     return std::none_of(name.begin(), name.end(), [](char c) {
         auto u = static_cast<unsigned char>(c);
         return u < 0x20 || u == 0x7F ||
                std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
     });
+}
+
+bool hasC1Control(std::string_view utf8) {
+    for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
+        if (static_cast<unsigned char>(utf8[i]) == 0xC2 &&
+            (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80) {
+            return true;
+        }
+    }
+    return false;
 }
 
 const EntryMeta* metaOf(const Volume& volume, const std::string& key) {
@@ -217,21 +229,40 @@ nuint16 effectiveRights(const Caller& caller, const Volume& volume, const Entry*
     return all & TR_ALL;
 }
 
+bool canSee(const Caller& caller, const Volume& volume, const Entry* entry) {
+    if ((effectiveRights(caller, volume, entry) & TR_FILE_SCAN) != 0)
+        return true;
+    if (caller.object == nullptr)
+        return false;
+    std::string key = entryKey(entry);
+    for (const auto& [k, meta] : volume.data.entries) {
+        bool atOrBelow =
+            key.empty() || k == key ||
+            (k.size() > key.size() && k.compare(0, key.size(), key) == 0 && k[key.size()] == '/');
+        if (!atOrBelow)
+            continue;
+        for (const Trustee& trustee : meta.trustees) {
+            if (trustee.rights != 0 &&
+                std::find(caller.ids.begin(), caller.ids.end(), trustee.id) != caller.ids.end()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // ---- Records ------------------------------------------------------------------------------------
 
 NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,
                     NW_ENTRY_INFO& info) {
-    std::filesystem::path path = volume.diskPath(&entry);
+    std::string key = entryKey(&entry);
     struct statx st {};
-    if (entry.gone ||
-        ::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
-                &st) != 0 ||
-        S_ISDIR(st.stx_mode) != entry.isDirectory || S_ISLNK(st.stx_mode)) {
+    if (entry.gone || statBeneath(volume, key, st) != 0 ||
+        !(entry.isDirectory ? S_ISDIR(st.stx_mode) : S_ISREG(st.stx_mode))) {
         if (entry.parent != nullptr)
             detachEntry(entry);
         return INVALID_PATH;
     }
-    std::string key = entryKey(&entry);
     const EntryMeta* meta = metaOf(volume, key);
     static const EntryMeta kDefaults;
     if (meta == nullptr)
@@ -262,49 +293,6 @@ NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nu
     info.nameLength = static_cast<nuint8>(std::min<std::size_t>(name.size(), NW_MAX_LONG_NAME_LEN));
     std::copy_n(name.begin(), info.nameLength, info.entryName);
     return SUCCESSFUL;
-}
-
-// ---- Disk ---------------------------------------------------------------------------------------
-
-int kernelCopy(int in, off_t inOffset, int out, off_t outOffset, std::uint64_t count,
-               std::uint64_t* copied) {
-    constexpr std::uint64_t kChunk = 1u << 30;
-    std::uint64_t done = 0;
-    bool useSendfile = false;
-    while (done < count) {
-        auto chunk = static_cast<std::size_t>(std::min(count - done, kChunk));
-        ssize_t n;
-        if (!useSendfile) {
-            n = ::copy_file_range(in, &inOffset, out, &outOffset, chunk, 0);
-            if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL ||
-                          errno == EOPNOTSUPP || errno == EBADF)) {
-                useSendfile = true;
-                continue;
-            }
-        } else {
-            if (::lseek(out, outOffset, SEEK_SET) < 0)
-                return errno;
-            n = ::sendfile(out, in, &inOffset, chunk);
-            if (n > 0)
-                outOffset += n;
-        }
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *copied = done;
-            return errno;
-        }
-        if (n == 0)
-            break;  // the source ends here
-        done += static_cast<std::uint64_t>(n);
-    }
-    *copied = done;
-    return 0;
-}
-
-int copyAll(int in, int out) {
-    std::uint64_t copied = 0;
-    return kernelCopy(in, 0, out, 0, std::numeric_limits<std::uint64_t>::max(), &copied);
 }
 
 // ---- State --------------------------------------------------------------------------------------

@@ -27,9 +27,12 @@ class Store;
 std::string entryKey(const Entry* entry);
 std::string childKey(const std::string& directoryKey, const std::string& diskName);
 
-// A name NetWare takes for a file or directory (code page text): not empty, not "." or "..", at
-// most 255 bytes, without \ / : * ? " < > | or control characters.
+// A name NetWare takes for a file or directory (code page text): not empty, not made of dots
+// only, at most 255 bytes, without \ / : * ? " < > | or control characters.
 bool isValidEntryName(std::string_view name);
+// Does a name on disk (UTF-8) hold a C1 control character (U+0080 to U+009F), which terminals may
+// take for an escape? NetWare refuses such names as it refuses the other control characters.
+bool hasC1Control(std::string_view utf8);
 
 // The entry's metadata, or null when it has none (the defaults apply).
 const EntryMeta* metaOf(const Volume& volume, const std::string& key);
@@ -74,22 +77,17 @@ Caller callerOf(const Network& net, WsConnection& connection);
 // masks from the root down; Supervisor anywhere above gives every right.
 nuint16 effectiveRights(const Caller& caller, const Volume& volume, const Entry* entry);
 
+// May the caller see the entry (read its record)? With File Scan on it, and on the folders that
+// lead to an entry where the caller (or a container of it) is a trustee, as NetWare shows the
+// way to what a user may reach.
+bool canSee(const Caller& caller, const Volume& volume, const Entry* entry);
+
 // ---- Records ------------------------------------------------------------------------------------
 
 // Fills an entry's record from the disk and its metadata; INVALID_PATH when it is gone from the
 // disk (it is then detached). The volume's default owner stands in for a missing creator.
 NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,
                     NW_ENTRY_INFO& info);
-
-// ---- Disk ---------------------------------------------------------------------------------------
-
-// Copies count bytes (or up to the end when count is UINT64_MAX) from in at inOffset to out at
-// outOffset with kernel copies (copy_file_range, else sendfile); *copied := the bytes copied.
-// 0, or an errno value.
-int kernelCopy(int in, off_t inOffset, int out, off_t outOffset, std::uint64_t count,
-               std::uint64_t* copied);
-// Copies the whole of in (from its start) to out (at its start).
-int copyAll(int in, int out);
 
 // ---- State --------------------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "services.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -80,37 +81,10 @@ bool pathExists(const fs::path& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Moves a file's bytes to target, across file systems too (copy, flush, rename, unlink).
-int moveBytes(const fs::path& source, const fs::path& target) {
-    if (::rename(source.c_str(), target.c_str()) == 0)
-        return 0;
-    if (errno != EXDEV)
-        return errno;
-    fs::path partial = target;
-    partial += ".part";
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return errno;
-    int out = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        int error = errno;
-        ::close(in);
-        return error;
-    }
-    int error = copyAll(in, out);
-    if (error == 0 && ::fsync(out) != 0)
-        error = errno;
-    ::close(in);
-    if (::close(out) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(partial.c_str(), target.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(partial.c_str());
-        return error;
-    }
-    ::unlink(source.c_str());
-    return 0;
+// Is there an entry at key in the volume (reached without following links)?
+bool onVolume(const Volume& volume, const std::string& key) {
+    struct statx st {};
+    return statBeneath(volume, key, st) == 0;
 }
 
 }  // namespace
@@ -282,10 +256,6 @@ bool Store::transact(const std::function<bool()>& body) {
 Volume* Store::volumeNamed(const std::string& server, const std::string& volume) const {
     Server* found = net_.serverNamed(server);
     return found != nullptr ? found->volumeNamed(volume) : nullptr;
-}
-
-fs::path Store::diskPath(const Volume& volume, const std::string& key) const {
-    return key.empty() ? volume.folder : volume.folder / fs::path(key);
 }
 
 fs::path Store::deletedPath(const Volume& volume, nuint32 id) const {
@@ -599,8 +569,7 @@ int Store::createEntry(const Volume& volume, const std::string& key, const Entry
     return finish(id, volume, rc);
 }
 
-int Store::eraseFile(Volume& volume, const std::string& key, const fs::path& source,
-                     DeletedFile& file) {
+int Store::eraseFile(Volume& volume, const std::string& key, DeletedFile& file) {
     file.id = volume.data.nextDeletedId;
     std::int64_t id = 0;
     if (!transact([&] {
@@ -613,7 +582,7 @@ int Store::eraseFile(Volume& volume, const std::string& key, const fs::path& sou
     std::error_code ec;
     fs::create_directories(deletedPath(volume, 0).parent_path(), ec);
     crashPoint("erase:disk");
-    int rc = ec ? ec.value() : moveBytes(source, deletedPath(volume, file.id));
+    int rc = ec ? ec.value() : moveOutOf(volume, key, deletedPath(volume, file.id));
     crashPoint("erase:done");
     return finish(id, volume, rc);
 }
@@ -648,7 +617,7 @@ int Store::moveEntry(const Volume& volume, const std::string& from, const std::s
 }
 
 int Store::recoverFile(const Volume& volume, const DeletedFile& file, const std::string& key,
-                       const EntryMeta& meta, const fs::path& target) {
+                       const EntryMeta& meta) {
     std::int64_t id = 0;
     if (!transact([&] {
             id = journal("recover", volume, key, "", file.id);
@@ -657,16 +626,7 @@ int Store::recoverFile(const Volume& volume, const DeletedFile& file, const std:
         return kStoreFailed;
     }
     crashPoint("recover:disk");
-    int rc = 0;
-    // The target must not exist: link() refuses to replace, then the store's name goes.
-    if (::link(deletedPath(volume, file.id).c_str(), target.c_str()) != 0) {
-        rc = errno;
-        if (rc == EXDEV || rc == EPERM || rc == ENOTSUP || rc == EMLINK) {
-            rc = pathExists(target) ? EEXIST : moveBytes(deletedPath(volume, file.id), target);
-        }
-    } else {
-        ::unlink(deletedPath(volume, file.id).c_str());
-    }
+    int rc = moveInto(deletedPath(volume, file.id), volume, key);
     crashPoint("recover:done");
     return finish(id, volume, rc);
 }
@@ -721,17 +681,17 @@ bool Store::recoverOne(std::int64_t id, const std::string& kind, Volume* volume,
         else if (kind == "move")
             ok = rekey(v, b, a);
     } else if (kind == "create") {
-        if (!pathExists(diskPath(v, a)))
+        if (!onVolume(v, a))
             ok = deleteEntries(v, a, true);
     } else if (kind == "erase") {
         if (pathExists(deletedPath(v, deleted))) {
             ok = deleteEntries(v, a, true);
-            ::unlink(diskPath(v, a).c_str());  // still there when a copy across disks was cut
+            unlinkBeneath(v, a);  // still there when a copy across disks was cut
         } else {
             ok = deleteDeleted(v, deleted);
         }
     } else if (kind == "remove") {
-        if (!pathExists(diskPath(v, a))) {
+        if (!onVolume(v, a)) {
             // The deleted files kept in a removed directory stay salvageable from the root.
             Statement keep(db_,
                            "UPDATE deleted SET directory = '' WHERE server = ? AND volume = ? "
@@ -739,11 +699,11 @@ bool Store::recoverOne(std::int64_t id, const std::string& kind, Volume* volume,
             ok = deleteEntries(v, a, true) && keep.volume(v).text(a).run();
         }
     } else if (kind == "move") {
-        if (pathExists(diskPath(v, a)) && !pathExists(diskPath(v, b)))
+        if (onVolume(v, a) && !onVolume(v, b))
             ok = rekey(v, b, a);
     } else if (kind == "recover") {
         if (pathExists(deletedPath(v, deleted))) {
-            if (pathExists(diskPath(v, a)))  // linked, not yet unlinked from the store
+            if (onVolume(v, a))  // linked, not yet unlinked from the store
                 ::unlink(deletedPath(v, deleted).c_str());
             else
                 ok = deleteEntries(v, a, true);

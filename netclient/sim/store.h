@@ -50,19 +50,18 @@ public:
     // A new entry at key with its metadata; create makes it on disk.
     int createEntry(const Volume& volume, const std::string& key, const EntryMeta& meta,
                     const DiskStep& create);
-    // The file at key (whose disk path is source) becomes the deleted file (its id is taken from
-    // the volume's counter, which this advances); its bytes move into the store.
-    int eraseFile(Volume& volume, const std::string& key, const std::filesystem::path& source,
-                  DeletedFile& file);
+    // The file at key becomes the deleted file (its id is taken from the volume's counter, which
+    // this advances); its bytes move into the store.
+    int eraseFile(Volume& volume, const std::string& key, DeletedFile& file);
     // The file or empty directory at key goes for good; remove takes it off the disk.
     int removeEntry(const Volume& volume, const std::string& key, const DiskStep& remove);
     // The entry at from (and everything below it, with the deleted files kept in it) moves to
     // to; rename moves it on disk.
     int moveEntry(const Volume& volume, const std::string& from, const std::string& to,
                   const DiskStep& rename);
-    // The deleted file comes back at key with meta; its bytes move to target.
+    // The deleted file comes back at key with meta (never replacing an entry there: EEXIST).
     int recoverFile(const Volume& volume, const DeletedFile& file, const std::string& key,
-                    const EntryMeta& meta, const std::filesystem::path& target);
+                    const EntryMeta& meta);
     // The deleted file is purged.
     int purgeFile(const Volume& volume, const DeletedFile& file);
 
@@ -89,7 +88,6 @@ private:
     bool writeCounter(const Volume& volume, nuint32 next);
     int finish(std::int64_t journalId, const Volume& volume, int diskResult);
     Volume* volumeNamed(const std::string& server, const std::string& volume) const;
-    std::filesystem::path diskPath(const Volume& volume, const std::string& key) const;
 
     Network& net_;
     sqlite3* db_ = nullptr;

@@ -1,13 +1,12 @@
 // Volume control operations: trustees of entries and the space restrictions of users.
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "entrypaths.h"
 #include "model.h"
 #include "netclient/sim/simclient.h"
 #include "services.h"
 #include "store.h"
+#include "volumedisk.h"
 
 namespace nw::sim {
 
@@ -37,23 +36,13 @@ bool isUser(const Network& net, const Server& server, nuint32 id) {
 
 // The 4 KB blocks of the files a user owns (is the creator of) on a volume.
 std::uint64_t blocksOwned(const Volume& volume, nuint32 owner, nuint32 defaultOwner) {
-    namespace fs = std::filesystem;
     std::uint64_t blocks = 0;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(volume.folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::error_code statError;
-        if (it->is_symlink(statError) || !it->is_regular_file(statError))
-            continue;
-        std::string key = it->path().lexically_relative(volume.folder).generic_string();
+    forEachFileBeneath(volume, [&](const std::string& key, std::uint64_t size) {
         const EntryMeta* meta = metaOf(volume, key);
         nuint32 creator = meta != nullptr ? meta->creator.value_or(defaultOwner) : defaultOwner;
-        if (creator != owner)
-            continue;
-        std::uintmax_t size = it->file_size(statError);
-        if (!statError)
+        if (creator == owner)
             blocks += (size + 4095) / 4096;
-    }
+    });
     return blocks;
 }
 
@@ -82,6 +71,10 @@ NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const
         return rc;
     if (iterHandle == nullptr || set == nullptr)
         return NWE_PARAM_INVALID;
+    if ((effectiveRights(services_->caller(*connection), *target.volume, target.entry) &
+         (TR_ACCESS_CONTROL | TR_SUPERVISOR)) == 0) {
+        return ACCESS_DENIED;
+    }
     const EntryMeta* meta = metaOf(*target.volume, entryKey(target.entry));
     std::size_t count = meta != nullptr ? meta->trustees.size() : 0;
     if (*iterHandle >= count)
@@ -156,7 +149,16 @@ NWCCODE SimClient::ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nu
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     *restrictions = VOLUME_RESTRICTIONS{};
-    const auto& list = volume->data.restrictions;
+    // A supervisor sees every user's restriction; anybody else only his own.
+    const Caller& caller = services_->caller(*connection);
+    std::vector<NW_VOLUME_RESTRICTION> own;
+    if (!caller.supervisor) {
+        for (const NW_VOLUME_RESTRICTION& item : volume->data.restrictions) {
+            if (caller.object != nullptr && item.objectID == caller.id())
+                own.push_back(item);
+        }
+    }
+    const auto& list = caller.supervisor ? volume->data.restrictions : own;
     for (std::size_t i = sequence;
          i < list.size() && restrictions->numberOfEntries < NW_MAX_RESTRICTIONS_PER_ANSWER; ++i) {
         restrictions->resInfo[restrictions->numberOfEntries++] = list[i];
@@ -177,6 +179,9 @@ NWCCODE SimClient::GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum
         return VOLUME_DOES_NOT_EXIST;
     if (!isUser(*net_, server, objectID))
         return NO_SUCH_OBJECT;
+    const Caller& caller = services_->caller(*connection);
+    if (!caller.supervisor && (caller.object == nullptr || caller.id() != objectID))
+        return ACCESS_DENIED;
     *restriction = NW_NO_VOLUME_RESTRICTION;
     for (const NW_VOLUME_RESTRICTION& item : volume->data.restrictions) {
         if (item.objectID == objectID)

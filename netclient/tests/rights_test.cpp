@@ -62,12 +62,12 @@ TEST_F(Rights, TrusteesAreAddedReplacedAndRemovedByThoseWithAccessControl) {
 
     nuint32 it = 0;
     TRUSTEE_SET set;
-    ASSERT_EQ(sim().ScanEntryTrustees(guest, NW_NS_LONG, path, &it, &set), SUCCESSFUL);
+    ASSERT_EQ(sim().ScanEntryTrustees(admin, NW_NS_LONG, path, &it, &set), SUCCESSFUL);
     ASSERT_EQ(set.count, 2);
     EXPECT_EQ(set.trustees[0].objectID, jsmithId);
     EXPECT_EQ(set.trustees[0].objectRights, kRF | TR_WRITE);
     EXPECT_EQ(set.trustees[1].objectID, guestId);
-    EXPECT_EQ(sim().ScanEntryTrustees(guest, NW_NS_LONG, path, &it, &set), FAILURE);
+    EXPECT_EQ(sim().ScanEntryTrustees(admin, NW_NS_LONG, path, &it, &set), FAILURE);
 
     EXPECT_EQ(sim().AddTrusteeToEntry(admin, NW_NS_LONG, path, 31337, kRF), NO_SUCH_OBJECT);
     EXPECT_EQ(sim().AddTrusteeToEntry(jsmith, NW_NS_LONG, path, guestId, kRF),
@@ -133,15 +133,15 @@ TEST(RightsSets, TrusteesComeInSetsOfTwenty) {
 TEST_F(Rights, UserRestrictionsAndTheSpaceInUse) {
     nuint32 jsmithId = idOf(sim(), admin, "JSMITH");
     VOLUME_RESTRICTIONS answer;
-    ASSERT_EQ(sim().ScanVolumeRestrictions(guest, 0, 0, &answer), SUCCESSFUL);
+    ASSERT_EQ(sim().ScanVolumeRestrictions(admin, 0, 0, &answer), SUCCESSFUL);
     ASSERT_EQ(answer.numberOfEntries, 1);
     EXPECT_EQ(answer.resInfo[0].objectID, jsmithId);
     EXPECT_EQ(answer.resInfo[0].restriction, 256u);  // 1024 KB
-    ASSERT_EQ(sim().ScanVolumeRestrictions(guest, 0, 1, &answer), SUCCESSFUL);
+    ASSERT_EQ(sim().ScanVolumeRestrictions(admin, 0, 1, &answer), SUCCESSFUL);
     EXPECT_EQ(answer.numberOfEntries, 0);
 
     nuint32 limit = 0, inUse = 0;
-    EXPECT_EQ(sim().GetObjectVolumeRestriction(guest, 0, jsmithId, &limit, &inUse), SUCCESSFUL);
+    EXPECT_EQ(sim().GetObjectVolumeRestriction(admin, 0, jsmithId, &limit, &inUse), SUCCESSFUL);
     EXPECT_EQ(limit, 256u);
     EXPECT_EQ(inUse, 1u);  // LOGIN.EXE is his
     NW_FILE_HANDLE file = 0;
@@ -152,7 +152,7 @@ TEST_F(Rights, UserRestrictionsAndTheSpaceInUse) {
     EXPECT_EQ(sim().WriteFile(file, static_cast<nuint32>(bytes.size()), bytes.data(), &written),
               SUCCESSFUL);
     EXPECT_EQ(sim().CloseFile(file), SUCCESSFUL);
-    EXPECT_EQ(sim().GetObjectVolumeRestriction(guest, 0, jsmithId, &limit, &inUse), SUCCESSFUL);
+    EXPECT_EQ(sim().GetObjectVolumeRestriction(admin, 0, jsmithId, &limit, &inUse), SUCCESSFUL);
     EXPECT_EQ(inUse, 4u);  // and 3 blocks of 4 KB for the new file
 
     nuint32 guestId = idOf(sim(), admin, "GUEST");
@@ -169,10 +169,75 @@ TEST_F(Rights, UserRestrictionsAndTheSpaceInUse) {
     EXPECT_EQ(sim().RemoveObjectVolumeRestriction(admin, 0, guestId), TRUSTEE_NOT_FOUND);
     EXPECT_EQ(sim().SetObjectVolumeRestriction(admin, 0, jsmithId, NW_NO_VOLUME_RESTRICTION),
               SUCCESSFUL);  // removes it
+    ASSERT_EQ(sim().ScanVolumeRestrictions(admin, 0, 0, &answer), SUCCESSFUL);
+    EXPECT_EQ(answer.numberOfEntries, 0);
+    EXPECT_EQ(sim().GetObjectVolumeRestriction(admin, 0, 31337, &limit, &inUse), NO_SUCH_OBJECT);
+    EXPECT_EQ(sim().SetObjectVolumeRestriction(admin, 1, guestId, 3), VOLUME_DOES_NOT_EXIST);
+}
+
+// Reading needs rights too: a record needs a right to see the entry (File Scan, or a trustee
+// assignment at or below it, as NetWare shows the way to what a user may reach), a trustee list
+// Access Control or Supervisor, a user's restriction to be that user or a supervisor.
+TEST_F(Rights, ReadingNeedsTheRightToSeeWhatIsRead) {
+    NW_ENTRY_INFO record;
+    auto entryInfo = [&](NWCONN_HANDLE as, const char* path) {
+        return sim().GetEntryInfo(as, NW_NS_LONG, SA_ANY, path, &record);
+    };
+    EXPECT_EQ(entryInfo(guest, "SYS:HOME\\JSMITH"), ACCESS_DENIED);
+    EXPECT_EQ(entryInfo(guest, "SYS:HOME\\JSMITH\\notes.txt"), ACCESS_DENIED);
+    EXPECT_EQ(entryInfo(guest, "SYS:"), ACCESS_DENIED);
+    EXPECT_EQ(entryInfo(jsmith, "SYS:HOME\\JSMITH\\notes.txt"), SUCCESSFUL);  // File Scan
+    EXPECT_EQ(entryInfo(jsmith, "SYS:PUBLIC\\LOGIN.EXE"), SUCCESSFUL);        // through SALES.ACME
+    EXPECT_EQ(entryInfo(jsmith, "SYS:HOME"), SUCCESSFUL);  // on the way to HOME\JSMITH
+    EXPECT_EQ(entryInfo(jsmith, "SYS:"), SUCCESSFUL);
+    EXPECT_EQ(entryInfo(jsmith, "SYS:readme.txt"), ACCESS_DENIED);
+    EXPECT_EQ(entryInfo(jsmith, "SYS:HOME\\MBROWN"), ACCESS_DENIED);
+    EXPECT_EQ(entryInfo(jsmith, "SYS:NOPE"), INVALID_PATH);
+
+    const char* home = "SYS:HOME\\JSMITH";
+    nuint32 it = 0;
+    TRUSTEE_SET set;
+    EXPECT_EQ(sim().ScanEntryTrustees(guest, NW_NS_LONG, home, &it, &set), ACCESS_DENIED);
+    EXPECT_EQ(sim().ScanEntryTrustees(jsmith, NW_NS_LONG, home, &it, &set), ACCESS_DENIED)
+        << "RWCEMF without Access Control";
+    EXPECT_EQ(sim().ScanEntryTrustees(admin, NW_NS_LONG, home, &it, &set), SUCCESSFUL);
+    nuint32 jsmithId = idOf(sim(), admin, "JSMITH");
+    ASSERT_EQ(sim().AddTrusteeToEntry(admin, NW_NS_LONG, home, jsmithId, TR_ACCESS_CONTROL),
+              SUCCESSFUL);
+    it = 0;
+    EXPECT_EQ(sim().ScanEntryTrustees(jsmith, NW_NS_LONG, home, &it, &set), SUCCESSFUL);
+
+    // Users see their own restriction; a supervisor sees everybody's.
+    VOLUME_RESTRICTIONS answer;
     ASSERT_EQ(sim().ScanVolumeRestrictions(guest, 0, 0, &answer), SUCCESSFUL);
     EXPECT_EQ(answer.numberOfEntries, 0);
-    EXPECT_EQ(sim().GetObjectVolumeRestriction(guest, 0, 31337, &limit, &inUse), NO_SUCH_OBJECT);
-    EXPECT_EQ(sim().SetObjectVolumeRestriction(admin, 1, guestId, 3), VOLUME_DOES_NOT_EXIST);
+    ASSERT_EQ(sim().ScanVolumeRestrictions(jsmith, 0, 0, &answer), SUCCESSFUL);
+    ASSERT_EQ(answer.numberOfEntries, 1);
+    EXPECT_EQ(answer.resInfo[0].objectID, jsmithId);
+    nuint32 guestId = idOf(sim(), admin, "GUEST");
+    ASSERT_EQ(sim().SetObjectVolumeRestriction(admin, 0, guestId, 8), SUCCESSFUL);
+    ASSERT_EQ(sim().ScanVolumeRestrictions(guest, 0, 0, &answer), SUCCESSFUL);
+    ASSERT_EQ(answer.numberOfEntries, 1);
+    EXPECT_EQ(answer.resInfo[0].objectID, guestId);
+    ASSERT_EQ(sim().ScanVolumeRestrictions(admin, 0, 0, &answer), SUCCESSFUL);
+    EXPECT_EQ(answer.numberOfEntries, 2);
+    nuint32 limit = 0, inUse = 0;
+    EXPECT_EQ(sim().GetObjectVolumeRestriction(guest, 0, jsmithId, &limit, &inUse), ACCESS_DENIED);
+    EXPECT_EQ(sim().GetObjectVolumeRestriction(guest, 0, guestId, &limit, &inUse), SUCCESSFUL);
+    EXPECT_EQ(limit, 8u);
+
+    // Deleted files: File Scan on their directory.
+    NWDIR_HANDLE dir = 0;
+    nuint32 sequence = 0xFFFFFFFF;
+    NW_DELETED_FILE deleted;
+    ASSERT_EQ(sim().AllocTempDirHandle(jsmith, NW_NS_LONG, "SYS:PUBLIC", &dir), SUCCESSFUL);
+    EXPECT_EQ(sim().ScanSalvageableFiles(jsmith, dir, NW_NS_LONG, &sequence, &deleted), SUCCESSFUL);
+    EXPECT_EQ(sim().DeallocDirHandle(jsmith, dir), SUCCESSFUL);
+    ASSERT_EQ(sim().AllocTempDirHandle(guest, NW_NS_LONG, "SYS:PUBLIC", &dir), SUCCESSFUL);
+    sequence = 0xFFFFFFFF;
+    EXPECT_EQ(sim().ScanSalvageableFiles(guest, dir, NW_NS_LONG, &sequence, &deleted),
+              ACCESS_DENIED);
+    EXPECT_EQ(sim().DeallocDirHandle(guest, dir), SUCCESSFUL);
 }
 
 // A user without rights changes nothing: every change is refused and the disk stays as it was.

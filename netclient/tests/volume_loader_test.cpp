@@ -113,7 +113,8 @@ TEST(VolumeData, BinderyUsersShareTheIdsOfTheirTreeObjects) {
     testnet::TestNetwork net(R"({"workstation": {"connections": [{"server": "FS1",
         "user": "JSMITH", "station": 1}]}, "servers": [{"name": "FS1", "tree": "T",
         "directoryName": "FS1.OU.O", "users": ["JSMITH", "OTHER"], "supervisors": ["OTHER"],
-        "volumes": [{"name": "SYS"}]}], "trees": [{"name": "T", "objects": [{"name": "JSMITH.OU.O",
+        "volumes": [{"name": "SYS", "entries": [{"path": "", "trustees": [{"object": "JSMITH",
+        "rights": "F"}]}]}]}], "trees": [{"name": "T", "objects": [{"name": "JSMITH.OU.O",
         "class": "User", "id": 99}]}]})",
                              {"volumes/FS1/SYS/a.txt"});
     NWCONN_HANDLE h = net.open(1);

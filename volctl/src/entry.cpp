@@ -327,8 +327,16 @@ HRESULT NWEntry::moveOrCopy(bool move, const std::u16string& destination, bool* 
     });
 }
 
-std::int32_t NWEntry::copyEntry(ControlCore& core, const std::u16string& from, bool directory,
-                                const std::u16string& to) {
+namespace {
+
+// What a copy made so far, in the order it made it: a failed copy takes it away again.
+struct Made {
+    std::u16string path;
+    bool directory = false;
+};
+
+std::int32_t copyTree(ControlCore& core, const std::u16string& from, bool directory,
+                      const std::u16string& to, std::vector<Made>& made) {
     NetOps& net = core.net;
     if (!directory) {
         EntryRecord r;
@@ -348,6 +356,7 @@ std::int32_t NWEntry::copyEntry(ControlCore& core, const std::u16string& from, b
         if (rc != 0) {
             return rc;
         }
+        made.push_back({to, false});
         std::uint64_t offset = 0;
         while (offset < r.dataSize) {
             std::uint64_t copied = 0;
@@ -369,6 +378,7 @@ std::int32_t NWEntry::copyEntry(ControlCore& core, const std::u16string& from, b
     if (rc != 0) {
         return rc;
     }
+    made.push_back({to, true});
     // The names first, with the handle released before going down.
     std::vector<std::pair<std::u16string, bool>> children;
     {
@@ -393,12 +403,42 @@ std::int32_t NWEntry::copyEntry(ControlCore& core, const std::u16string& from, b
         }
     }
     for (const auto& [name, isDirectory] : children) {
-        rc = copyEntry(core, from + u"\\" + name, isDirectory, to + u"\\" + name);
+        rc = copyTree(core, from + u"\\" + name, isDirectory, to + u"\\" + name, made);
         if (rc != 0) {
             return rc;
         }
     }
     return 0;
+}
+
+// Takes away what a failed copy made, newest first, so that nothing half copied stays behind and
+// a retry does not meet "exists". The files go for good (Immediate Purge), not to the deleted
+// files. What cannot be removed stays; the copy's own error is what the caller hears.
+void removeMade(ControlCore& core, const std::vector<Made>& made) {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) {
+        const std::u16string path = netPathOf(it->path);
+        if (it->directory) {
+            core.net.deleteDirectory(core.conn, core.nameSpace, path);
+            continue;
+        }
+        EntryRecord purge;
+        purge.attributes = kAttrImmediatePurge;
+        core.net.modifyEntry(core.conn, core.nameSpace, kSearchModifyFile, path, kModifyAttributes,
+                             purge);
+        core.net.eraseFile(core.conn, core.nameSpace, kSearchFiles, path);
+    }
+}
+
+}  // namespace
+
+std::int32_t NWEntry::copyEntry(ControlCore& core, const std::u16string& from, bool directory,
+                                const std::u16string& to) {
+    std::vector<Made> made;
+    const std::int32_t rc = copyTree(core, from, directory, to, made);
+    if (rc != 0) {
+        removeMade(core, made);
+    }
+    return rc;
 }
 
 HRESULT NWEntry::purgeOrSalvage(bool purge, bool* result) {

@@ -259,5 +259,30 @@ TEST_F(Entries, CopyCopiesFilesAndWholeDirectories) {
     EXPECT_EQ(content("DOCS/SUB/B.TXT"), "beta") << "the source stays";
 }
 
+// DOCS\SUB swapped for a link to a folder outside the volume after it was read: a Copy neither
+// reads through it nor copies it along.
+TEST_F(Entries, ACopyNeverReadsThroughALinkSwappedIn) {
+    const ComPtr<IDispatch> b = entry(u"DOCS\\SUB\\B.TXT");
+    std::filesystem::create_directories(net.folder() / "outside");
+    std::ofstream(net.folder() / "outside" / "B.TXT") << "outside secret";
+    std::filesystem::rename(disk("DOCS/SUB"), net.folder() / "moved-away");
+    std::filesystem::create_directory_symlink(net.folder() / "outside", disk("DOCS/SUB"));
+    EXPECT_EQ(tryCall(b, u"Copy", {Variant(u"\\EMPTY")}).code(), 0x899C);
+    EXPECT_TRUE(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"BACKUP")}).ok());
+    EXPECT_TRUE(std::filesystem::exists(disk("BACKUP/A.TXT")));
+    EXPECT_FALSE(std::filesystem::exists(disk("BACKUP/SUB")));
+    EXPECT_FALSE(std::filesystem::exists(disk("EMPTY/B.TXT")));
+}
+
+// A name on disk that NetWare refuses is not listed, so a folder holding one copies whole.
+TEST_F(Entries, ACopyOfAFolderLeavesOutNamesNetWareRefuses) {
+    write("DOCS/odd:name.txt", "odd");
+    write("DOCS/esc\x1b[2J.txt", "escape");
+    EXPECT_EQ(names(getObject(entry(u"DOCS"), u"Children")), (Names{u"SUB", u"A.TXT"}));
+    EXPECT_TRUE(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"BACKUP")}).ok());
+    EXPECT_TRUE(std::filesystem::exists(disk("BACKUP/SUB/B.TXT")));
+    EXPECT_FALSE(std::filesystem::exists(disk("BACKUP/odd:name.txt")));
+}
+
 }  // namespace
 }  // namespace volmarra

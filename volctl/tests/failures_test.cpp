@@ -46,11 +46,17 @@ TEST_F(Failures, ListsRaiseRealErrorsInsteadOfEndingQuietly) {
     EXPECT_EQ(net.client().openDirHandleCount(), 0u);
 }
 
-TEST_F(Failures, ACopyThatFailsHalfWayReleasesItsHandles) {
+// A copy that fails half way releases its handles and takes away what it made (for good, not
+// to the deleted files), so that a retry does not meet "exists".
+TEST_F(Failures, ACopyThatFailsHalfWayReleasesItsHandlesAndLeavesNothing) {
     write("DOCS/A.TXT", "alpha");
     faulty.fail(Op::CopyFileData, 0x89A1, {.times = 1});
     EXPECT_EQ(tryCall(entry(u"DOCS\\A.TXT"), u"Copy", {Variant(u"B.TXT")}).code(), 0x89A1);
     EXPECT_EQ(net.client().openFileHandleCount(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(disk("DOCS/B.TXT")));
+    EXPECT_EQ(getInt(getObject(entry(u"DOCS"), u"DeletedFiles"), u"Count"), 0);
+    EXPECT_TRUE(tryCall(entry(u"DOCS\\A.TXT"), u"Copy", {Variant(u"B.TXT")}).ok());
+    EXPECT_EQ(content("DOCS/B.TXT"), "alpha");
     faulty.fail(Op::CreateFile, 0x8984, {.times = 1});
     EXPECT_EQ(tryCall(entry(u"DOCS\\A.TXT"), u"Copy", {Variant(u"C.TXT")}).code(), 0x8984);
     EXPECT_EQ(net.client().openFileHandleCount(), 0u);
@@ -59,6 +65,9 @@ TEST_F(Failures, ACopyThatFailsHalfWayReleasesItsHandles) {
     EXPECT_EQ(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"\\EMPTY")}).code(), 0x89A8);
     EXPECT_EQ(net.client().openFileHandleCount(), 0u);
     EXPECT_EQ(net.client().openDirHandleCount(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(disk("EMPTY/DOCS")));
+    EXPECT_TRUE(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"\\EMPTY")}).ok());
+    EXPECT_EQ(content("EMPTY/DOCS/SUB/B.TXT"), "test file volumes/FS1/SYS/DOCS/SUB/B.TXT\n");
 }
 
 TEST_F(Failures, DirectorySizeAndPurgeReleaseTheirHandles) {

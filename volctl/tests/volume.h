@@ -1,10 +1,11 @@
 // A simulated server FS1 with a few volumes, and a control named \\FS1\SYS logged in as one
-// user: ADMIN (supervisor), JSMITH (trustee in places) or GUEST (no rights).
+// user: ADMIN (supervisor), JSMITH (trustee in places) or GUEST (no rights but one).
 //
 //   SYS:  PUBLIC\ (JSMITH: Read, Scan)       PUBLIC\LOGIN.EXE (read-only, shareable, owner JSMITH)
 //         PUBLIC\Long Name Document.txt      PUBLIC: two deleted files "Old Notes.txt"
 //         HOME\JSMITH\ (JSMITH: RWCEMF, 400 KB)  HOME\JSMITH\notes.txt
-//         DOCS\A.TXT, DOCS\SUB\B.TXT         EMPTY\            README.TXT
+//         DOCS\A.TXT (GUEST: Create only: it sees the file and its folder, nothing more)
+//         DOCS\SUB\B.TXT                      EMPTY\            README.TXT
 //         blocks: 1000 total, 400 free, 10 purgeable, 8 sectors (4 KB) per block, 6 bad sectors
 //         JSMITH restricted to 1024 KB
 //   DATA: not mounted      DOSV: DOS name space only
@@ -38,7 +39,8 @@ inline std::string volumeNetwork(const std::string& user) {
           { "path": "PUBLIC\\LOGIN.EXE", "attributes": ["ReadOnly", "Shareable"],
             "owner": "JSMITH", "created": "2020-01-02T03:04:06" },
           { "path": "HOME\\JSMITH", "spaceLimit": 400,
-            "trustees": [ { "object": "JSMITH", "rights": "RWCEMF" } ] } ],
+            "trustees": [ { "object": "JSMITH", "rights": "RWCEMF" } ] },
+          { "path": "DOCS\\A.TXT", "trustees": [ { "object": "GUEST", "rights": "C" } ] } ],
         "userRestrictions": [ { "user": "JSMITH", "limit": 1024 } ],
         "deletedFiles": [
           { "directory": "PUBLIC", "name": "Old Notes.txt", "content": "first",

@@ -203,6 +203,9 @@ public:
     // supervisor-equivalent users have all rights); without them NO_CREATE_PRIVILEGES,
     // NO_DELETE_PRIVILEGES, NO_MODIFY_PRIVILEGES, NO_WRITE_PRIVILEGES or ACCESS_DENIED. A change
     // the server's state store cannot record answers DIRECTORY_IO_ERROR and changes nothing.
+    // Every disk access stays beneath the volume's folder: a path that leads through a link on
+    // disk (a folder swapped for one, too) answers INVALID_PATH. Names NetWare refuses (see
+    // CreateDirectory) that lie on disk are never listed and cannot be reached.
 
     // ---- Connections by name ------------------------------------------------------------------
 
@@ -331,7 +334,9 @@ public:
     // The entry's record: attributes (A_DIRECTORY for a directory), creation, modification,
     // archive and last access dates, creator, modifier and archiver, inherited rights mask,
     // data size, the space restriction of a directory, its number and its name in nameSpace. The
-    // root ("VOL:") answers with the volume's name. Reading needs no rights.
+    // root ("VOL:") answers with the volume's name. Needs a right to see the entry: File Scan on
+    // it, or a trustee assignment of the user (or a container of it) on it or below it, as the
+    // folders on the way to what a user may reach are shown (ACCESS_DENIED).
     virtual NWCCODE GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
                                  const char* path, NW_ENTRY_INFO* info);
 
@@ -359,7 +364,8 @@ public:
     // Frees a directory handle. BAD_DIRECTORY_HANDLE for one that is not allocated.
     virtual NWCCODE DeallocDirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle);
 
-    // Sets *seq before the first entry of the handle's directory. BAD_DIRECTORY_HANDLE.
+    // Sets *seq before the first entry of the handle's directory. BAD_DIRECTORY_HANDLE;
+    // INVALID_PATH when its folder is no longer on disk beneath the volume's.
     virtual NWCCODE StartSearch(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
                                 SEARCH_SEQUENCE* seq);
 
@@ -380,10 +386,11 @@ public:
 
     // Creates the directory path. Its inherited rights mask becomes rightsMask (the low byte of
     // the rights word; 0xFB = all rights) with Supervisor; its creator the connection's user.
-    // NAME_EXISTS when an entry of that name exists, INVALID_PATH when the parent does not,
-    // INVALID_FILENAME for an empty name, ".", "..", a name with characters NetWare refuses
-    // (\ / : * ? " < > |, control characters) or, in the DOS name space, a name that is no 8.3
-    // name. Needs Create on the parent (NO_CREATE_PRIVILEGES).
+    // NAME_EXISTS when an entry of that name exists (on disk too, where the listing hides it),
+    // INVALID_PATH when the parent does not, INVALID_FILENAME for an empty name, a name made of
+    // dots only, a name with characters NetWare refuses (\ / : * ? " < > |, control characters,
+    // C1 control characters once on disk) or, in the DOS name space, a name that is no 8.3 name.
+    // Needs Create on the parent (NO_CREATE_PRIVILEGES).
     virtual NWCCODE CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                     nuint8 rightsMask);
 
@@ -411,7 +418,9 @@ public:
 
     // Renames or moves srcPath to dstPath (the full new path, on the same volume), a directory
     // with everything below it, keeping the metadata of every entry moved. NAME_EXISTS when
-    // dstPath exists, INVALID_PATH when its parent does not or lies inside srcPath,
+    // dstPath exists, or when another file holds its name on disk (a name differing only in case
+    // that the listing hides: it is never replaced; a change of case of srcPath alone works),
+    // INVALID_PATH when its parent does not or lies inside srcPath,
     // RENAMING_ACROSS_VOLUMES, INVALID_FILENAME for the new name, DIRECTORY_ACTIVE for the root.
     // Rights: a rename in place needs Modify on the entry; a move to another directory needs
     // Erase on the entry (NO_DELETE_PRIVILEGES) and Create on the destination directory
@@ -434,7 +443,8 @@ public:
 
     // Writes bytes bytes of data at the position (the file grows as needed); *written := the
     // count; the position advances. INVALID_FILE_HANDLE, NO_WRITE_PRIVILEGES when not opened for
-    // writing.
+    // writing, INSUFFICIENT_SPACE (nothing written) when the write would end beyond the volume's
+    // total space, whatever position was sought.
     virtual NWCCODE WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
                               nuint32* written);
 
@@ -449,8 +459,10 @@ public:
 
     // Copies count bytes from src at srcOffset to dst at dstOffset on the server (a kernel copy;
     // no bytes cross to the caller); *copied := the bytes copied (fewer when src ends first).
-    // The positions of both handles stay. INVALID_FILE_HANDLE, ACCESS_DENIED when src is not
-    // open for reading, NO_WRITE_PRIVILEGES when dst is not open for writing.
+    // Holes of src stay holes in dst (zeros where dst held bytes). The positions of both handles
+    // stay. INVALID_FILE_HANDLE, ACCESS_DENIED when src is not open for reading,
+    // NO_WRITE_PRIVILEGES when dst is not open for writing, INSUFFICIENT_SPACE (nothing copied)
+    // when the copy would end beyond the volume's total space.
     virtual NWCCODE CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,
                                  nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
                                  nuint64* copied);
@@ -459,8 +471,8 @@ public:
 
     // The entry's trustees, up to NW_MAX_TRUSTEES_PER_SET per call (set->count, pairs of object
     // identifier and rights word), in the order they were assigned. *iterHandle starts at 0 and
-    // advances; after the last set (at once for an entry without trustees) FAILURE. Reading
-    // needs no rights.
+    // advances; after the last set (at once for an entry without trustees) FAILURE. Needs Access
+    // Control or Supervisor on the entry (ACCESS_DENIED).
     virtual NWCCODE ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                       nuint32* iterHandle, TRUSTEE_SET* set);
 
@@ -481,12 +493,14 @@ public:
     // The users with a restriction on the volume from position sequence (0 first), up to
     // NW_MAX_RESTRICTIONS_PER_ANSWER per answer (identifier and restriction in 4 KB units), in
     // the order they were set; the caller advances sequence by numberOfEntries. Past the end:
-    // 0 with no entries.
+    // 0 with no entries. A supervisor-equivalent user sees every user's restriction; others only
+    // their own (a list of one or none).
     virtual NWCCODE ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nuint32 sequence,
                                            VOLUME_RESTRICTIONS* restrictions);
 
     // *restriction := the user's restriction in 4 KB units (NW_NO_VOLUME_RESTRICTION when none),
-    // *inUse := the 4 KB blocks the files it owns (creator) take on the volume. NO_SUCH_OBJECT.
+    // *inUse := the 4 KB blocks the files it owns (creator) take on the volume. NO_SUCH_OBJECT;
+    // ACCESS_DENIED for another user's unless the caller is supervisor-equivalent.
     virtual NWCCODE GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
                                                nuint32* restriction, nuint32* inUse);
 

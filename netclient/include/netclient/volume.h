@@ -26,6 +26,9 @@ using NW_FILE_HANDLE = std::uint32_t;
 inline constexpr NWCCODE NWE_NO_LICENSED_CONNECTION = 0x880F;  // no connection to that server
 inline constexpr NWCCODE NWE_INFO_LEVEL_INVALID = 0x886B;      // information level not known
 // Server codes.
+// Out of disk space: a write or copy that would end beyond the volume's total space (0x01 is the
+// code the server's write and copy calls carry for it).
+inline constexpr NWCCODE INSUFFICIENT_SPACE = 0x8901;
 inline constexpr NWCCODE NO_CREATE_PRIVILEGES = 0x8984;
 inline constexpr NWCCODE INVALID_FILE_HANDLE = 0x8988;
 inline constexpr NWCCODE NO_DELETE_PRIVILEGES = 0x898A;
