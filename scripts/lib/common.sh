@@ -10,7 +10,8 @@ VARNOOK_PACKAGES=(
   nlohmann-json3-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils
-  tshark
+  libasio-dev
+  tshark nmap
 )
 
 varnook_install_packages() {
