@@ -116,6 +116,8 @@ public:
         return SUCCESSFUL;
     }
 
+    Client* loaded() { return loaded_.get(); }
+
 private:
     UnavailableClient unavailable_;
     std::unique_ptr<Client> loaded_;
@@ -123,9 +125,19 @@ private:
 
 }  // namespace
 
-Client& processClient() {
+namespace {
+ProcessClient& theProcessClient() {
     static ProcessClient client;
     return client;
+}
+}  // namespace
+
+Client& processClient() {
+    return theProcessClient();
+}
+
+Client* processClientBackEnd() {
+    return theProcessClient().loaded();
 }
 
 NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) {
