@@ -40,7 +40,8 @@ CliRun Harness::run(const std::vector<std::string>& args) {
                     [this](const std::string& question) {
                         questions.push_back(question);
                         return answer;
-                    }};
+                    },
+                    [this](const std::string&) { return volumeControl(); }};
     CliRun r;
     r.code = Run(args, env);
     r.out = out.str();

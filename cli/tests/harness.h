@@ -34,6 +34,8 @@ public:
     // What the terminal answers a question; nullopt: there is no terminal.
     std::optional<bool> answer;
     std::vector<std::string> questions;
+    // Makes the volume control of the volume commands (the tests' own, on their network).
+    std::function<vnk::com::ComPtr<vnk::com::IDispatch>()> volumeControl;
     int sleeps = 0;
     std::chrono::milliseconds slept{0};
 
