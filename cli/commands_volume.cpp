@@ -135,14 +135,6 @@ int ListDeleted(Context& ctx, const std::string& path) {
     });
 }
 
-RightsSet RightsOf(const VolumeObject& rights) {
-    RightsSet set{};
-    for (size_t i = 0; i < kRights.size(); ++i) {
-        set[i] = rights.Flag(kRights[i].member);
-    }
-    return set;
-}
-
 int Trustees(Context& ctx, const std::string& path) {
     const QuerySpec query{
         {"volume trustees",
@@ -201,6 +193,14 @@ std::vector<DeletedFile> DeletedFiles(const VolumeObject& directory) {
         files.push_back({static_cast<int32_t>(files.size() + 1), entry, entry.Text(u"ShortName")});
     });
     return files;
+}
+
+RightsSet RightsOf(const VolumeObject& rights) {
+    RightsSet set{};
+    for (size_t i = 0; i < kRights.size(); ++i) {
+        set[i] = rights.Flag(kRights[i].member);
+    }
+    return set;
 }
 
 std::string AttributesText(const VolumeObject& entry, const VolumeObject* file) {

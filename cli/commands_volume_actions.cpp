@@ -12,14 +12,6 @@ ReportShape Single(const std::string& command, std::vector<Column> columns) {
     return ReportShape{"volume " + command, "result", std::move(columns), true};
 }
 
-RightsSet RightsOf(const VolumeObject& rights) {
-    RightsSet set{};
-    for (size_t i = 0; i < kRights.size(); ++i) {
-        set[i] = rights.Flag(kRights[i].member);
-    }
-    return set;
-}
-
 RightsSet RightsArgument(const std::string& text) {
     const std::optional<RightsSet> rights = ParseRights(text);
     if (!rights) {

@@ -30,7 +30,8 @@ struct Environment {
     std::function<std::optional<bool>(const std::string& question)> confirm;
     // A new volume control on the client's network (the program creates it by its ProgID through
     // the component runtime). Throws CliError when it cannot.
-    std::function<vnk::com::ComPtr<vnk::com::IDispatch>(const std::string& network)> volumeControl{};
+    std::function<vnk::com::ComPtr<vnk::com::IDispatch>(const std::string& network)>
+        volumeControl{};
 };
 
 // The options every command shares.

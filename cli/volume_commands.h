@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "volume_objects.h"
+#include "volume_text.h"
 
 namespace varnook::cli {
 
@@ -37,6 +38,9 @@ struct DeletedFile {
     std::string name;
 };
 std::vector<DeletedFile> DeletedFiles(const VolumeObject& directory);
+
+// The rights an NWRights object holds.
+RightsSet RightsOf(const VolumeObject& rights);
 
 // The attributes of an entry that are set, as their codes ("RO SH"); with `file` also those of
 // its NWFile.
