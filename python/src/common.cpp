@@ -3,10 +3,17 @@
 namespace varnook::python {
 
 py::str toPyStr(std::u16string_view text) {
-    int order = -1;  // little-endian, as char16_t is here
-    PyObject* s =
-        PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
-                              static_cast<Py_ssize_t>(text.size() * 2), "surrogatepass", &order);
+    bool surrogates = false;
+    for (const char16_t c : text) {
+        surrogates = surrogates || (c >= 0xD800 && c <= 0xDFFF);
+    }
+    // Text without surrogates is its own code points (the common case, and the quick one).
+    int littleEndian = -1;  // as char16_t is here; a byte order mark stays a character
+    PyObject* s = surrogates ? PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
+                                                     static_cast<Py_ssize_t>(text.size() * 2),
+                                                     "surrogatepass", &littleEndian)
+                             : PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, text.data(),
+                                                         static_cast<Py_ssize_t>(text.size()));
     if (s == nullptr) {
         throw py::error_already_set();
     }
