@@ -212,9 +212,9 @@ void addConversions(py::module_& module) {
     static PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>("The type of varnook.Missing.")},
                                   {Py_tp_repr, reinterpret_cast<void*>(missingRepr)},
                                   {0, nullptr}};
-    static PyType_Spec spec{"varnook.MissingType", static_cast<int>(sizeof(PyObject)), 0,
-                            Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
-    py::object type = py::reinterpret_steal<py::object>(PyType_FromSpec(&spec));
+    static PyType_Spec typeSpec{"varnook.MissingType", static_cast<int>(sizeof(PyObject)), 0,
+                                Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
+    py::object type = py::reinterpret_steal<py::object>(PyType_FromSpec(&typeSpec));
     if (!type) {
         throw py::error_already_set();
     }

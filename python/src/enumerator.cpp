@@ -81,9 +81,9 @@ void addEnumeratorType(py::module_& module) {
         {Py_tp_iter, reinterpret_cast<void*>(iterSelf)},
         {Py_tp_iternext, reinterpret_cast<void*>(iterNext)},
         {0, nullptr}};
-    static PyType_Spec spec{"varnook.Enumerator", static_cast<int>(sizeof(Enumerator)), 0,
-                            Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
-    PyObject* type = PyType_FromSpec(&spec);
+    static PyType_Spec typeSpec{"varnook.Enumerator", static_cast<int>(sizeof(Enumerator)), 0,
+                                Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
+    PyObject* type = PyType_FromSpec(&typeSpec);
     if (type == nullptr) {
         throw py::error_already_set();
     }

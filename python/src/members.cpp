@@ -311,8 +311,8 @@ PyObject* boundSignature(PyObject* o, void*) {
     return signatureOf(reinterpret_cast<BoundMember*>(o)->info, false);
 }
 
-PyTypeObject* makeType(PyType_Spec& spec) {
-    PyObject* type = PyType_FromSpec(&spec);
+PyTypeObject* makeType(PyType_Spec& typeSpec) {
+    PyObject* type = PyType_FromSpec(&typeSpec);
     if (type == nullptr) {
         throw py::error_already_set();
     }
@@ -395,10 +395,10 @@ PyTypeObject* makeInterfaceClass(const InterfaceInfo& info, IDispatch* sample) {
     static std::deque<std::string> names;
     names.push_back("varnook." + utf8(info.name));
     static PyType_Slot noSlots[] = {{0, nullptr}};
-    PyType_Spec spec{names.back().c_str(), static_cast<int>(sizeof(Proxy)), 0, Py_TPFLAGS_DEFAULT,
-                     noSlots};
+    PyType_Spec typeSpec{names.back().c_str(), static_cast<int>(sizeof(Proxy)), 0,
+                         Py_TPFLAGS_DEFAULT, noSlots};
     py::tuple bases = py::make_tuple(py::handle(reinterpret_cast<PyObject*>(objectType())));
-    PyObject* cls = PyType_FromSpecWithBases(&spec, bases.ptr());
+    PyObject* cls = PyType_FromSpecWithBases(&typeSpec, bases.ptr());
     if (cls == nullptr) {
         throw py::error_already_set();
     }

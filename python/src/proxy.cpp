@@ -295,10 +295,10 @@ void addObjectType(py::module_& module) {
                                   {Py_mp_ass_subscript, reinterpret_cast<void*>(setItem)},
                                   {Py_nb_bool, reinterpret_cast<void*>(truth)},
                                   {0, nullptr}};
-    static PyType_Spec spec{
+    static PyType_Spec typeSpec{
         "varnook.Object", sizeof(Proxy), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION, slots};
-    PyObject* type = PyType_FromSpec(&spec);
+    PyObject* type = PyType_FromSpec(&typeSpec);
     if (type == nullptr) {
         throw py::error_already_set();
     }

@@ -16,13 +16,13 @@ def network(volumes, users=("ADMIN", "JSMITH", "GUEST"), user="ADMIN"):
     }
 
 
-def write_network(folder, spec):
-    """Writes spec ({"network": ..., "files": {path: text, "dir/": None}}) into folder; answers
+def write_network(folder, layout):
+    """Writes the layout ({"network": ..., "files": {path: text, "dir/": None}}) into folder; answers
     the folder."""
     folder = pathlib.Path(folder)
     folder.mkdir(parents=True, exist_ok=True)
-    (folder / "network.json").write_text(json.dumps(spec["network"], indent=2))
-    for path, text in spec["files"].items():
+    (folder / "network.json").write_text(json.dumps(layout["network"], indent=2))
+    for path, text in layout["files"].items():
         target = folder / path
         if path.endswith("/"):
             target.mkdir(parents=True, exist_ok=True)
