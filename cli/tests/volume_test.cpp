@@ -152,6 +152,33 @@ TEST_F(VolumeCliTest, AttribShowsAndChangesAttributes) {
     Err({"attrib", "\\\\FS1\\SYS\\DOCS", "+H", "--watch", "1"}, kExitUsage);
 }
 
+// A full name in the directory form: the volume object is found among the name's prefixes.
+TEST(VolumeDirectoryForm, PathsBelowAVolumeObject) {
+    nw::testnet::TestNetwork net(R"({
+      "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1,
+                                          "directoryAuthenticated": true } ] },
+      "servers": [ { "name": "FS1", "tree": "ACME_TREE", "directoryName": "FS1.SALES.ACME",
+                     "users": ["ADMIN", "JSMITH"],
+                     "volumes": [ { "name": "SYS", "entries": [
+                       { "path": "DOCS\\A.TXT", "trustees": [
+                         { "object": "JSMITH", "rights": "RF" } ] } ] } ] } ],
+      "trees": [ { "name": "ACME_TREE", "objects": [
+          { "name": "JSMITH.SALES.ACME", "class": "User" },
+          { "name": "FS1_SYS.SALES.ACME", "class": "Volume",
+            "attributes": { "Host Server": "FS1.SALES.ACME", "Host Resource Name": "SYS" } } ] } ]
+    })",
+                                 {"volumes/FS1/SYS/DOCS/A.TXT"});
+    Harness cli(net.client());
+    cli.volumeControl = [&] { return volmarra::createControl(net.client()); };
+    CliRun r = cli.run(
+        {"volume", "trustees", "NDS:\\\\ACME_TREE\\ACME\\SALES\\FS1_SYS\\DOCS\\A.TXT", "--csv"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "trustee,fullName,rights\nJSMITH,NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH,RF\n");
+    r = cli.run({"volume", "ls", "NDS:\\\\ACME_TREE\\ACME\\SALES\\NOVOLUME\\DOCS"});
+    EXPECT_NE(r.code, kExitOk);
+    EXPECT_EQ(net.client().openHandleCount(), 0u);
+}
+
 TEST(VolumeText, RightsAttributesAndLimitsAsCommandsTakeThem) {
     EXPECT_EQ(RightsText(*ParseRights("fwr")), "RWF");
     EXPECT_EQ(RightsText(*ParseRights("all")), "SRWCEMFA");
