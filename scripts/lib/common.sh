@@ -9,6 +9,7 @@ VARNOOK_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   nlohmann-json3-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3-dev pybind11-dev python3-pytest
   xdg-utils
   tshark
 )
