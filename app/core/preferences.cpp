@@ -66,8 +66,8 @@ int ClampWindowInterval(double seconds) {
     return static_cast<int>(std::clamp<int64_t>(n, kMinInterval, kMaxInterval));
 }
 
-std::string DefaultOutputLogPath(const std::string& programFolder) {
-    return JoinLocal(programFolder, "varnook output.log");
+std::string DefaultOutputLogPath(const std::string& logFolder) {
+    return JoinLocal(logFolder, "varnook output.log");
 }
 
 namespace {
@@ -106,7 +106,7 @@ uint8_t LoadFlag(StringStore& store, const char* name) {
 
 }  // namespace
 
-Preferences LoadPreferences(StringStore& store, const std::string& programFolder) {
+Preferences LoadPreferences(StringStore& store, const std::string& logFolder) {
     Preferences p;
     p.AutoUpdateServerInterval = LoadInterval(store, "AutoUpdateServerInterval");
     p.AutoUpdateServerStatus = LoadFlag(store, "AutoUpdateServerStatus");
@@ -119,7 +119,7 @@ Preferences LoadPreferences(StringStore& store, const std::string& programFolder
     // The store holds code-page text; the path is the host's own (UTF-8).
     p.OutputLogFileName = ReadValue(store, "OutputLogFileName", text, r)
                               ? vnk::text::codePageToUtf8(text)
-                              : DefaultOutputLogPath(programFolder);
+                              : DefaultOutputLogPath(logFolder);
     p.LogInfoToFile = 0;
     if (ReadValue(store, "LogInfoToFile", text, r)) {
         p.LogInfoToFile =

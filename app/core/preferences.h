@@ -47,13 +47,13 @@ int64_t RoundHalfEven(double v);
 // An interval typed into the preferences window, kept within 1 to 60 seconds.
 int ClampWindowInterval(double seconds);
 
-// "<folder>/varnook output.log".
-std::string DefaultOutputLogPath(const std::string& programFolder);
+// "<folder>/varnook output.log", folder being the log folder (see LogFolder).
+std::string DefaultOutputLogPath(const std::string& logFolder);
 
 // Reads the preferences through the store, with defaults for what cannot be read and every
 // number clamped into its field: intervals to 0..60 seconds (0 keeps its timer off), the log flag
 // to 0..255, flags that are on to 255. An empty stored log path gives the default path.
-Preferences LoadPreferences(StringStore& store, const std::string& programFolder);
+Preferences LoadPreferences(StringStore& store, const std::string& logFolder);
 
 // What one refresh timer does with an interval and a flag.
 struct TimerSetting {

@@ -320,7 +320,7 @@ void frmOptions::cmdLogFileName_Click() {
     request.presetName = QStringLiteral("Varnook Output");
     request.filter = QStringLiteral("*.log");
     request.defaultSuffix = QStringLiteral("log");
-    request.folder = QString::fromStdString(state_.ProgramFolder);
+    request.folder = QString::fromStdString(state_.LogFolder);
     request.promptOverwrite = true;
     request.pathMustExist = true;
     const QString chosen = messages_.saveFileName(this, request);

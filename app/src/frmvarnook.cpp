@@ -19,6 +19,7 @@
 
 #include "ansi.h"
 #include "browserwidgets.h"
+#include "core/installedfiles.h"
 #include "core/logs.h"
 #include "core/paths.h"
 #include "core/servers.h"
@@ -58,6 +59,7 @@ frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
     setObjectName(QStringLiteral("frmVarnook"));
     setWindowTitle(ProgramTitle());
     state_.ProgramFolder = env_.programFolder;
+    state_.LogFolder = env_.logFolder.empty() ? env_.programFolder : env_.logFolder;
     buildControls();
     buildMenus();
     const double dpi = LogicalDpi(this);
@@ -279,7 +281,7 @@ bool frmVarnook::Form_Load() {
         setWindowTitle(QStringLiteral("Varnook v") + VersionText());
         state_.UserListSource = 1;
         state_.LockFileSource = 1;
-        state_.DebugLogPath = JoinLocal(state_.ProgramFolder, "Varnook.log");
+        state_.DebugLogPath = JoinLocal(state_.LogFolder, "Varnook.log");
         if (state_.DebugMode == 1) {
             QFile::remove(Qs(state_.DebugLogPath));
             logs_.WriteDebugLog(Qs(TimeStamp(LocalNow())) + QStringLiteral("\r\n\r\n"));
@@ -396,10 +398,9 @@ void frmVarnook::closeEvent(QCloseEvent* event) {
 // ---- Preferences ---------------------------------------------------------------------------
 
 void frmVarnook::LoadPreferences() {
-    state_.Prefs =
-        state_.RegStore != nullptr
-            ? varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder)
-            : Preferences{.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder)};
+    state_.Prefs = state_.RegStore != nullptr
+                       ? varnook::LoadPreferences(*state_.RegStore, state_.LogFolder)
+                       : Preferences{.OutputLogFileName = DefaultOutputLogPath(state_.LogFolder)};
     const Preferences& p = state_.Prefs;
     Timer1->apply(TimerFor(p.AutoUpdateServerInterval, p.AutoUpdateServerStatus));
     TimerDrives->apply(TimerFor(p.AutoUpdateDrivesInterval, p.AutoUpdateDrivesStatus));
@@ -573,7 +574,7 @@ void frmVarnook::TimerUsers_Timer() {
 
 void frmVarnook::optionHelpContents_Click() {
     const QString viewer = Qs(JoinLocal(state_.WindowsFolder, "xdg-open"));
-    const QString helpFile = Qs(JoinLocal(state_.ProgramFolder, "Vnk.html"));
+    const QString helpFile = Qs(HelpFilePath(state_.ProgramFolder));
     int number = 0;
     QString error;
     if (!env_.messages->startProgram(viewer, {helpFile}, number, error)) {
