@@ -130,8 +130,9 @@ function(varnook_package_depends)
   set_property(GLOBAL APPEND PROPERTY VARNOOK_PACKAGE_DEPENDS ${ARGN})
 endfunction()
 
-# Writes build/packaging/manifest.txt ("KIND PATH" lines) and build/packaging/depends.txt. Called
-# once, after every folder has been added.
+# Writes build/packaging/manifest.txt ("KIND PATH" lines), build/packaging/depends.txt and
+# build/packaging/release.env (version and release date, for scripts/package). Called once, after
+# every folder has been added.
 function(varnook_write_install_manifest)
   get_property(lines GLOBAL PROPERTY VARNOOK_MANIFEST)
   get_property(depends GLOBAL PROPERTY VARNOOK_PACKAGE_DEPENDS)
@@ -140,4 +141,6 @@ function(varnook_write_install_manifest)
   list(JOIN depends "\n" deps)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/manifest.txt CONTENT "${text}\n")
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/depends.txt CONTENT "${deps}\n")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/packaging/release.env
+       CONTENT "VARNOOK_VERSION=${PROJECT_VERSION}\nVARNOOK_RELEASE_DATE=${VARNOOK_RELEASE_DATE}\n")
 endfunction()
