@@ -23,8 +23,9 @@ else()
   set(VARNOOK_INSTALL_PRIVLIBDIR "lib/varnook")
 endif()
 set(VARNOOK_INSTALL_DATADIR "${CMAKE_INSTALL_DATADIR}/varnook")
+set(VARNOOK_INSTALL_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/varnook")
 set(VARNOOK_INSTALL_PYTHONDIR "lib/python3/dist-packages")
-set(VARNOOK_INSTALL_EXAMPLESDIR "${CMAKE_INSTALL_DOCDIR}/examples")
+set(VARNOOK_INSTALL_EXAMPLESDIR "${VARNOOK_INSTALL_DOCDIR}/examples")
 set(VARNOOK_INSTALL_COMPLETIONDIR "${CMAKE_INSTALL_DATADIR}/bash-completion/completions")
 
 # The RPATH that leads from an installed folder to the private library folder.

@@ -10,6 +10,9 @@ VARNOOK_PACKAGES=(
   nlohmann-json3-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils
+  # The Debian package and its checks (scripts/package, scripts/check-package).
+  dpkg-dev lintian desktop-file-utils appstream man-db bash-completion librsvg2-bin
+  binutils util-linux python3
 )
 
 varnook_install_packages() {

@@ -96,14 +96,15 @@ varnook_clean_package_build() {
   echo "== Clean optimised build in $dir" >&2
   local cache=()
   [ "$use_ccache" -eq 1 ] || cache=(env CCACHE_DISABLE=1)
-  # Debian's hardening flags (fortified functions, stack protector, read-only relocations bound
-  # at start), as a package built by dpkg-buildpackage gets them.
+  # Debian's optimisation level and hardening flags (fortified functions, stack protector,
+  # read-only relocations bound at start), as a package built by dpkg-buildpackage gets them.
   local cxxflags ldflags
   cxxflags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS) $(
     DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)"
   ldflags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)"
   "${cache[@]}" cmake -S "$VARNOOK_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DVARNOOK_TESTS=OFF -DVARNOOK_BENCH=OFF -DVARNOOK_REPRODUCIBLE=ON \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DCMAKE_C_FLAGS="$cxxflags" -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
     -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
     > "$dir.configure.log" 2>&1 ||
