@@ -40,13 +40,3 @@ varnook_build() {
   fi
   cmake --build "$dir" -j "${VARNOOK_JOBS:-2}"
 }
-
-# varnook_register_components DIR: the installation step, run before the program starts.
-# Registers the component libraries of the build tree DIR with regsvr and creates the key the
-# program keeps its preferences under (the program itself never creates it). Idempotent.
-varnook_register_components() {
-  local dir="$1"
-  "$dir/bin/regsvr" /s "$dir/lib/libregwick.so"
-  "$dir/bin/regsvr" /s "$dir/lib/libvolmarra.so"
-  "$dir/bin/regtool" add 'HKLM\Software\Kelm\Varnook\1.0.2' /f > /dev/null
-}
