@@ -13,6 +13,8 @@ VARNOOK_PACKAGES=(
   # The Debian package and its checks (scripts/package, scripts/check-package).
   dpkg-dev lintian desktop-file-utils appstream man-db bash-completion librsvg2-bin
   binutils util-linux python3
+  # bench/package_start.sh: start-up to the window on a virtual X server.
+  xvfb xdotool
 )
 
 varnook_install_packages() {
