@@ -24,7 +24,8 @@ dpkg-deb -x "$deb" "$scratch/root"
 display=":$((90 + RANDOM % 100))"
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do xdotool -display "$display" getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
+export DISPLAY="$display"
+for _ in $(seq 50); do xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
@@ -34,7 +35,11 @@ start_window() {
   t0="$(now_ms)"
   env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" LANG=C.UTF-8 "$bin/varnook" > /dev/null 2>&1 &
   pid=$!
-  xdotool search --sync --onlyvisible --name '^Varnook v' > /dev/null 2>&1
+  # xdotool's own --sync waits half a second between looks; look every 10 ms instead.
+  until xdotool search --onlyvisible --name '^Varnook v' > /dev/null 2>&1; do
+    kill -0 "$pid" 2> /dev/null || { echo "varnook ($bin) ended before its window showed" >&2; exit 1; }
+    sleep 0.01
+  done
   ms=$(($(now_ms) - t0))
   kill "$pid" 2> /dev/null
   wait "$pid" 2> /dev/null || true
