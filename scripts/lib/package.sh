@@ -89,7 +89,9 @@ varnook_assemble_package() {
 }
 
 # varnook_clean_package_build DIR USE_CCACHE: a clean optimised build of what ships, in DIR
-# (removed first), and its package in DIR/package.
+# (removed first), and its package in DIR/package. Nothing runs from this tree, so it links with
+# the installed RPATH at once: rewriting a build RPATH at install time leaves the length of the
+# build folder's name in the string table, and two folders would give two packages.
 varnook_clean_package_build() {
   local dir="$1" use_ccache="$2"
   rm -rf "$dir"
@@ -104,6 +106,7 @@ varnook_clean_package_build() {
   ldflags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)"
   "${cache[@]}" cmake -S "$VARNOOK_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DVARNOOK_TESTS=OFF -DVARNOOK_BENCH=OFF -DVARNOOK_REPRODUCIBLE=ON \
+    -DCMAKE_BUILD_WITH_INSTALL_RPATH=ON \
     -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DCMAKE_C_FLAGS="$cxxflags" -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
     -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
