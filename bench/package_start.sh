@@ -21,11 +21,13 @@ cleanup() {
 trap cleanup EXIT
 dpkg-deb -x "$deb" "$scratch/root"
 
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+# Xvfb picks a free display itself and names it once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$scratch/display" > /dev/null 2>&1 &
 xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+[ -s "$scratch/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+display=":$(head -n 1 "$scratch/display")"
 export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation > /dev/null 2>&1 && break; sleep 0.1; done
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
@@ -33,11 +35,16 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 start_window() {
   local bin="$1" home="$2" t0 pid ms
   t0="$(now_ms)"
-  env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" LANG=C.UTF-8 "$bin/varnook" > /dev/null 2>&1 &
+  env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" LANG=C.UTF-8 "$bin/varnook" \
+    > "$home/varnook.out" 2>&1 &
   pid=$!
   # xdotool's own --sync waits half a second between looks; look every 10 ms instead.
   until xdotool search --onlyvisible --name '^Varnook v' > /dev/null 2>&1; do
-    kill -0 "$pid" 2> /dev/null || { echo "varnook ($bin) ended before its window showed" >&2; exit 1; }
+    if ! kill -0 "$pid" 2> /dev/null; then
+      echo "varnook ($bin) ended before its window showed:" >&2
+      cat "$home/varnook.out" >&2
+      exit 1
+    fi
     sleep 0.01
   done
   ms=$(($(now_ms) - t0))
