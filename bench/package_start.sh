@@ -31,26 +31,31 @@ export DISPLAY="$display"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-# start_window BIN HOME: milliseconds from exec to the main window being mapped.
+# start_window BIN HOME: milliseconds from exec to the main window being mapped. A start that
+# ends before its window shows (a lost connection to the X server) is tried again, twice at most.
 start_window() {
-  local bin="$1" home="$2" t0 pid ms
-  t0="$(now_ms)"
-  env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" LANG=C.UTF-8 "$bin/varnook" \
-    > "$home/varnook.out" 2>&1 &
-  pid=$!
-  # xdotool's own --sync waits half a second between looks; look every 10 ms instead.
-  until xdotool search --onlyvisible --name '^Varnook v' > /dev/null 2>&1; do
-    if ! kill -0 "$pid" 2> /dev/null; then
-      echo "varnook ($bin) ended before its window showed:" >&2
-      cat "$home/varnook.out" >&2
-      exit 1
+  local bin="$1" home="$2" t0 pid attempt
+  for attempt in 1 2 3; do
+    t0="$(now_ms)"
+    env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" LANG=C.UTF-8 "$bin/varnook" \
+      > "$home/varnook.out" 2>&1 &
+    pid=$!
+    # xdotool's own --sync waits half a second between looks; look every 10 ms instead.
+    until xdotool search --onlyvisible --name '^Varnook v' > /dev/null 2>&1; do
+      kill -0 "$pid" 2> /dev/null || break
+      sleep 0.01
+    done
+    if kill -0 "$pid" 2> /dev/null; then
+      echo $(($(now_ms) - t0))
+      kill "$pid" 2> /dev/null
+      wait "$pid" 2> /dev/null || true
+      return 0
     fi
-    sleep 0.01
+    wait "$pid" 2> /dev/null || true
   done
-  ms=$(($(now_ms) - t0))
-  kill "$pid" 2> /dev/null
-  wait "$pid" 2> /dev/null || true
-  echo "$ms"
+  echo "varnook ($bin) ended before its window showed, three times:" >&2
+  cat "$home/varnook.out" >&2
+  exit 1
 }
 
 # run_cli BIN HOME: milliseconds of varnook-cli servers.
