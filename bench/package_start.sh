@@ -74,11 +74,14 @@ summary() {
     END { printf "%-44s median %5d ms  (min %d, max %d, %d runs)\n", name, v[int((NR + 1) / 2)], v[1], v[NR], NR }'
 }
 
-# The layouts take turns, so a change in the machine's load touches both alike.
+# The layouts take turns, and which goes first alternates, so a change in the machine's load (or
+# a program still ending) touches both alike.
 declare -A first=() next=()
 for i in $(seq "$runs"); do
+  order="installed build"
+  [ $((i % 2)) -eq 0 ] && order="build installed"
   for what in window cli; do
-    for layout in installed build; do
+    for layout in $order; do
       if [ "$layout" = installed ]; then bin="$scratch/root/usr/bin"; else bin="$build/bin"; fi
       home="$scratch/home-$layout-$what-$i"
       mkdir -p "$home"
