@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/setupstep.h"
 #include "errors.h"
 #include "platform/text.h"
 
@@ -99,12 +100,20 @@ std::string Narrow(std::u16string_view text) {
 
 ComPtr<IDispatch> CreateVolumeControl() {
     ComPtr<IDispatch> control;
-    const HRESULT hr = CreateObject(kVolumeControlProgId, control);
+    HRESULT hr = CreateObject(kVolumeControlProgId, control);
+    if (FAILED(hr) || !control) {
+        // A user's first volume command: the installation step beside the program registers the
+        // control for this user, as it does before the window's first start.
+        if (RunInstallationStep(ExecutableFolder()) == 0) {
+            hr = CreateObject(kVolumeControlProgId, control);
+        }
+    }
     if (FAILED(hr) || !control) {
         throw CliError(kExitNetWare,
                        "the volume control VolmarraLib.VolmarraCtrl.1 cannot be "
                        "created: " +
-                           ComLastErrorDetail() + " (register it with regsvr lib/libvolmarra.so)");
+                           ComLastErrorDetail() +
+                           " (run varnook-setup, or register it with regsvr lib/libvolmarra.so)");
     }
     return control;
 }

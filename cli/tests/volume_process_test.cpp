@@ -26,11 +26,12 @@ std::string ReadFile(const fs::path& path) {
 
 class VolumeProgramTest : public ::testing::Test {
 protected:
-    CliRun Run(const std::vector<std::string>& args) {
+    CliRun Run(const std::vector<std::string>& args,
+               const std::string& program = VARNOOK_CLI_EXE) {
         const fs::path out = scratch.path() / "stdout.txt";
         const fs::path err = scratch.path() / "stderr.txt";
         CliRun r;
-        r.code = SpawnProgram(VARNOOK_CLI_EXE, args, environment, out.string(), err.string()).code;
+        r.code = SpawnProgram(program, args, environment, out.string(), err.string()).code;
         r.out = ReadFile(out);
         r.err = ReadFile(err);
         return r;
@@ -48,10 +49,14 @@ protected:
 };
 
 TEST_F(VolumeProgramTest, TheControlComesFromTheRegistry) {
-    CliRun r = Run({"volume", "ls", "\\\\FS1\\SYS\\DOCS"});
+    // A copy of the program with no installation step beside it cannot register the control.
+    const fs::path lone = scratch.path() / "lone" / "varnook-cli";
+    fs::create_directories(lone.parent_path());
+    fs::copy_file(VARNOOK_CLI_EXE, lone);
+    CliRun r = Run({"volume", "ls", "\\\\FS1\\SYS\\DOCS"}, lone.string());
     EXPECT_EQ(r.code, kExitNetWare);
     EXPECT_NE(r.err.find("VolmarraLib.VolmarraCtrl.1 cannot be created"), std::string::npos);
-    EXPECT_NE(r.err.find("regsvr"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("varnook-setup"), std::string::npos) << r.err;
 
     ASSERT_TRUE(Register());
     r = Run({"volume", "ls", "\\\\FS1\\SYS\\DOCS", "--csv"});
@@ -62,6 +67,14 @@ TEST_F(VolumeProgramTest, TheControlComesFromTheRegistry) {
     r = Run({"volume", "ls", "\\\\FS1\\SYS\\NOPE"});
     EXPECT_EQ(r.code, kExitNotFound);
     EXPECT_NE(r.err.find("0xCE17"), std::string::npos) << r.err;
+}
+
+// A user's first volume command runs the installation step beside the program, which registers
+// the control in that user's registry.
+TEST_F(VolumeProgramTest, TheFirstVolumeCommandRegistersTheControl) {
+    const CliRun r = Run({"volume", "ls", "\\\\FS1\\SYS\\DOCS", "--csv"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("\nA.TXT,file,"), std::string::npos) << r.out;
 }
 
 // Every volume command and option the parser knows is in the man page and the completion.

@@ -27,7 +27,8 @@ the object raises is a DispatchError with the object's code and text.)";
 constexpr const char* kDispatchDoc =
     R"(Creates an object of a registered class, named by its ProgID ("VolmarraLib.VolmarraCtrl.1")
 or its CLSID ("{572991A4-2D38-4999-BCFA-872CA934D518}"). A class that is not registered
-raises DispatchError saying so; register the library that holds it with regsvr.)";
+raises DispatchError saying so; run varnook-setup, or register the library that holds it with
+regsvr.)";
 
 py::object dispatch(const py::object& what) {
     if (isProxy(what)) {
@@ -44,7 +45,8 @@ py::object dispatch(const py::object& what) {
         std::string message = resultText(hr) + ": " + ComLastErrorDetail();
         if (hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG) {
             message +=
-                ". Register the component library that holds the class with regsvr (regsvr "
+                ". Run varnook-setup, which registers Varnook's components for this user, or "
+                "register the component library that holds the class with regsvr (regsvr "
                 "lib/libvolmarra.so registers the volume control, regsvr lib/libregwick.so the "
                 "registry store) in the registry that VARNOOK_REGISTRY_DIR names";
         }

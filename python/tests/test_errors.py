@@ -73,6 +73,7 @@ def test_a_class_that_is_not_registered_says_how_to_register_it():
     error = raised(lambda: varnook.Dispatch("Nobody.Here.1"))
     assert error.code == CO_E_CLASSSTRING
     assert "Nobody.Here.1 is not registered" in str(error) and "regsvr" in str(error)
+    assert "varnook-setup" in str(error)
     with pytest.raises(TypeError):
         varnook.Dispatch(5)
 
