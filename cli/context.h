@@ -10,6 +10,7 @@
 
 #include "netclient/client.h"
 #include "output.h"
+#include "platform/variant.h"
 
 namespace varnook::cli {
 
@@ -27,6 +28,10 @@ struct Environment {
     std::function<std::string()> wallClock;
     // Asks a yes/no question on the terminal; nullopt when there is no terminal to ask.
     std::function<std::optional<bool>(const std::string& question)> confirm;
+    // A new volume control on the client's network (the program creates it by its ProgID through
+    // the component runtime). Throws CliError when it cannot.
+    std::function<vnk::com::ComPtr<vnk::com::IDispatch>(const std::string& network)>
+        volumeControl{};
 };
 
 // The options every command shares.

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "core/installedfiles.h"
+
 namespace varnook {
 
 int RunProgram(MessageService& messages) {
@@ -19,6 +21,7 @@ AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& p
     AppEnvironment env;
     env.commandLine = arguments.mid(1).join(QLatin1Char(' ')).toStdString();
     env.programFolder = programFolder.toStdString();
+    env.logFolder = LogFolder(env.programFolder);
     env.messages = &messages;
     env.NWCallsInit = [](std::unique_ptr<NetFacade>& facade) -> uint32_t {
         nw::nuint8 reserved1 = 0;
