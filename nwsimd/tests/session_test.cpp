@@ -201,3 +201,23 @@ TEST_F(WireOlderServer, AnswersTheNewerFormsWith0xFBAndTheOlderOnes) {
 
 }  // namespace
 }  // namespace nw::nwsimd::testing
+
+namespace nw::nwsimd::testing {
+namespace {
+
+using WirePasswords = WireTest;
+
+// The bindery keeps only the hash; a hash given in the file (a published vector: object id
+// 0x05000026, password HELLO123) logs its user in with the password it was made from.
+TEST_F(WirePasswords, AGivenHashLogsInWithItsPassword) {
+    serve(R"({"workstation": {}, "servers": [{"name": "FS1", "volumes": [{"name": "SYS"}],
+              "users": [{"name": "ANN", "id": 83886118,
+                         "passwordHash": "a3c2a166476a774d52edba3dd1974b56"}]}]})",
+          {"volumes/FS1/SYS/"});
+    auto wire = client();
+    EXPECT_EQ(wire->login("ANN", "hello123"), 0);
+    EXPECT_EQ(client()->login("ANN", "HELLO12"), completionOf(sim::BAD_PASSWORD));
+}
+
+}  // namespace
+}  // namespace nw::nwsimd::testing
