@@ -333,10 +333,8 @@ void Session::close() {
 std::uint16_t Session::negotiate(std::uint16_t proposed, bool wantsSigning, bool& willSign) {
     std::uint16_t accepted = std::max<std::uint16_t>(proposed, 512);
     reader_.setMaxFrame(std::max<std::size_t>(accepted, kDefaultBuffer) + kFrameOverhead);
-    int level = server_.options().signingLevel;
-    // Level 1 signs when the client asks; 2 and 3 also when it merely can (it asks either way
-    // when it can: a client that does not set the bit does not sign).
-    willSign = level >= 1 && wantsSigning;
+    // A client that can sign says so with the signature bit; levels 1 to 3 then sign.
+    willSign = server_.options().signingLevel >= 1 && wantsSigning;
     signingAgreed_ = willSign;
     return accepted;
 }
@@ -363,12 +361,19 @@ NWCCODE Session::login(const sim::BinderyObject& object, const ncp::LoginAnswer&
         return rc;
     if (before != nullptr && before != &object)
         model().releaseOwner(owner_);
-    refreshCaller();
+    loggedIn(object);
     if (signingAgreed_) {
         // Every frame after this reply carries a signature.
         signer_.emplace(ncp::signRoot(hash, key));
     }
     return SUCCESSFUL;
+}
+
+void Session::loggedIn(const sim::BinderyObject& object) {
+    if (station_ == nullptr)
+        return;
+    station_->object = &object;
+    refreshCaller();
 }
 
 void Session::logout() {

@@ -221,3 +221,39 @@ TEST_F(WirePasswords, AGivenHashLogsInWithItsPassword) {
 
 }  // namespace
 }  // namespace nw::nwsimd::testing
+
+namespace nw::nwsimd::testing {
+namespace {
+
+using WireSigning = WireTest;
+
+TEST_F(WireSigning, LevelZeroNeverSignsLevelThreeRefusesUnsignedLogins) {
+    ServerOptions never;
+    never.signingLevel = 0;
+    serve(kNetwork, networkFiles(), never);
+    WireClient wire(port());
+    ASSERT_TRUE(wire.attach());
+    auto big = wire.call<call::GetBigPacketSize>({4096, call::security::kSignature});
+    ASSERT_TRUE(big.ok());
+    EXPECT_EQ(big.reply->securityFlag, 0);
+    EXPECT_EQ(wire.login("ADMIN", "secret"), 0);
+    EXPECT_FALSE(wire.signing());
+    EXPECT_TRUE(wire.call<call::GetLoginStatus>().ok());
+}
+
+TEST_F(WireSigning, LevelThreeRefusesTheLoginOfAClientThatDoesNotSign) {
+    ServerOptions always;
+    always.signingLevel = 3;
+    serve(kNetwork, networkFiles(), always);
+    auto unsigned_ = client();
+    EXPECT_EQ(unsigned_->login("ADMIN", "secret"), 0xAC);
+    WireClient wire(port());
+    ASSERT_TRUE(wire.attach());
+    ASSERT_EQ(wire.negotiate(4096, true), 4096);
+    EXPECT_EQ(wire.login("ADMIN", "secret"), 0);
+    EXPECT_TRUE(wire.signing());
+    EXPECT_TRUE(wire.call<call::GetLoginStatus>().ok());
+}
+
+}  // namespace
+}  // namespace nw::nwsimd::testing
