@@ -8,11 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <fstream>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -21,6 +19,7 @@
 
 #include "jsonnode.h"
 #include "netclient/sim/simclient.h"
+#include "networkfile.h"
 
 namespace nw::sim {
 
@@ -91,7 +90,7 @@ public:
         json document;
         DomBuilder builder(document, file_);
         json::sax_parse(text, &builder);
-        Node root(&document, "", file_);
+        Node root(&document, file_);
         root.expectObject({"workstation", "servers", "trees", "state"});
         Node workstation = root["workstation"];
         workstation.expectObject({"drives", "connections", "codePage"});
@@ -102,7 +101,9 @@ public:
         try {
             net_ = std::make_unique<Network>(codePageName);
         } catch (const std::invalid_argument&) {
-            codePage.fail("a code page that iconv knows, such as \"WINDOWS-1252\"");
+            codePage.fail(
+                "an 8-bit code page that iconv knows, such as \"WINDOWS-1252\" or \"CP850\" "
+                "(not UTF-8, UTF-16 or another multi-byte encoding, no //options)");
         }
         net_->file = file_;
         loginTimeDefault_ = now();
@@ -660,11 +661,10 @@ private:
                 if (!attributes.json_().is_object())
                     attributes.fail("an object of strings");
                 for (const auto& item : attributes.json_().items()) {
-                    Node value(&item.value(), attributes.path() + "." + item.key(), file_);
-                    Node key(nullptr, attributes.path() + "." + item.key(), file_);
+                    Node value = attributes.member(item.key(), &item.value());
                     std::optional<std::string> attribute = net_->codePage.fromUtf8(item.key());
                     if (!attribute)
-                        key.fail("an attribute name in the workstation code page");
+                        value.refuse("expected an attribute name in the workstation code page");
                     object.attributes[*attribute] = text(value, "a string");
                 }
             }
@@ -729,18 +729,20 @@ private:
 
 std::unique_ptr<Network> loadNetwork(std::string_view json, const fs::path& baseDir,
                                      const std::string& fileName) {
+    // JSON text holds no NUL; the parser would take one for the end of the text.
+    if (std::size_t nul = json.find('\0'); nul != std::string_view::npos) {
+        std::size_t line =
+            1 + static_cast<std::size_t>(std::count(json.begin(), json.begin() + nul, '\n'));
+        std::size_t lineStart = json.rfind('\n', nul);
+        std::size_t column = nul - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+        throw LoadError(fileName + ": not valid JSON: a NUL byte at line " + std::to_string(line) +
+                        ", column " + std::to_string(column) + " (a network file is UTF-8 text)");
+    }
     return Loader(fileName, baseDir).load(json);
 }
 
 std::unique_ptr<Network> loadNetworkFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw LoadError(file.string() + ": cannot be read");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw LoadError(file.string() + ": cannot be read");
-    return loadNetwork(text.str(), file.parent_path(), file.string());
+    return loadNetwork(readNetworkText(file), file.parent_path(), file.string());
 }
 
 }  // namespace nw::sim

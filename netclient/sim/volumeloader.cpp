@@ -111,10 +111,9 @@ private:
                 continue;
             for (const auto& other : server.objects) {
                 if (other->id == twin->id) {
-                    throw LoadError(usersNode.file() + ": " + usersNode.path() + ": " +
-                                    object->name + " shares the id " + std::to_string(twin->id) +
-                                    " of the tree's User object " + twin->name + ", which " +
-                                    other->name + " has already");
+                    usersNode.refuse(object->name + " shares the id " + std::to_string(twin->id) +
+                                     " of the tree's User object " + twin->name + ", which " +
+                                     other->name + " has already");
                 }
             }
             object->id = twin->id;

@@ -143,7 +143,7 @@ const std::string kCases[][2] = {
          R"({"drives": [{"letter": "F", "target": "\\\\FS1\\SYS\\DIR\\a.txt"}], "connections": [{"server": "FS1", "station": 1}]})"),
      "workstation.drives[0].target: expected"},
     {withServers(kServer, R"({"codePage": "KLINGON"})"),
-     "workstation.codePage: expected a code page that iconv knows"},
+     "workstation.codePage: expected an 8-bit code page that iconv knows"},
     {withServers(R"([{"name": "FS1", "users": ["\u4e2d"]}])"),
      "servers[0].users[0]: expected an object name of 1 to 47 characters whose characters exist in "
      "the workstation code page (WINDOWS-1252)"},
