@@ -51,9 +51,10 @@ inline std::string escapeControls(std::string_view text) {
 }
 
 // One step of a JSON path: a key of an object or an index of an array below a parent step.
+// Keys are views of the document's keys or of the loader's literals, which outlive every step.
 struct JsonStep {
     std::shared_ptr<const JsonStep> parent;
-    std::string key;
+    std::string_view key;
     std::size_t index = 0;
     bool isIndex = false;
 };
@@ -62,16 +63,16 @@ struct JsonStep {
 inline constexpr std::size_t kMaxShownKey = 64;
 
 // Cuts text to at most size bytes on a UTF-8 character boundary, marking the cut with "...".
-inline std::string shortened(const std::string& text, std::size_t size) {
+inline std::string shortened(std::string_view text, std::size_t size) {
     if (text.size() <= size)
-        return text;
+        return std::string(text);
     std::size_t cut = size - 3;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
         --cut;
-    return text.substr(0, cut) + "...";
+    return std::string(text.substr(0, cut)) + "...";
 }
 
-inline void appendStep(std::string& path, const std::string& key, std::size_t index, bool isIndex) {
+inline void appendStep(std::string& path, std::string_view key, std::size_t index, bool isIndex) {
     if (isIndex) {
         path += "[" + std::to_string(index) + "]";
     } else {
@@ -173,7 +174,9 @@ private:
     std::vector<Frame> stack_;
 };
 
-// One value of the document and where it stands. An absent value (a missing key) has no json.
+// One value of the document and where it stands: its parent's step and its own key or index.
+// A node makes a shared step of itself only when it hands out children, so reading the scalars of
+// an object allocates nothing. An absent value (a missing key) has no json.
 class Node {
 public:
     // The document itself.
@@ -185,11 +188,13 @@ public:
     // "servers[0].name", worked out on each call.
     std::string path() const {
         std::vector<const JsonStep*> steps;
-        for (const JsonStep* step = step_.get(); step != nullptr; step = step->parent.get())
+        for (const JsonStep* step = parent_.get(); step != nullptr; step = step->parent.get())
             steps.push_back(step);
         std::string out;
         for (auto it = steps.rbegin(); it != steps.rend(); ++it)
             appendStep(out, (*it)->key, (*it)->index, (*it)->isIndex);
+        if (!isRoot())
+            appendStep(out, key_, index_, isIndex_);
         return out;
     }
 
@@ -197,10 +202,10 @@ public:
     [[noreturn]] void refuse(const std::string& what) const {
         throw LoadError(*file_ + ": " + displayPath(path()) + ": " + what);
     }
-    [[noreturn]] void fail(const std::string& expected) const {
+    [[noreturn]] void fail(std::string_view expected) const {
         if (!present())
-            refuse("missing; expected " + expected);
-        refuse("expected " + expected + ", got " + describe());
+            refuse("missing; expected " + std::string(expected));
+        refuse("expected " + std::string(expected) + ", got " + describe());
     }
 
     // The object's members; a key outside keys is an error.
@@ -217,33 +222,31 @@ public:
                 .refuse("unknown key (expected one of: " + known + ")");
         }
     }
+    // key: a literal or a key of the document, which outlive the node.
     Node operator[](std::string_view key) const {
         auto it = value_->find(key);
         return member(key, it == value_->end() ? nullptr : &*it);
     }
     // The member of an object at key whose value is value (null: absent).
     Node member(std::string_view key, const json* value) const {
-        return Node(value, std::make_shared<const JsonStep>(JsonStep{step_, std::string(key)}),
-                    *file_);
+        return Node(value, step(), key, 0, false, *file_);
     }
 
-    std::vector<Node> items(const std::string& expected = "an array") const {
+    std::vector<Node> items(std::string_view expected = "an array") const {
         if (!present() || !value_->is_array())
             fail(expected);
         std::vector<Node> out;
         out.reserve(value_->size());
-        for (std::size_t i = 0; i < value_->size(); ++i) {
-            out.push_back(Node(&(*value_)[i],
-                               std::make_shared<const JsonStep>(JsonStep{step_, {}, i, true}),
-                               *file_));
-        }
+        std::shared_ptr<const JsonStep> parent = step();
+        for (std::size_t i = 0; i < value_->size(); ++i)
+            out.push_back(Node(&(*value_)[i], parent, {}, i, true, *file_));
         return out;
     }
-    std::vector<Node> itemsOr(const std::string& expected = "an array") const {
+    std::vector<Node> itemsOr(std::string_view expected = "an array") const {
         return present() ? items(expected) : std::vector<Node>{};
     }
 
-    const std::string& string(const std::string& expected = "a string") const {
+    const std::string& string(std::string_view expected = "a string") const {
         if (!present() || !value_->is_string())
             fail(expected);
         return value_->get_ref<const std::string&>();
@@ -276,8 +279,23 @@ public:
     bool booleanOr(bool fallback) const { return present() ? boolean() : fallback; }
 
 private:
-    Node(const json* value, std::shared_ptr<const JsonStep> step, const std::string& file)
-        : value_(value), step_(std::move(step)), file_(&file) {}
+    Node(const json* value, std::shared_ptr<const JsonStep> parent, std::string_view key,
+         std::size_t index, bool isIndex, const std::string& file)
+        : value_(value),
+          parent_(std::move(parent)),
+          key_(key),
+          index_(index),
+          isIndex_(isIndex),
+          file_(&file) {}
+
+    bool isRoot() const { return !isIndex_ && key_.data() == nullptr; }
+
+    // This node as the parent step of its children, made on first use.
+    std::shared_ptr<const JsonStep> step() const {
+        if (!step_ && !isRoot())
+            step_ = std::make_shared<const JsonStep>(JsonStep{parent_, key_, index_, isIndex_});
+        return step_;
+    }
 
     // The value as a message shows it: long strings cut (on a character boundary), control
     // characters escaped.
@@ -299,7 +317,11 @@ private:
     }
 
     const json* value_;
-    std::shared_ptr<const JsonStep> step_;
+    std::shared_ptr<const JsonStep> parent_;
+    std::string_view key_;
+    std::size_t index_ = 0;
+    bool isIndex_ = false;
+    mutable std::shared_ptr<const JsonStep> step_;  // this node, once it has children
     const std::string* file_;
 };
 

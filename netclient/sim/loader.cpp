@@ -111,6 +111,7 @@ public:
         for (const Node& tree : root["trees"].itemsOr())
             loadTree(tree);
         std::vector<Node> servers = root["servers"].items();
+        net_->reserveServers(servers.size());
         for (const Node& server : servers)
             loadServer(server);
         for (std::size_t i = 0; i < servers.size(); ++i) {
@@ -132,10 +133,11 @@ public:
 private:
     // ---- Texts and names ----------------------------------------------------------------------
 
-    std::string text(const Node& node, const std::string& expected = "a string") const {
+    std::string text(const Node& node, std::string_view expected = "a string") const {
         std::optional<std::string> converted = net_->codePage.fromUtf8(node.string(expected));
         if (!converted) {
-            node.fail(expected + " whose characters exist in the workstation code page (" +
+            node.fail(std::string(expected) +
+                      " whose characters exist in the workstation code page (" +
                       net_->codePage.name() + ")");
         }
         return *converted;
@@ -155,7 +157,7 @@ private:
     }
 
     std::string objectName(const Node& node) const {
-        const std::string expected = "an object name of 1 to 47 characters";
+        const std::string_view expected = "an object name of 1 to 47 characters";
         std::string name = upperAscii(text(node, expected));
         if (name.empty() || name.size() > NW_MAX_OBJECT_NAME_LEN || hasControlCharacter(name)) {
             node.fail(expected);
@@ -187,7 +189,6 @@ private:
         server->sftLevel = static_cast<nuint8>(node["sftLevel"].integerOr(2, 0, 255));
         server->ttsLevel = static_cast<nuint8>(node["ttsLevel"].integerOr(1, 0, 255));
         server->loginEnabled = node["loginEnabled"].booleanOr(true);
-        server->slots.resize(server->maxConnections);
         loadServerTree(*server, node);
 
         std::set<nuint32> ids;
@@ -204,7 +205,7 @@ private:
                 }
             }
             std::string upper = objectName(name);
-            if (findObject(*server, upper, OT_USER) != nullptr) {
+            if (server->objectNamed(upper, OT_USER) != nullptr) {
                 name.fail("a user name not listed twice");
             }
             addObject(*server, upper, OT_USER, id);
@@ -213,7 +214,7 @@ private:
         std::vector<Node> volumes = node["volumes"].itemsOr();
         for (std::size_t i = 0; i < volumes.size(); ++i)
             loadVolume(*server, volumes[i], i);
-        net_->servers.push_back(std::move(server));
+        net_->addServer(std::move(server));
     }
 
     void loadServerTree(Server& server, const Node& node) {
@@ -227,9 +228,8 @@ private:
             directoryName.fail("the server's dotted name in its tree, e.g. \"FS1.SALES.ACME\"");
         }
         std::string treeName = upperAscii(text(tree));
-        auto found = std::find_if(net_->trees.begin(), net_->trees.end(),
-                                  [&](const Tree& t) { return upperAscii(t.name) == treeName; });
-        if (found == net_->trees.end())
+        Tree* found = net_->treeNamed(treeName);
+        if (found == nullptr)
             tree.fail("the name of a tree in trees");
         server.tree = found->name;
         server.directoryName = dottedName(directoryName);
@@ -240,28 +240,13 @@ private:
         addTreeObject(*found, server.directoryName, "NCP Server");
     }
 
-    static std::string objectKey(const std::string& name, nuint16 type) {
-        return name + '\0' + std::to_string(type);
-    }
-
-    BinderyObject* findObject(Server& server, const std::string& name, nuint16 type) const {
-        auto objects = objectIndex_.find(&server);
-        if (objects == objectIndex_.end())
-            return nullptr;
-        auto it = objects->second.find(objectKey(name, type));
-        return it == objects->second.end() ? nullptr : it->second;
-    }
-
     BinderyObject* addObject(Server& server, const std::string& name, nuint16 type,
                              std::optional<nuint32> id) {
         auto object = std::make_unique<BinderyObject>();
         object->name = name;
         object->type = type;
         object->id = id ? *id : 0;
-        server.objects.push_back(std::move(object));
-        BinderyObject* added = server.objects.back().get();
-        objectIndex_[&server][objectKey(name, type)] = added;
-        return added;
+        return &server.addObject(std::move(object));
     }
 
     // Objects without a given id get the next free one, in the order they were named.
@@ -294,7 +279,7 @@ private:
         Node number = node["number"];
         volume->number =
             static_cast<nuint8>(number.integerOr(static_cast<std::int64_t>(index), 0, 255));
-        if (server.volumeByNumber[volume->number] != nullptr) {
+        if (server.volumeNumbered(volume->number) != nullptr) {
             number.fail("a volume number not used twice on the server");
         }
         volume->mounted = node["mounted"].booleanOr(true);
@@ -327,8 +312,7 @@ private:
         }
         loadBlocks(*volume, node["blocks"]);
         initEntries(*volume);
-        server.volumeByNumber[volume->number] = volume.get();
-        server.volumes.push_back(std::move(volume));
+        server.addVolume(std::move(volume));
     }
 
     std::string utf8Upper(const std::string& codePageName) const {
@@ -379,7 +363,7 @@ private:
             station->server = &server;
             Node number = node["number"];
             station->number = static_cast<nuint16>(number.integer(0, server.maxConnections - 1));
-            if (server.slots[station->number] != nullptr) {
+            if (server.station(station->number) != nullptr) {
                 number.fail("a connection number not used twice on the server");
             }
             Node user = node["user"];
@@ -413,8 +397,7 @@ private:
                     message.fail(expected);
                 station->pendingMessage = std::move(text);
             }
-            Station* raw = station.get();
-            server.slots[raw->number] = std::move(station);
+            Station* raw = &server.putStation(std::move(station));
             ++server.stationCount;
             for (const Node& open : node["openFiles"].itemsOr())
                 loadOpenFile(*raw, open);
@@ -455,7 +438,7 @@ private:
     }
 
     BinderyObject* objectFor(Server& server, const std::string& name, nuint16 type) {
-        if (BinderyObject* object = findObject(server, name, type))
+        if (BinderyObject* object = server.objectNamed(name, type))
             return object;
         return addObject(server, name, type, std::nullopt);
     }
@@ -463,7 +446,7 @@ private:
     void loadOpenFile(Station& station, const Node& node) {
         node.expectObject({"path", "task", "locks"});
         Node path = node["path"];
-        const std::string expected =
+        const std::string_view expected =
             "the path of a file of a mounted volume of the server, \"VOLUME:DIR\\FILE\"";
         ResolvedPath resolved;
         NWCCODE rc = resolvePath(*station.server, text(path, expected), NW_NS_LONG, net_->codePage,
@@ -542,8 +525,7 @@ private:
             added->number = number;
             added->object = user;
             added->loginTime = loginTimeDefault_;
-            station = added.get();
-            server->slots[number] = std::move(added);
+            station = &server->putStation(std::move(added));
             ++server->stationCount;
             server->peakStationCount = server->stationCount;
         } else if (station->object != user) {
@@ -556,7 +538,7 @@ private:
         }
         station->workstation = connection.get();
         connection->station = station;
-        net_->connections.push_back(std::move(connection));
+        net_->addConnection(std::move(connection));
     }
 
     void loadDrive(const Node& node) {
@@ -573,7 +555,7 @@ private:
             letterNode.fail("a letter not mapped twice");
 
         Node targetNode = node["target"];
-        const std::string expected =
+        const std::string_view expected =
             "\"\\\\SERVER\\VOLUME\" or \"\\\\SERVER\\VOLUME\\DIR\\SUB\" naming a folder of a "
             "mounted volume of a server the workstation is connected to";
         std::string target = text(targetNode, expected);
@@ -612,9 +594,10 @@ private:
     // ---- Trees --------------------------------------------------------------------------------
 
     std::string dottedName(const Node& node) const {
-        const std::string expected = "a dotted name such as \"SYS_VOL.SALES.ACME\"";
+        const std::string_view expected =
+            "a dotted name of at most 256 characters such as \"SYS_VOL.SALES.ACME\"";
         std::string name = text(node, expected);
-        if (name.empty() || hasControlCharacter(name) || name.front() == '.' ||
+        if (name.empty() || name.size() > 256 || hasControlCharacter(name) || name.front() == '.' ||
             name.back() == '.' || name.find("..") != std::string::npos) {
             node.fail(expected);
         }
@@ -628,23 +611,23 @@ private:
         tree.name = text(name, "a tree name");
         if (tree.name.empty() || hasControlCharacter(tree.name))
             name.fail("a tree name");
-        for (const Tree& other : net_->trees) {
-            if (upperAscii(other.name) == upperAscii(tree.name))
-                name.fail("a tree name not used twice");
-        }
+        if (net_->treeNamed(tree.name) != nullptr)
+            name.fail("a tree name not used twice");
         std::set<nuint32> ids;
-        for (const Node& objectNode : node["objects"].itemsOr()) {
+        std::vector<Node> objects = node["objects"].itemsOr();
+        tree.reserve(objects.size());
+        for (const Node& objectNode : objects) {
             objectNode.expectObject({"name", "class", "id", "attributes"});
             TreeObject object;
             object.name = dottedName(objectNode["name"]);
-            if (findTreeObject(tree, object.name) != nullptr) {
+            if (tree.objectNamed(object.name) != nullptr) {
                 objectNode["name"].fail("an object name not listed twice in the tree");
             }
             Node objectClass = objectNode["class"];
             static const char* const kClasses[] = {
                 "Country",    "Locality", "Organization", "Organizational Unit",
                 "NCP Server", "Volume",   "User"};
-            const std::string expected =
+            const std::string_view expected =
                 "one of \"Country\", \"Locality\", \"Organization\", \"Organizational Unit\", "
                 "\"NCP Server\", \"Volume\", \"User\"";
             object.objectClass = objectClass.string(expected);
@@ -668,26 +651,18 @@ private:
                     object.attributes[*attribute] = text(value, "a string");
                 }
             }
-            tree.objects.push_back(std::move(object));
+            tree.addObject(std::move(object));
         }
-        net_->trees.push_back(std::move(tree));
-    }
-
-    static TreeObject* findTreeObject(Tree& tree, const std::string& name) {
-        for (TreeObject& object : tree.objects) {
-            if (upperAscii(object.name) == upperAscii(name))
-                return &object;
-        }
-        return nullptr;
+        net_->addTree(std::move(tree));
     }
 
     static void addTreeObject(Tree& tree, const std::string& name, const char* objectClass) {
-        if (findTreeObject(tree, name) != nullptr)
+        if (tree.objectNamed(name) != nullptr)
             return;
         TreeObject object;
         object.name = name;
         object.objectClass = objectClass;
-        tree.objects.push_back(std::move(object));
+        tree.addObject(std::move(object));
     }
 
     // Adds the containers that dotted names name but the file does not list (the top one an
@@ -722,7 +697,6 @@ private:
     fs::path base_;
     std::unique_ptr<Network> net_;
     std::array<nuint8, 7> loginTimeDefault_{};
-    std::unordered_map<const Server*, std::unordered_map<std::string, BinderyObject*>> objectIndex_;
 };
 
 }  // namespace
