@@ -78,15 +78,25 @@ private:
     void loadStateFolder(const Node& node) {
         fs::path relative = node.present() ? fs::path(node.string("a folder path")) : "state";
         fs::path folder = fs::weakly_canonical(base_ / relative);
+        // Neither may hold the other: a volume would list the kept deleted files, or the store
+        // would count a volume's files as its own.
+        auto within = [](const fs::path& inner, const fs::path& outer) {
+            auto [end, unused] =
+                std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+            return end == outer.end();
+        };
         for (const auto& server : net_.servers) {
             for (const auto& volume : server->volumes) {
                 fs::path volumeFolder = fs::weakly_canonical(volume->folder);
-                auto [end, unused] = std::mismatch(volumeFolder.begin(), volumeFolder.end(),
-                                                   folder.begin(), folder.end());
-                if (end == volumeFolder.end()) {
+                std::string which = server->name + "/" + volume->name;
+                if (within(folder, volumeFolder)) {
                     node.fail("a folder for the simulator's state outside every volume folder (" +
-                              folder.string() + " lies in the folder of " + server->name + "/" +
-                              volume->name + ")");
+                              folder.string() + " lies in the folder of " + which + ")");
+                }
+                if (within(volumeFolder, folder)) {
+                    node.fail("a folder for the simulator's state that holds no volume folder (" +
+                              volumeFolder.string() + ", the folder of " + which + ", lies in " +
+                              folder.string() + ")");
                 }
             }
         }
