@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <stdexcept>
-#include <vector>
 
 namespace nw::sim {
 
@@ -11,9 +10,9 @@ namespace {
 std::optional<std::string> convert(iconv_t cd, std::string_view in) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);  // reset the shift state
     std::string out;
-    std::vector<char> input(in.begin(), in.end());
-    char* inPtr = input.data();
-    std::size_t inLeft = input.size();
+    // iconv takes char** for its input but only reads it.
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
     char buffer[256];
     while (inLeft > 0) {
         char* outPtr = buffer;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -18,11 +19,14 @@
 #include <utility>
 #include <vector>
 
+#include "jsonarena.h"
 #include "netclient/sim/simclient.h"
 
 namespace nw::sim {
 
-using json = nlohmann::json;
+// Documents live in the loader's arena (jsonarena.h).
+using json = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t,
+                                  std::uint64_t, double, ArenaAllocator>;
 
 // Objects and arrays may nest this deep; deeper files are refused.
 inline constexpr std::size_t kMaxJsonDepth = 256;
@@ -293,7 +297,8 @@ private:
     // This node as the parent step of its children, made on first use.
     std::shared_ptr<const JsonStep> step() const {
         if (!step_ && !isRoot())
-            step_ = std::make_shared<const JsonStep>(JsonStep{parent_, key_, index_, isIndex_});
+            step_ = std::allocate_shared<const JsonStep>(ArenaAllocator<JsonStep>(),
+                                                         JsonStep{parent_, key_, index_, isIndex_});
         return step_;
     }
 

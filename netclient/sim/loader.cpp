@@ -14,6 +14,7 @@
 #include <string>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -87,6 +88,7 @@ public:
         : file_(std::move(file)), base_(std::move(baseDir)) {}
 
     std::unique_ptr<Network> load(std::string_view text) {
+        JsonArena arena;  // outlives the document
         json document;
         DomBuilder builder(document, file_);
         json::sax_parse(text, &builder);
@@ -191,7 +193,7 @@ private:
         server->loginEnabled = node["loginEnabled"].booleanOr(true);
         loadServerTree(*server, node);
 
-        std::set<nuint32> ids;
+        std::unordered_set<nuint32> ids;
         for (const Node& user : node["users"].itemsOr()) {
             Node name = user;
             std::optional<nuint32> id;
@@ -251,17 +253,16 @@ private:
 
     // Objects without a given id get the next free one, in the order they were named.
     void assignObjectIds(Server& server) {
-        std::set<nuint32> used;
+        std::unordered_set<nuint32> given;
         for (auto& object : server.objects)
-            used.insert(object->id);
+            given.insert(object->id);
         nuint32 next = 0x10000001;
         for (auto& object : server.objects) {
             if (object->id != 0)
                 continue;
-            while (used.count(next) != 0)
+            while (given.count(next) != 0)
                 ++next;
-            object->id = next;
-            used.insert(next);
+            object->id = next++;
         }
     }
 
@@ -613,7 +614,7 @@ private:
             name.fail("a tree name");
         if (net_->treeNamed(tree.name) != nullptr)
             name.fail("a tree name not used twice");
-        std::set<nuint32> ids;
+        std::unordered_set<nuint32> ids;
         std::vector<Node> objects = node["objects"].itemsOr();
         tree.reserve(objects.size());
         for (const Node& objectNode : objects) {
@@ -656,11 +657,11 @@ private:
         net_->addTree(std::move(tree));
     }
 
-    static void addTreeObject(Tree& tree, const std::string& name, const char* objectClass) {
+    static void addTreeObject(Tree& tree, std::string_view name, const char* objectClass) {
         if (tree.objectNamed(name) != nullptr)
             return;
         TreeObject object;
-        object.name = name;
+        object.name = std::string(name);
         object.objectClass = objectClass;
         tree.addObject(std::move(object));
     }
@@ -668,28 +669,26 @@ private:
     // Adds the containers that dotted names name but the file does not list (the top one an
     // Organization, those below it Organizational Units), then gives ids to objects without.
     static void completeTree(Tree& tree) {
-        std::vector<std::string> names;
-        for (const TreeObject& object : tree.objects)
-            names.push_back(object.name);
-        for (const std::string& name : names) {
+        for (std::size_t i = 0, listed = tree.objects.size(); i < listed; ++i) {
+            std::string name = tree.objects[i].name;  // adding may move the objects
             for (std::size_t dot = name.find('.'); dot != std::string::npos;
                  dot = name.find('.', dot + 1)) {
-                std::string container = name.substr(dot + 1);
-                bool top = container.find('.') == std::string::npos;
+                std::string_view container = std::string_view(name).substr(dot + 1);
+                bool top = container.find('.') == std::string_view::npos;
                 addTreeObject(tree, container, top ? "Organization" : "Organizational Unit");
             }
         }
-        std::set<nuint32> used;
+        // Given ids stay; the others count up from 0x20000001, skipping given ones.
+        std::unordered_set<nuint32> given;
         for (const TreeObject& object : tree.objects)
-            used.insert(object.id);
+            given.insert(object.id);
         nuint32 next = 0x20000001;
         for (TreeObject& object : tree.objects) {
             if (object.id != 0)
                 continue;
-            while (used.count(next) != 0)
+            while (given.count(next) != 0)
                 ++next;
-            object.id = next;
-            used.insert(next);
+            object.id = next++;
         }
     }
 

@@ -13,6 +13,33 @@ std::size_t hashOf(std::string_view key) {
     return std::hash<std::string_view>{}(key);
 }
 
+// A name upper-cased (ASCII) for its hash: in the caller's buffer when it fits, so that a lookup
+// allocates nothing.
+class UpperKey {
+public:
+    explicit UpperKey(std::string_view name) {
+        char* out = buffer_;
+        if (name.size() > sizeof buffer_) {
+            spill_.resize(name.size());
+            out = spill_.data();
+        }
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            char c = name[i];
+            out[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+        key_ = std::string_view(out, name.size());
+    }
+    UpperKey(const UpperKey&) = delete;
+    UpperKey& operator=(const UpperKey&) = delete;
+    std::string_view view() const { return key_; }
+    std::size_t hash() const { return hashOf(key_); }
+
+private:
+    char buffer_[256];
+    std::string spill_;
+    std::string_view key_;
+};
+
 // True when name upper-cased (ASCII) is upper.
 bool equalsUpper(std::string_view name, std::string_view upper) {
     if (name.size() != upper.size())
@@ -59,9 +86,9 @@ Volume& Server::addVolume(std::unique_ptr<Volume> volume) {
 }
 
 TreeObject* Tree::objectNamed(std::string_view name) {
-    std::string upper = upperAscii(name);
-    std::size_t at = index.find(hashOf(upper),
-                                [&](std::size_t i) { return equalsUpper(objects[i].name, upper); });
+    UpperKey upper(name);
+    std::size_t at = index.find(
+        upper.hash(), [&](std::size_t i) { return equalsUpper(objects[i].name, upper.view()); });
     return at == FlatIndex::npos ? nullptr : &objects[at];
 }
 
@@ -70,7 +97,7 @@ const TreeObject* Tree::objectNamed(std::string_view name) const {
 }
 
 TreeObject& Tree::addObject(TreeObject object) {
-    index.insert(hashOf(upperAscii(object.name)), objects.size());
+    index.insert(UpperKey(object.name).hash(), objects.size());
     objects.push_back(std::move(object));
     return objects.back();
 }
@@ -94,9 +121,9 @@ WsConnection* Network::connectionByRef(NWCONN_REF ref) const {
 Tree* Network::treeNamed(std::string_view name) {
     if (name.empty())
         return nullptr;
-    std::string upper = upperAscii(name);
+    UpperKey upper(name);
     std::size_t at = treeIndex_.find(
-        hashOf(upper), [&](std::size_t i) { return equalsUpper(trees[i].name, upper); });
+        upper.hash(), [&](std::size_t i) { return equalsUpper(trees[i].name, upper.view()); });
     return at == FlatIndex::npos ? nullptr : &trees[at];
 }
 
@@ -124,7 +151,7 @@ WsConnection& Network::addConnection(std::unique_ptr<WsConnection> connection) {
 }
 
 Tree& Network::addTree(Tree tree) {
-    treeIndex_.insert(hashOf(upperAscii(tree.name)), trees.size());
+    treeIndex_.insert(UpperKey(tree.name).hash(), trees.size());
     trees.push_back(std::move(tree));
     return trees.back();
 }
