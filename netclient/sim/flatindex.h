@@ -38,6 +38,26 @@ public:
         ++size_;
     }
 
+    // Indexes a position under a hash unless a position whose key has the hash and satisfies
+    // equals is indexed already: answers that one, or npos when position was added. One probe
+    // sequence does both.
+    template <class Equals>
+    std::size_t insertUnique(std::size_t hash, std::size_t position, Equals equals) {
+        if (2 * (size_ + 1) > slots_.size())
+            grow(2 * (size_ + 1));
+        auto tag = static_cast<std::uint32_t>(hash);
+        for (std::size_t i = hash & mask();; i = (i + 1) & mask()) {
+            Slot& slot = slots_[i];
+            if (slot.position == 0) {
+                slot = {static_cast<std::uint32_t>(position + 1), tag};
+                ++size_;
+                return npos;
+            }
+            if (slot.hash == tag && equals(slot.position - 1))
+                return slot.position - 1;
+        }
+    }
+
     // Makes room for count keys at once.
     void reserve(std::size_t count) {
         if (2 * count > slots_.size())

@@ -621,9 +621,6 @@ private:
             objectNode.expectObject({"name", "class", "id", "attributes"});
             TreeObject object;
             object.name = dottedName(objectNode["name"]);
-            if (tree.objectNamed(object.name) != nullptr) {
-                objectNode["name"].fail("an object name not listed twice in the tree");
-            }
             Node objectClass = objectNode["class"];
             static const char* const kClasses[] = {
                 "Country",    "Locality", "Organization", "Organizational Unit",
@@ -652,11 +649,13 @@ private:
                     object.attributes[*attribute] = text(value, "a string");
                 }
             }
-            tree.addObject(std::move(object));
+            if (tree.addObject(std::move(object)) == nullptr)
+                objectNode["name"].fail("an object name not listed twice in the tree");
         }
         net_->addTree(std::move(tree));
     }
 
+    // Adds an object unless the tree holds one of that name.
     static void addTreeObject(Tree& tree, std::string_view name, const char* objectClass) {
         if (tree.objectNamed(name) != nullptr)
             return;

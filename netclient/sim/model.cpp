@@ -96,10 +96,15 @@ const TreeObject* Tree::objectNamed(std::string_view name) const {
     return const_cast<Tree*>(this)->objectNamed(name);
 }
 
-TreeObject& Tree::addObject(TreeObject object) {
-    index.insert(UpperKey(object.name).hash(), objects.size());
+TreeObject* Tree::addObject(TreeObject object) {
+    UpperKey upper(object.name);
+    std::size_t taken = index.insertUnique(upper.hash(), objects.size(), [&](std::size_t i) {
+        return equalsUpper(objects[i].name, upper.view());
+    });
+    if (taken != FlatIndex::npos)
+        return nullptr;
     objects.push_back(std::move(object));
-    return objects.back();
+    return &objects.back();
 }
 
 void Tree::reserve(std::size_t count) {

@@ -200,8 +200,8 @@ struct Tree {
     // The object of that dotted name (any case); null when there is none.
     TreeObject* objectNamed(std::string_view name);
     const TreeObject* objectNamed(std::string_view name) const;
-    // Adds an object whose name the tree does not hold yet.
-    TreeObject& addObject(TreeObject object);
+    // Adds an object; null (and nothing added) when the tree holds one of that name already.
+    TreeObject* addObject(TreeObject object);
     void reserve(std::size_t count);
 };
 

@@ -155,6 +155,8 @@ const std::string kCases[][2] = {
      "trees[0].objects[0].class: expected one of"},
     {R"({"workstation": {}, "servers": [], "trees": [{"name": "T", "objects": [{"name": "A..O", "class": "User"}]}]})",
      "trees[0].objects[0].name: expected a dotted name"},
+    {R"({"workstation": {}, "servers": [], "trees": [{"name": "T", "objects": [{"name": "A.O", "class": "User"}, {"name": "a.o", "class": "User"}]}]})",
+     "trees[0].objects[1].name: expected an object name not listed twice in the tree"},
     {R"({"workstation": {}, "servers": [], "trees": [{"name": "T", "objects": [{"name": ")" +
          std::string(128, 'A') + "." + std::string(128, 'B') + R"(", "class": "User"}]}]})",
      "trees[0].objects[0].name: expected a dotted name of at most 256 characters"},
