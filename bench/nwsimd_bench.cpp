@@ -160,7 +160,7 @@ struct Served {
                            std::to_string(maxConnections) + R"(,
             "users": [{"name": "USER", "password": "pw"}], "volumes": [{"name": "SYS"}]}]})";
         auto model = std::make_unique<sim::ServerModel>(sim::loadNetwork(json, folder, "b.json"));
-        model->store();
+        model->storeHoldingLock();
         nwsimd::ServerOptions options;
         options.log = [](const std::string&) {};
         server = std::make_unique<nwsimd::ServerThread>(std::move(model), options);

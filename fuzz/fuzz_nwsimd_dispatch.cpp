@@ -49,7 +49,7 @@ struct Served {
             std::ofstream(folder / file) << "data";
         }
         model = std::make_unique<sim::ServerModel>(sim::loadNetwork(kNetwork, folder, "fuzz.json"));
-        model->store();
+        model->storeHoldingLock();
         nwsimd::ServerOptions options;
         options.log = [](const std::string&) {};
         server = std::make_unique<nwsimd::NcpServer>(io, *model, options);

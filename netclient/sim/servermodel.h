@@ -58,6 +58,8 @@ public:
     // The state store, opened on first use; null when it cannot be (storeError says why). It
     // replaces the network file's volume data, so it is opened before volume data are read.
     Store* store() { return services_->store(); }
+    // The same for a server process: only a store that holds the state folder's lock.
+    Store* storeHoldingLock() { return services_->storeHoldingLock(); }
     const std::string& storeError() const { return services_->storeError; }
 
     // ---- Who asks (stations.cpp) --------------------------------------------------------------

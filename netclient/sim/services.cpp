@@ -319,6 +319,14 @@ Store* Services::store() {
     return store_.get();
 }
 
+Store* Services::storeHoldingLock() {
+    if (!storeTried) {
+        storeTried = true;
+        store_ = Store::open(net, storeError, StoreAccess::RequireLock);
+    }
+    return store_ != nullptr && store_->writable() ? store_.get() : nullptr;
+}
+
 const Bindery& Services::bindery(const Server& server) {
     auto found = binderies.find(&server);
     if (found != binderies.end())

@@ -136,6 +136,10 @@ struct Services {
     // another process holds the state folder's lock, a store that reads only (storeError says
     // who holds it, and so does a line on standard error).
     Store* store();
+    // The state store for a server process, which must be able to serve changes: opened holding
+    // the state folder's lock; null when another process holds it or the store cannot be used
+    // (storeError says why, naming the holder), and when a store was opened before without it.
+    Store* storeHoldingLock();
     // Frees the directory handles and closes the files of an owner.
     void ownerClosed(Owner owner);
     // A usable directory handle of an owner: null when it is not allocated, its directory is

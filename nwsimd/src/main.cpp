@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     // the tables (over NCP the workstation is a client with stations of its own).
     std::vector<nwsimd::GivenPassword> passwords = nwsimd::givePasswords(*model);
     model->dropWorkstationStations();
-    if (model->store() == nullptr) {
+    // One process changes a network's state: this one, or none (another holds the lock).
+    if (model->storeHoldingLock() == nullptr) {
         std::cerr << "nwsimd: the state store cannot be used: " << model->storeError() << std::endl;
         return kExitFailure;
     }

@@ -162,7 +162,7 @@ TEST(NwsimdProgram, AnnouncesItsServersServesAndCleansUpOnSigterm) {
     EXPECT_TRUE(admin.closedByServer());
 }
 
-TEST(NwsimdProgram, RefusesARuntimeFolderThatIsALinkOrAnotherUsersOrTaken) {
+TEST(NwsimdProgram, RefusesATakenRuntimeFolderOrStateLock) {
     ScratchFolder scratch;
     scratch.add("net/volumes/FS1/SYS/");
     scratch.add("net/volumes/FS2/SYS/");
@@ -187,12 +187,24 @@ TEST(NwsimdProgram, RefusesARuntimeFolderThatIsALinkOrAnotherUsersOrTaken) {
             << nwsimd.errors();
         fs::remove(scratch.path() / "run/varnook");
     }
-    // A second nwsimd for a network of the same name while the first runs.
+    // While one nwsimd serves the network, a second one for the same network finds the state
+    // folder's lock taken; one for another network of the same name finds its runtime file.
     Program first(scratch, {network});
     ASSERT_TRUE(first.output(2).has_value()) << first.errors();
-    Program second(scratch, {network});
-    EXPECT_EQ(second.wait(), 1);
-    EXPECT_NE(second.errors().find("already"), std::string::npos) << second.errors();
+    Program sameNetwork(scratch, {network});
+    EXPECT_EQ(sameNetwork.wait(), 1);
+    EXPECT_NE(sameNetwork.errors().find("holds the lock on this network's state"),
+              std::string::npos)
+        << sameNetwork.errors();
+    EXPECT_NE(sameNetwork.errors().find("(nwsimd)"), std::string::npos) << sameNetwork.errors();
+    EXPECT_TRUE(fs::exists(first.runtime() / "lab.servers.json"));  // the first's stays
+
+    scratch.add("copy/volumes/FS1/SYS/");
+    scratch.add("copy/volumes/FS2/SYS/");
+    scratch.add("copy/lab.json", kProgramNetwork);
+    Program sameName(scratch, {(scratch.path() / "copy/lab.json").string()});
+    EXPECT_EQ(sameName.wait(), 1);
+    EXPECT_NE(sameName.errors().find("already"), std::string::npos) << sameName.errors();
 }
 
 TEST(NwsimdProgram, HelpAndBadNetworkFiles) {

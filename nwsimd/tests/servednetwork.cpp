@@ -41,7 +41,7 @@ void WireTest::serve(std::string_view json, const std::vector<std::string>& file
     auto model =
         std::make_unique<sim::ServerModel>(sim::loadNetwork(json, scratch_.path(), "network.json"));
     model->dropWorkstationStations();
-    ASSERT_NE(model->store(), nullptr) << model->storeError();
+    ASSERT_NE(model->storeHoldingLock(), nullptr) << model->storeError();
     if (options.capture.empty())
         options.capture = scratch_.path() / "traffic.pcap";
     if (!options.log)
