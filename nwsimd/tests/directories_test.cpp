@@ -3,6 +3,7 @@
 // would leave their volume.
 #include <cstdio>
 #include <set>
+#include <thread>
 
 #include "ncp/paths.h"
 #include "servednetwork.h"
@@ -170,6 +171,38 @@ TEST_F(WireDirectories, DirectoryHandles) {
         wire->call<call::AllocShortDirHandle>({kLong, 0, volumePath("DATA:SHARED\\budget.txt")})
             .completion,
         completionOf(INVALID_PATH));
+}
+
+TEST_F(WireDirectories, HandlesGoWithTheirSessionHoweverItEnds) {
+    auto handles = [&] {
+        std::size_t count = 0;
+        inModel([&](sim::ServerModel& model) { count = model.services().dirHandleCount; });
+        return count;
+    };
+    auto allocate = [&](WireClient& holder) {
+        EXPECT_TRUE(
+            holder.call<call::AllocShortDirHandle>({kLong, 0, volumePath("DATA:SHARED")}).ok());
+    };
+    // FS1 has four free stations: this test's sessions take them all.
+    auto ended = client("JSMITH", "jpass");    // by 0x5555
+    auto dropped = client("JSMITH", "jpass");  // its TCP connection goes
+    auto cleared = client("JSMITH", "jpass");  // by a console operator
+    for (WireClient* holder : {wire.get(), ended.get(), dropped.get(), cleared.get()})
+        allocate(*holder);
+    allocate(*ended);
+    ASSERT_EQ(handles(), 5u);
+
+    EXPECT_EQ(ended->destroy(), 0);
+    EXPECT_TRUE(ended->closedByServer());
+    dropped.reset();
+    for (int i = 0; i < 200 && handles() != 2; ++i)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(handles(), 2u);
+    auto admin = client("ADMIN", "secret");
+    EXPECT_EQ(admin->call<call::ClearConnection>({cleared->connection()}).completion, 0);
+    EXPECT_EQ(handles(), 1u);  // the one of the session that goes on
+    expectReports({"Bad Connection Status"});
+    EXPECT_EQ(cleared->call<call::GetLoginStatus>().status, status::kBadConnection);
 }
 
 TEST_F(WireDirectories, SearchOneEntryAtATime) {
