@@ -4,43 +4,13 @@
 
 #include "handlers.h"
 #include "wirepaths.h"
+#include "wirerecords.h"
 
 namespace nw::nwsimd {
 
 namespace {
 
 using namespace ncp;
-
-std::uint32_t saturate32(std::uint64_t value) {
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(value, 0xFFFFFFFF));
-}
-
-// The entry record of the wire from the model's.
-EntryInfo wireRecord(const NW_ENTRY_INFO& info) {
-    EntryInfo e;
-    bool directory = (info.attributes & A_DIRECTORY) != 0;
-    e.attributes = info.attributes;
-    e.dataSize = saturate32(info.dataSize);
-    e.spaceAllocated = saturate32((info.dataSize + 4095) / 4096 * 4096);
-    e.totalStreamsSize = e.spaceAllocated;
-    e.dataStreams = directory ? 0 : 1;
-    e.creationTime = info.creationTime;
-    e.creationDate = info.creationDate;
-    e.creatorId = info.creatorID;
-    e.modifyTime = info.modifyTime;
-    e.modifyDate = info.modifyDate;
-    e.modifierId = info.modifierID;
-    e.lastAccessDate = info.lastAccessDate;
-    e.archiveTime = info.archiveTime;
-    e.archiveDate = info.archiveDate;
-    e.archiverId = info.archiverID;
-    e.inheritedRights = info.inheritedRightsMask;
-    e.entryNumber = info.dirEntNum;
-    e.dosEntryNumber = info.dirEntNum;
-    e.volumeNumber = info.volNumber;
-    e.name.assign(info.entryName, info.nameLength);
-    return e;
-}
 
 // An existing directory named by a handle/path block, still on disk.
 NWCCODE directoryNamed(Session& s, const HandlePath& path, nuint8 nameSpace, sim::Located& out) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "directorystate.h"
 #include "handlers.h"
 #include "ncp/login.h"
 #include "server.h"
@@ -70,6 +71,12 @@ Session::Session(NcpServer& server, sim::Server& modelServer, asio::ip::tcp::soc
 }
 
 Session::~Session() = default;
+
+DirectoryState& Session::directoryState() {
+    if (!directory_)
+        directory_ = std::make_unique<DirectoryState>();
+    return *directory_;
+}
 
 sim::ServerModel& Session::model() {
     return server_.model();
@@ -325,6 +332,7 @@ void Session::close() {
         conversation_->close();
         conversation_.reset();
     }
+    directory_.reset();
     server_.sessionEnded(*this);
 }
 
@@ -381,6 +389,7 @@ void Session::logout() {
         return;
     model().releaseOwner(owner_);
     model().logout(*station_);
+    directory_.reset();
     refreshCaller();
 }
 

@@ -25,6 +25,7 @@
 namespace nw::nwsimd {
 
 class NcpServer;
+class DirectoryState;
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
@@ -57,6 +58,9 @@ public:
     std::uint32_t peerIpv4() const { return peerIpv4_; }
     std::uint16_t peerPort() const { return peerPort_; }
     std::uint32_t localIpv4() const { return localIpv4_; }
+
+    // Its directory-services fragments and iterations (made on first use).
+    DirectoryState& directoryState();
 
     // 97 and 33: the agreed buffer size, and whether the client asked to sign.
     std::uint16_t negotiate(std::uint16_t proposed, bool wantsSigning, bool& willSign);
@@ -112,6 +116,7 @@ private:
     bool signingAgreed_ = false;
     std::optional<ncp::PacketSigner> signer_;
     bool frameSigned_ = false;
+    std::unique_ptr<DirectoryState> directory_;
 };
 
 }  // namespace nw::nwsimd
