@@ -14,7 +14,7 @@ namespace nw::nwsimd {
 
 namespace {
 
-// Frames a client may send before a buffer size is agreed, and the most it may agree.
+// The buffer size (the largest request) until 33 or 97 agree on another.
 constexpr std::size_t kDefaultBuffer = 4096;
 constexpr std::size_t kFrameOverhead = ncp::kRequestFrameHeader + ncp::kSignatureSize;
 // A session stops reading while this much of its replies waits to be written.
@@ -95,7 +95,8 @@ void Session::armIdleTimer() {
         // A logged-in session may stay idle; one that has not logged in goes.
         if (self->station_ != nullptr && self->station_->object != nullptr)
             return;
-        self->server_.log(self->modelServer_.name + ": closing a session idle since it connected");
+        self->server_.log(self->modelServer_.name +
+                          ": closing a session that is not logged in and sent nothing for a while");
         self->close();
     });
 }
@@ -143,7 +144,9 @@ void Session::receive(ncp::ByteView bytes) {
 }
 
 void Session::handleFrame(ncp::Frame& frame) {
-    armIdleTimer();
+    // Only a session that is not logged in may be closed for idling.
+    if (station_ == nullptr || station_->object == nullptr)
+        armIdleTimer();
     replyBufferSize_ = frame.replyBufferSize;
     if (frameSigned_ && !ncp::verifySignedRequest(*signer_, frame)) {
         server_.log(modelServer_.name + ": closing a session whose request's signature is wrong");
@@ -391,6 +394,7 @@ void Session::logout() {
     model().logout(*station_);
     directory_.reset();
     refreshCaller();
+    armIdleTimer();
 }
 
 }  // namespace nw::nwsimd

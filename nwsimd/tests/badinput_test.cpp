@@ -166,6 +166,11 @@ TEST_F(WireBadInput, SilentClientsAreClosedLoggedInOnesStay) {
     std::this_thread::sleep_for(600ms);
     EXPECT_TRUE(idle->call<call::GetLoginStatus>().ok());
     stillServed();
+
+    // Logged out, it is a session like any other that is not logged in.
+    EXPECT_EQ(idle->call<call::Logout>().completion, 0);
+    EXPECT_TRUE(idle->closedByServer(3s));
+    stillServed();
 }
 
 TEST_F(WireBadInput, AServerThatStopsClosesEveryConnection) {
