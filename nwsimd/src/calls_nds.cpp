@@ -8,6 +8,7 @@
 // (verb 3) need a logged-in connection. Entry ids are the objects' ids of the network file;
 // [Root] is id 0, which no object has.
 #include <algorithm>
+#include <unordered_map>
 
 #include "directorystate.h"
 #include "handlers.h"
@@ -28,25 +29,33 @@ constexpr std::uint32_t kRootId = 0;
 // count) and what the fragment header adds.
 constexpr std::size_t kListOverhead = 4 + 4 + 12 + 4;
 
-// The tree of the session's server as verbs see it.
+// The tree of the session's server as verbs see it, indexed once per request (ids, names and the
+// subordinates of each container).
 class TreeView {
 public:
     explicit TreeView(Session& s)
-        : net_(s.model().net()), tree_(sim::treeNamed(net_, s.server().tree)) {}
+        : net_(s.model().net()), tree_(sim::treeNamed(net_, s.server().tree)) {
+        if (tree_ == nullptr)
+            return;
+        for (const sim::TreeObject& object : tree_->objects) {
+            byId_[object.id] = &object;
+            idByName_[sim::upperAscii(object.name)] = object.id;
+            ++subordinates_[sim::containerOf(object.name)];
+        }
+    }
 
     bool exists() const { return tree_ != nullptr; }
 
     // The object of an entry id (null for [Root] and unknown ids).
     const sim::TreeObject* byId(std::uint32_t id) const {
-        if (tree_ == nullptr || id == kRootId)
+        if (id == kRootId)
             return nullptr;
-        for (const sim::TreeObject& object : tree_->objects) {
-            if (object.id == id)
-                return &object;
-        }
-        return nullptr;
+        auto it = byId_.find(id);
+        return it != byId_.end() ? it->second : nullptr;
     }
-    bool known(std::uint32_t id) const { return id == kRootId || byId(id) != nullptr; }
+    bool known(std::uint32_t id) const {
+        return tree_ != nullptr && (id == kRootId || byId(id) != nullptr);
+    }
 
     // An entry id from a dotted name (UTF-8), "[Root]" for the top.
     std::optional<std::uint32_t> resolve(const std::string& name) const {
@@ -78,12 +87,12 @@ public:
             return found;
         }
         const std::string key = containerKey(base);
+        const std::string suffix = "." + key;
         for (const sim::TreeObject& object : tree_->objects) {
             std::string container = sim::containerOf(object.name);
-            bool below =
-                scope == 1 ? container == key
-                           : key.empty() || container == key ||
-                                 (container.size() > key.size() && container.ends_with("." + key));
+            bool below = scope == 1
+                             ? container == key
+                             : key.empty() || container == key || container.ends_with(suffix);
             if (below)
                 found.push_back(&object);
         }
@@ -104,14 +113,11 @@ public:
         r.entryFlags = container ? kEntryContainer : 0;
         if (object == nullptr)
             r.entryFlags |= kEntryPartitionRoot;
-        r.subordinates = static_cast<std::uint32_t>(inScope(id, 1).size());
+        auto count = subordinates_.find(containerKey(id));
+        r.subordinates = count != subordinates_.end() ? count->second : 0;
         if (object != nullptr) {
-            std::string parent = sim::containerOf(object->name);
-            r.parentId = kRootId;
-            for (const sim::TreeObject& other : tree_->objects) {
-                if (!parent.empty() && sim::upperAscii(other.name) == parent)
-                    r.parentId = other.id;
-            }
+            auto parent = idByName_.find(sim::containerOf(object->name));
+            r.parentId = parent != idByName_.end() ? parent->second : kRootId;
         }
         return r;
     }
@@ -131,6 +137,9 @@ private:
 
     const sim::Network& net_;
     const sim::Tree* tree_;
+    std::unordered_map<std::uint32_t, const sim::TreeObject*> byId_;
+    std::unordered_map<std::string, std::uint32_t> idByName_;
+    std::unordered_map<std::string, std::uint32_t> subordinates_;  // by container key
 };
 
 // '*' and '?' patterns as directory filters use them; empty or "*" matches everything.
