@@ -71,7 +71,8 @@ std::uint8_t openOrCreateFile(Session& s, const Request& rq, Reply& rp) {
                                       rq.createAttributes, replace, handle);
         if (rc != SUCCESSFUL)
             return completionOf(rc);
-        rp.action = name.existing != nullptr ? call::open_action::kReplaced : call::open_action::kCreated;
+        rp.action =
+            name.existing != nullptr ? call::open_action::kReplaced : call::open_action::kCreated;
     }
     rp.fileHandle = handle;
     const sim::OpenedFile& opened = s.model().services().files.at(handle);
@@ -144,7 +145,9 @@ void addEntryCalls(CallDispatcher& d) {
         if (rc != SUCCESSFUL)
             return completionOf(rc);
         NW_ENTRY_INFO info = current;
-        info.attributes = rq.attributes | static_cast<nuint32>(rq.extendedAttributes) << 16;
+        // The request carries attribute bits 0 to 23; the higher ones stay as they are.
+        info.attributes = (current.attributes & 0xFF000000) | rq.attributes |
+                          static_cast<nuint32>(rq.extendedAttributes) << 16;
         info.creationDate = rq.creationDate;
         info.creationTime = rq.creationTime;
         info.creatorID = rq.creatorId;
