@@ -211,6 +211,21 @@ TEST_F(WireDirectoryServices, FragmentsOfAnySizeBothWays) {
     EXPECT_EQ(resolve("ADMIN.SALES.ACME"), 203u);
 }
 
+TEST_F(WireDirectoryServices, OnlyServersInATreeServeTheDirectory) {
+    stopServer();
+    server_.reset();
+    serve(
+        R"({ "workstation": {}, "servers": [ { "name": "OLD", "volumes": [ { "name": "SYS" } ] } ] })",
+        {"volumes/OLD/SYS/"});
+    auto old = client();
+    ResolveName::Request request;
+    request.name = "[Root]";
+    auto message = verbMessage<ResolveName>(request, 4096);
+    auto fragments = requestFragments(*message, 4096, 4000);
+    EXPECT_EQ(old->call<call::NdsFragment>(fragments[0]).completion, completion::kUnknownRequest);
+    EXPECT_EQ(old->call<call::PingNds>().completion, completion::kUnknownRequest);
+}
+
 class WireDirectoryIterations : public WireDirectoryServices {
 protected:
     void SetUp() override {
