@@ -14,6 +14,9 @@ namespace {
 
 using namespace ncp;
 
+// NetWare's answer when a connection holds as many open files as it may.
+constexpr std::uint8_t kOutOfFileHandles = 0x81;
+
 // The record of an entry the caller has just opened or made (no further rights asked: the
 // caller named it and was allowed to open or make it).
 EntryInfo recordOf(Session& s, sim::Volume& volume, sim::Entry& entry, nuint8 nameSpace) {
@@ -48,6 +51,8 @@ std::uint8_t openOrCreateFile(Session& s, const Request& rq, Reply& rp) {
     const bool mayOpen = (rq.openCreateMode & call::open_mode::kOpen) != 0;
     const bool mayCreate = (rq.openCreateMode & call::open_mode::kCreate) != 0;
     const bool replace = (rq.openCreateMode & call::open_mode::kReplace) != 0;
+    if (s.openFiles().size() >= Session::kMaxOpenFiles)
+        return kOutOfFileHandles;
     NW_FILE_HANDLE handle = 0;
     sim::Located target;
     NWCCODE found = locateBlock(s, rq.path, rq.nameSpace, target);
@@ -74,6 +79,7 @@ std::uint8_t openOrCreateFile(Session& s, const Request& rq, Reply& rp) {
         rp.action =
             name.existing != nullptr ? call::open_action::kReplaced : call::open_action::kCreated;
     }
+    s.openFiles().insert(handle);
     rp.fileHandle = handle;
     const sim::OpenedFile& opened = s.model().services().files.at(handle);
     rp.info = recordOf(s, *opened.volume, *opened.entry, rq.nameSpace);

@@ -17,7 +17,8 @@ NW_FILE_HANDLE ownFile(Session& s, const FileHandle& wire) {
     NW_FILE_HANDLE handle = fileHandleId(wire);
     const auto& files = s.model().services().files;
     auto it = files.find(handle);
-    return it != files.end() && it->second.owner == s.owner() ? handle : 0;
+    bool own = it != files.end() && it->second.owner == s.owner() && s.openFiles().count(handle);
+    return own ? handle : 0;
 }
 
 NWCCODE seekTo(Session& s, NW_FILE_HANDLE file, std::uint32_t offset) {
@@ -58,6 +59,7 @@ void addFileDataCalls(CallDispatcher& d) {
         NW_FILE_HANDLE file = ownFile(s, rq.handle);
         if (file == 0)
             return completionOf(INVALID_FILE_HANDLE);
+        s.openFiles().erase(file);
         return completionOf(s.model().closeFile(file));
     });
     d.on<call::GetFileSize>([](Session& s, const auto& rq, auto& rp) {

@@ -72,6 +72,11 @@ Session::Session(NcpServer& server, sim::Server& modelServer, asio::ip::tcp::soc
 
 Session::~Session() = default;
 
+void Session::releaseHandles() {
+    model().releaseOwner(owner_);
+    openFiles_.clear();
+}
+
 DirectoryState& Session::directoryState() {
     if (!directory_)
         directory_ = std::make_unique<DirectoryState>();
@@ -251,7 +256,7 @@ void Session::attach(const ncp::RequestHeader& header) {
 void Session::onStationCleared() {
     station_ = nullptr;
     cleared_ = true;
-    model().releaseOwner(owner_);
+    releaseHandles();
     caller_ = model().caller(modelServer_, nullptr, false);
 }
 
@@ -322,12 +327,12 @@ void Session::close() {
     std::error_code ec;
     idleTimer_.cancel();
     if (station_ != nullptr) {
-        model().releaseOwner(owner_);
+        releaseHandles();
         station_->cleared = nullptr;
         model().removeStation(*station_);
         station_ = nullptr;
     } else {
-        model().releaseOwner(owner_);
+        releaseHandles();
     }
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
     socket_.close(ec);
@@ -371,7 +376,7 @@ NWCCODE Session::login(const sim::BinderyObject& object, const ncp::LoginAnswer&
     if (rc != SUCCESSFUL)
         return rc;
     if (before != nullptr && before != &object)
-        model().releaseOwner(owner_);
+        releaseHandles();
     loggedIn(object);
     if (signingAgreed_) {
         // Every frame after this reply carries a signature.
@@ -390,7 +395,7 @@ void Session::loggedIn(const sim::BinderyObject& object) {
 void Session::logout() {
     if (station_ == nullptr)
         return;
-    model().releaseOwner(owner_);
+    releaseHandles();
     model().logout(*station_);
     directory_.reset();
     refreshCaller();

@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 #include "ncp/frame.h"
 #include "ncp/header.h"
@@ -59,6 +60,11 @@ public:
     std::uint16_t peerPort() const { return peerPort_; }
     std::uint32_t localIpv4() const { return localIpv4_; }
 
+    // The files open on this session (87/1 adds them, 66 and the session's end take them away).
+    // A session holds at most kMaxOpenFiles, so that no client takes the server's descriptors.
+    static constexpr std::size_t kMaxOpenFiles = 256;
+    std::unordered_set<NW_FILE_HANDLE>& openFiles() { return openFiles_; }
+
     // Its directory-services fragments and iterations (made on first use).
     DirectoryState& directoryState();
 
@@ -88,6 +94,8 @@ private:
     void onStationCleared();
     void refreshCaller();
     void closeAfterWriting();
+    // Frees the session's directory handles and closes its files.
+    void releaseHandles();
 
     NcpServer& server_;
     sim::Server& modelServer_;
@@ -117,6 +125,7 @@ private:
     std::optional<ncp::PacketSigner> signer_;
     bool frameSigned_ = false;
     std::unique_ptr<DirectoryState> directory_;
+    std::unordered_set<NW_FILE_HANDLE> openFiles_;
 };
 
 }  // namespace nw::nwsimd

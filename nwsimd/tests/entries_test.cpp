@@ -142,6 +142,21 @@ TEST_F(WireEntries, FileHandlesBelongToTheirSession) {
     EXPECT_EQ(handles, 0u);
 }
 
+TEST_F(WireEntries, ASessionHoldsABoundedNumberOfOpenFiles) {
+    std::vector<FileHandle> files;
+    for (std::size_t i = 0; i < Session::kMaxOpenFiles; ++i) {
+        auto opened = openCreate(*jsmith, volumePath("DATA:SHARED\\budget.txt"), mode::kOpen, 1);
+        ASSERT_TRUE(opened.ok()) << i;
+        files.push_back(fileOf(opened));
+    }
+    EXPECT_EQ(openCreate(*jsmith, volumePath("DATA:SHARED\\budget.txt"), mode::kOpen, 1).completion,
+              0x81);
+    // Other sessions are not held back; a file closed makes room.
+    EXPECT_TRUE(openCreate(*admin, volumePath("DATA:SHARED\\budget.txt"), mode::kOpen, 1).ok());
+    EXPECT_EQ(jsmith->call<call::CloseFile>({files.back()}).completion, 0);
+    EXPECT_TRUE(openCreate(*jsmith, volumePath("DATA:SHARED\\budget.txt"), mode::kOpen, 1).ok());
+}
+
 TEST_F(WireEntries, RightsRefusedAndGranted) {
     // JSMITH reads in SHARED (RF) but makes, writes and erases nothing there.
     EXPECT_EQ(openCreate(*jsmith, volumePath("DATA:SHARED\\mine.txt"), mode::kCreate, 3).completion,
