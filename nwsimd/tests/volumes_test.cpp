@@ -75,5 +75,28 @@ TEST_F(WireVolumes, MountAndDismountForConsoleOperatorsOnly) {
     EXPECT_EQ(client("ADMIN", "secret")->call<call::DismountVolume>({"SYS"}).completion, 0);
 }
 
+// A volume of 4 blocks of 4 KB: writes and copies that would end beyond it answer 0x01.
+using WireVolumeSpace = WireTest;
+
+TEST_F(WireVolumeSpace, WritesBeyondTheVolumeAnswerInsufficientSpace) {
+    serve(R"({ "workstation": {}, "servers": [ { "name": "FS1",
+        "users": [ { "name": "ADMIN", "password": "secret" } ], "supervisors": ["ADMIN"],
+        "volumes": [ { "name": "SMALL",
+                       "blocks": { "total": 4, "free": 4, "sectorsPerBlock": 8 } } ] } ] })",
+          {"volumes/FS1/SMALL/"});
+    auto admin = client("ADMIN", "secret");
+    admin->negotiate(8192);
+    auto made = openCreate(*admin, volumePath("SMALL:big.bin"), call::open_mode::kCreate, 3);
+    ASSERT_TRUE(made.ok());
+    FileHandle file = fileOf(made);
+    EXPECT_EQ(admin->call<call::WriteFile>({file, 0, Bytes(4096, 'a')}).completion, 0);
+    EXPECT_EQ(admin->call<call::WriteFile>({file, 16000, Bytes(1000, 'b')}).completion,
+              completionOf(INSUFFICIENT_SPACE));
+    EXPECT_EQ(admin->call<call::CopyFile>({file, file, 0, 15000, 4096}).completion,
+              completionOf(INSUFFICIENT_SPACE));
+    // Nothing of the refused writes reached the file.
+    EXPECT_EQ(admin->call<call::GetFileSize>({file}).reply->size, 4096u);
+}
+
 }  // namespace
 }  // namespace nw::nwsimd::testing
