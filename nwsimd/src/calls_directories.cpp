@@ -115,41 +115,35 @@ void addDirectoryCalls(CallDispatcher& d) {
         rp.info = wireRecord(info);
         return completion::kOk;
     });
+    // Entries while they fit the reply (and the count asked); one that does not fit sets the
+    // more flag and comes first in the next reply.
     d.on<call::SearchEntrySet>([](Session& s, const auto& rq, auto& rp) {
         const bool names = (rq.returnInfoMask & rim::kName) != 0;
         const std::size_t limit = std::min<std::size_t>(
             call::SearchEntrySet::kMaxReply,
             s.replyBufferSize() == 0 ? call::SearchEntrySet::kMaxReply : s.replyBufferSize());
         const std::size_t wanted = std::max<std::uint16_t>(rq.returnInfoCount, 1);
-        const std::string pattern = modelPattern(rq.pattern);
-        SEARCH_SEQUENCE seq = modelSequence(rq.sequence);
         std::size_t size = 8 + call::SearchEntrySet::kReplyOverhead;
-        bool full = false;
-        for (;;) {
-            SEARCH_SEQUENCE next = seq;
-            NW_ENTRY_INFO info;
-            NWCCODE rc = s.model().searchNext(s.caller(), next, rq.nameSpace, rq.searchAttributes,
-                                              pattern, info);
-            if (rc == FAILURE)
-                break;
-            if (rc != SUCCESSFUL)
-                return completionOf(rc);
-            if (full) {
-                rp.more = 0xFF;  // another entry is there for the next request
-                break;
-            }
-            EntryInfo entry = wireRecord(info);
-            size += kEntryInfoFixedSize + (names ? 1 + entry.name.size() : 0);
-            if (size > limit && !rp.entries.empty()) {
-                rp.more = 0xFF;
-                break;
-            }
-            rp.entries.push_back(std::move(entry));
-            seq = next;
-            full = rp.entries.size() >= wanted;
-        }
+        SEARCH_SEQUENCE seq = modelSequence(rq.sequence);
+        bool more = false;
+        NWCCODE rc = s.model().searchMany(
+            s.caller(), seq, rq.nameSpace, rq.searchAttributes, modelPattern(rq.pattern),
+            [&](const NW_ENTRY_INFO& info) {
+                if (rp.entries.size() >= wanted)
+                    return false;
+                std::size_t entrySize = kEntryInfoFixedSize + (names ? 1 + info.nameLength : 0);
+                if (size + entrySize > limit && !rp.entries.empty())
+                    return false;
+                size += entrySize;
+                rp.entries.push_back(wireRecord(info));
+                return true;
+            },
+            more);
+        if (rc != SUCCESSFUL && rc != FAILURE)
+            return completionOf(rc);
         if (rp.entries.empty())
             return completion::kFailure;  // no (further) entry matches
+        rp.more = more ? 0xFF : 0;
         rp.sequence = wireSequence(seq);
         return completion::kOk;
     });
