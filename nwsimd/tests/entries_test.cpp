@@ -178,6 +178,15 @@ TEST_F(WireEntries, RightsRefusedAndGranted) {
             .completion,
         completionOf(NO_DELETE_PRIVILEGES));
 
+    // Listing HOME needs File Scan there.
+    auto home = jsmith->call<call::InitializeSearch>({kLong, volumePath("DATA:HOME")});
+    ASSERT_TRUE(home.ok());
+    call::SearchEntrySet::Request list;
+    list.nameSpace = kLong;
+    list.sequence = *home.reply;
+    EXPECT_EQ(jsmith->call<call::SearchEntrySet>(list).completion, completionOf(ACCESS_DENIED));
+    EXPECT_TRUE(admin->call<call::SearchEntrySet>(list).ok());
+
     call::GetEffectiveRights::Request rights{kLong,     kLong, 0x8006,
                                              rim::kAll, 0,     volumePath("DATA:SHARED")};
     auto mine = jsmith->call<call::GetEffectiveRights>(rights);
