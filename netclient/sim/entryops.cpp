@@ -13,6 +13,7 @@
 #include "servermodel.h"
 #include "services.h"
 #include "store.h"
+#include "uniquefd.h"
 #include "volumedisk.h"
 
 namespace nw::sim {
@@ -219,6 +220,66 @@ NWCCODE ServerModel::startSearch(Volume& volume, Entry& directory, nuint8 nameSp
     seq.volNumber = volume.number;
     seq.dirNumber = directory.number;
     return SUCCESSFUL;
+}
+
+NWCCODE ServerModel::searchMany(const Caller& who, SEARCH_SEQUENCE& seq, nuint8 nameSpace,
+                                nuint16 searchAttrs, std::string_view pattern,
+                                const std::function<bool(const NW_ENTRY_INFO&)>& take,
+                                bool& refused) {
+    refused = false;
+    const Server& server = *who.server;
+    Volume* volume = mountedVolume(server, seq.volNumber);
+    if (volume == nullptr)
+        return VOLUME_DOES_NOT_EXIST;
+    if (!volume->hasNameSpace(nameSpace))
+        return INVALID_NAME_SPACE;
+    Entry* directory = volume->entry(seq.dirNumber);
+    if (directory == nullptr || directory->gone || !directory->isDirectory)
+        return INVALID_PATH;
+    if ((effectiveRights(who, *volume, directory) & TR_FILE_SCAN) == 0)
+        return ACCESS_DENIED;
+    // Each entry is looked at relative to its directory, opened once without following links:
+    // an entry's disk name is one component, so nothing outside the directory is reached.
+    const std::string directoryKey = entryKey(directory);
+    UniqueFd folder;
+    if (openBeneath(*volume, directoryKey, O_PATH | O_DIRECTORY, 0, folder) != 0)
+        return INVALID_PATH;
+    nuint16 low = searchAttrs & 0xFF;
+    bool everything = low == 0xFB || low == 0xFF || (searchAttrs & SA_ALL) != 0;
+    bool directoriesOnly = !everything && (searchAttrs & SA_SUBDIR_ONLY) != 0;
+    bool needsAttributes = !(low == 0xFB || low == 0xFF) &&
+                           (searchAttrs & (SA_HIDDEN | SA_SYSTEM)) != (SA_HIDDEN | SA_SYSTEM);
+    bool any = false;
+    NW_ENTRY_INFO info;
+    for (std::size_t i = static_cast<std::size_t>(seq.sequence + 1ull) & 0xFFFFFFFF;
+         i < directory->children.size(); ++i) {
+        Entry* child = directory->children[i];
+        if (child == nullptr)
+            continue;
+        if (!everything && child->isDirectory != directoriesOnly)
+            continue;
+        if (!wildcardMatch(pattern, child->name(nameSpace)))
+            continue;
+        std::string key = childKey(directoryKey, child->diskName);
+        if (needsAttributes) {
+            const EntryMeta* meta = metaOf(*volume, key);
+            nuint32 attributes = meta != nullptr ? meta->attributes : 0;
+            if (!searchSelects(searchAttrs, child->isDirectory, attributes))
+                continue;
+        }
+        struct statx st {};
+        constexpr unsigned kMask = STATX_BASIC_STATS | STATX_BTIME;
+        if (::statx(folder.get(), child->diskName.c_str(), AT_SYMLINK_NOFOLLOW, kMask, &st) != 0 ||
+            entryRecordOf(server, *volume, *child, nameSpace, key, st, info) != SUCCESSFUL)
+            continue;  // gone from the disk meanwhile
+        any = true;
+        if (!take(info)) {
+            refused = true;
+            return SUCCESSFUL;
+        }
+        seq.sequence = static_cast<nuint32>(i);
+    }
+    return any ? SUCCESSFUL : FAILURE;
 }
 
 NWCCODE ServerModel::searchNext(const Caller& who, SEARCH_SEQUENCE& sequence, nuint8 nameSpace,

@@ -70,6 +70,11 @@ NWCCODE locateNew(Network& net, Server& server, const char* path, nuint8 nameSpa
     NWCCODE rc = locateAlive(net, server, parentPath.c_str(), nameSpace, directory);
     if (rc != SUCCESSFUL)
         return rc;
+    return nameInDirectory(net, directory, std::move(newName), nameSpace, name);
+}
+
+NWCCODE nameInDirectory(Network& net, const Located& directory, std::string newName,
+                        nuint8 nameSpace, NewName& name) {
     if (!directory.entry->isDirectory)
         return INVALID_PATH;
     if (!isValidEntryName(newName))

@@ -42,6 +42,11 @@ struct NewName {
 NWCCODE locateNew(Network& net, Server& server, const char* path, nuint8 nameSpace,
                   Located& directory, NewName& name);
 
+// The new name newName (one name, code page) in a directory already located and on disk: as
+// locateNew after finding the directory.
+NWCCODE nameInDirectory(Network& net, const Located& directory, std::string newName,
+                        nuint8 nameSpace, NewName& name);
+
 // Is id a user of the server's bindery, or a User or container of its tree?
 bool isKnownObject(const Network& net, const Server& server, nuint32 id);
 

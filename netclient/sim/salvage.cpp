@@ -149,6 +149,9 @@ NWCCODE ServerModel::recoverSalvageable(const Caller& who, Volume& volume, Entry
         if (it != directory.byLongKey.end())
             name.existing = it->second;
     } else {
+        // A new name is one name in this directory, never a path to somewhere else.
+        if (asked.find_first_of("\\/:") != std::string::npos)
+            return INVALID_FILENAME;
         std::string path = volume.name + ":" + pathBelowRoot(directory, nameSpace) + asked;
         Located place;
         NWCCODE rc = locateNew(*net_, *volume.server, path.c_str(), nameSpace, place, name);

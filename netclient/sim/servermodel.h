@@ -156,6 +156,14 @@ public:
     // The next entry after seq matching the pattern ('*' and '?') and search attributes.
     NWCCODE searchNext(const Caller& who, SEARCH_SEQUENCE& seq, nuint8 nameSpace,
                        nuint16 searchAttrs, std::string_view pattern, NW_ENTRY_INFO& info);
+    // The entries after seq matching as searchNext's, in order, each offered to take: seq moves
+    // past every entry take accepts, and the walk stops at the first it refuses (true in
+    // refused then: another entry follows) or after the last. Rights are checked and the
+    // directory opened once for the whole walk. FAILURE when not one entry was taken or
+    // refused.
+    NWCCODE searchMany(const Caller& who, SEARCH_SEQUENCE& seq, nuint8 nameSpace,
+                       nuint16 searchAttrs, std::string_view pattern,
+                       const std::function<bool(const NW_ENTRY_INFO&)>& take, bool& refused);
     NWCCODE setDirRestriction(const Caller& who, Volume& volume, Entry& directory, nint32 units);
     NWCCODE createDirectory(const Caller& who, const Located& parent, const NewName& name,
                             nuint8 rightsMask);

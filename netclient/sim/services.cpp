@@ -259,8 +259,17 @@ NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nu
                     NW_ENTRY_INFO& info) {
     std::string key = entryKey(&entry);
     struct statx st {};
-    if (entry.gone || statBeneath(volume, key, st) != 0 ||
-        !(entry.isDirectory ? S_ISDIR(st.stx_mode) : S_ISREG(st.stx_mode))) {
+    if (entry.gone || statBeneath(volume, key, st) != 0) {
+        if (entry.parent != nullptr)
+            detachEntry(entry);
+        return INVALID_PATH;
+    }
+    return entryRecordOf(server, volume, entry, nameSpace, key, st, info);
+}
+
+NWCCODE entryRecordOf(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,
+                      const std::string& key, const struct statx& st, NW_ENTRY_INFO& info) {
+    if (entry.gone || !(entry.isDirectory ? S_ISDIR(st.stx_mode) : S_ISREG(st.stx_mode))) {
         if (entry.parent != nullptr)
             detachEntry(entry);
         return INVALID_PATH;

@@ -3,6 +3,8 @@
 // keys and names, paths, search attributes, rights, entry records.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <sys/types.h>
 
 #include <array>
@@ -96,6 +98,10 @@ bool canSee(const Caller& caller, const Volume& volume, const Entry* entry);
 // disk (it is then detached). The volume's default owner stands in for a missing creator.
 NWCCODE entryRecord(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,
                     NW_ENTRY_INFO& info);
+// As entryRecord, from the entry's key and a statx of it already made (a listing stats each
+// entry relative to its directory, opened once).
+NWCCODE entryRecordOf(const Server& server, const Volume& volume, Entry& entry, nuint8 nameSpace,
+                      const std::string& key, const struct statx& st, NW_ENTRY_INFO& info);
 
 // ---- State --------------------------------------------------------------------------------------
 

@@ -4,43 +4,13 @@
 
 #include "handlers.h"
 #include "wirepaths.h"
+#include "wirerecords.h"
 
 namespace nw::nwsimd {
 
 namespace {
 
 using namespace ncp;
-
-std::uint32_t saturate32(std::uint64_t value) {
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(value, 0xFFFFFFFF));
-}
-
-// The entry record of the wire from the model's.
-EntryInfo wireRecord(const NW_ENTRY_INFO& info) {
-    EntryInfo e;
-    bool directory = (info.attributes & A_DIRECTORY) != 0;
-    e.attributes = info.attributes;
-    e.dataSize = saturate32(info.dataSize);
-    e.spaceAllocated = saturate32((info.dataSize + 4095) / 4096 * 4096);
-    e.totalStreamsSize = e.spaceAllocated;
-    e.dataStreams = directory ? 0 : 1;
-    e.creationTime = info.creationTime;
-    e.creationDate = info.creationDate;
-    e.creatorId = info.creatorID;
-    e.modifyTime = info.modifyTime;
-    e.modifyDate = info.modifyDate;
-    e.modifierId = info.modifierID;
-    e.lastAccessDate = info.lastAccessDate;
-    e.archiveTime = info.archiveTime;
-    e.archiveDate = info.archiveDate;
-    e.archiverId = info.archiverID;
-    e.inheritedRights = info.inheritedRightsMask;
-    e.entryNumber = info.dirEntNum;
-    e.dosEntryNumber = info.dirEntNum;
-    e.volumeNumber = info.volNumber;
-    e.name.assign(info.entryName, info.nameLength);
-    return e;
-}
 
 // An existing directory named by a handle/path block, still on disk.
 NWCCODE directoryNamed(Session& s, const HandlePath& path, nuint8 nameSpace, sim::Located& out) {
@@ -145,41 +115,35 @@ void addDirectoryCalls(CallDispatcher& d) {
         rp.info = wireRecord(info);
         return completion::kOk;
     });
+    // Entries while they fit the reply (and the count asked); one that does not fit sets the
+    // more flag and comes first in the next reply.
     d.on<call::SearchEntrySet>([](Session& s, const auto& rq, auto& rp) {
         const bool names = (rq.returnInfoMask & rim::kName) != 0;
         const std::size_t limit = std::min<std::size_t>(
             call::SearchEntrySet::kMaxReply,
             s.replyBufferSize() == 0 ? call::SearchEntrySet::kMaxReply : s.replyBufferSize());
         const std::size_t wanted = std::max<std::uint16_t>(rq.returnInfoCount, 1);
-        const std::string pattern = modelPattern(rq.pattern);
-        SEARCH_SEQUENCE seq = modelSequence(rq.sequence);
         std::size_t size = 8 + call::SearchEntrySet::kReplyOverhead;
-        bool full = false;
-        for (;;) {
-            SEARCH_SEQUENCE next = seq;
-            NW_ENTRY_INFO info;
-            NWCCODE rc = s.model().searchNext(s.caller(), next, rq.nameSpace, rq.searchAttributes,
-                                              pattern, info);
-            if (rc == FAILURE)
-                break;
-            if (rc != SUCCESSFUL)
-                return completionOf(rc);
-            if (full) {
-                rp.more = 0xFF;  // another entry is there for the next request
-                break;
-            }
-            EntryInfo entry = wireRecord(info);
-            size += kEntryInfoFixedSize + (names ? 1 + entry.name.size() : 0);
-            if (size > limit && !rp.entries.empty()) {
-                rp.more = 0xFF;
-                break;
-            }
-            rp.entries.push_back(std::move(entry));
-            seq = next;
-            full = rp.entries.size() >= wanted;
-        }
+        SEARCH_SEQUENCE seq = modelSequence(rq.sequence);
+        bool more = false;
+        NWCCODE rc = s.model().searchMany(
+            s.caller(), seq, rq.nameSpace, rq.searchAttributes, modelPattern(rq.pattern),
+            [&](const NW_ENTRY_INFO& info) {
+                if (rp.entries.size() >= wanted)
+                    return false;
+                std::size_t entrySize = kEntryInfoFixedSize + (names ? 1 + info.nameLength : 0);
+                if (size + entrySize > limit && !rp.entries.empty())
+                    return false;
+                size += entrySize;
+                rp.entries.push_back(wireRecord(info));
+                return true;
+            },
+            more);
+        if (rc != SUCCESSFUL && rc != FAILURE)
+            return completionOf(rc);
         if (rp.entries.empty())
             return completion::kFailure;  // no (further) entry matches
+        rp.more = more ? 0xFF : 0;
         rp.sequence = wireSequence(seq);
         return completion::kOk;
     });

@@ -8,12 +8,6 @@
 
 namespace nw::nwsimd {
 
-namespace {
-
-using namespace ncp;
-
-// The server's addresses as 123/17 lists them: where it listens (its session's local address
-// when it listens on every address).
 std::uint32_t listenIpv4(Session& s) {
     const Endpoint* endpoint = s.ncpServer().endpointOf(s.server());
     if (endpoint != nullptr) {
@@ -24,6 +18,10 @@ std::uint32_t listenIpv4(Session& s) {
     }
     return s.localIpv4();
 }
+
+namespace {
+
+using namespace ncp;
 
 template <class Numbers, class Results>
 std::uint8_t broadcast(Session& s, const std::string& message, const Numbers& connections,

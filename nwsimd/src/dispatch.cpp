@@ -14,6 +14,12 @@ const CallDispatcher& dispatcher() {
         addFileCalls(d);
         addVolumeCalls(d);
         addDirectoryCalls(d);
+        addVolumeInfoCalls(d);
+        addEntryCalls(d);
+        addFileDataCalls(d);
+        addRightsCalls(d);
+        addSalvageCalls(d);
+        addDirectoryServiceCalls(d);
         return d;
     }();
     return calls;

@@ -27,6 +27,12 @@ void addConnectionCalls(CallDispatcher& d);  // calls_connections.cpp: stations
 void addFileCalls(CallDispatcher& d);        // calls_files.cpp: open files, users, locks
 void addVolumeCalls(CallDispatcher& d);      // calls_volumes.cpp: volume names and lists
 void addDirectoryCalls(CallDispatcher& d);   // calls_directories.cpp: paths, entries, searches
+void addVolumeInfoCalls(CallDispatcher& d);  // calls_volumeinfo.cpp: figures, mount, dismount
+void addEntryCalls(CallDispatcher& d);       // calls_entries.cpp: create, open, erase, move
+void addFileDataCalls(CallDispatcher& d);    // calls_filedata.cpp: read, write, size, copy
+void addRightsCalls(CallDispatcher& d);      // calls_rights.cpp: trustees, space restrictions
+void addSalvageCalls(CallDispatcher& d);     // calls_salvage.cpp: deleted files
+void addDirectoryServiceCalls(CallDispatcher& d);  // calls_nds.cpp: 104/2 and 104/3
 
 // The completion byte of a model answer (0x89xx: its low byte; anything else: failure).
 inline std::uint8_t completionOf(NWCCODE code) {
@@ -41,6 +47,10 @@ inline std::uint8_t completionOf(NWCCODE code) {
 inline std::uint16_t swapBytes(std::uint16_t value) {
     return static_cast<std::uint16_t>(value << 8 | value >> 8);
 }
+
+// The address the server is reached at, as 123/17 and directory referrals give it: where it
+// listens (the session's local address when it listens on every address).
+std::uint32_t listenIpv4(Session& session);
 
 // Records a batch reply may carry: those that fit the frame's reply buffer (and 64 KB) after
 // `fixed` bytes, each `record` bytes, at least one.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "directorystate.h"
 #include "handlers.h"
 #include "ncp/login.h"
 #include "server.h"
@@ -70,6 +71,17 @@ Session::Session(NcpServer& server, sim::Server& modelServer, asio::ip::tcp::soc
 }
 
 Session::~Session() = default;
+
+void Session::releaseHandles() {
+    model().releaseOwner(owner_);
+    openFiles_.clear();
+}
+
+DirectoryState& Session::directoryState() {
+    if (!directory_)
+        directory_ = std::make_unique<DirectoryState>();
+    return *directory_;
+}
 
 sim::ServerModel& Session::model() {
     return server_.model();
@@ -244,7 +256,7 @@ void Session::attach(const ncp::RequestHeader& header) {
 void Session::onStationCleared() {
     station_ = nullptr;
     cleared_ = true;
-    model().releaseOwner(owner_);
+    releaseHandles();
     caller_ = model().caller(modelServer_, nullptr, false);
 }
 
@@ -315,12 +327,12 @@ void Session::close() {
     std::error_code ec;
     idleTimer_.cancel();
     if (station_ != nullptr) {
-        model().releaseOwner(owner_);
+        releaseHandles();
         station_->cleared = nullptr;
         model().removeStation(*station_);
         station_ = nullptr;
     } else {
-        model().releaseOwner(owner_);
+        releaseHandles();
     }
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
     socket_.close(ec);
@@ -328,6 +340,7 @@ void Session::close() {
         conversation_->close();
         conversation_.reset();
     }
+    directory_.reset();
     server_.sessionEnded(*this);
 }
 
@@ -363,7 +376,7 @@ NWCCODE Session::login(const sim::BinderyObject& object, const ncp::LoginAnswer&
     if (rc != SUCCESSFUL)
         return rc;
     if (before != nullptr && before != &object)
-        model().releaseOwner(owner_);
+        releaseHandles();
     loggedIn(object);
     if (signingAgreed_) {
         // Every frame after this reply carries a signature.
@@ -382,8 +395,9 @@ void Session::loggedIn(const sim::BinderyObject& object) {
 void Session::logout() {
     if (station_ == nullptr)
         return;
-    model().releaseOwner(owner_);
+    releaseHandles();
     model().logout(*station_);
+    directory_.reset();
     refreshCaller();
     armIdleTimer();
 }

@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 #include "ncp/frame.h"
 #include "ncp/header.h"
@@ -25,6 +26,7 @@
 namespace nw::nwsimd {
 
 class NcpServer;
+class DirectoryState;
 
 class Session : public std::enable_shared_from_this<Session> {
 public:
@@ -58,6 +60,14 @@ public:
     std::uint16_t peerPort() const { return peerPort_; }
     std::uint32_t localIpv4() const { return localIpv4_; }
 
+    // The files open on this session (87/1 adds them, 66 and the session's end take them away).
+    // A session holds at most kMaxOpenFiles, so that no client takes the server's descriptors.
+    static constexpr std::size_t kMaxOpenFiles = 256;
+    std::unordered_set<NW_FILE_HANDLE>& openFiles() { return openFiles_; }
+
+    // Its directory-services fragments and iterations (made on first use).
+    DirectoryState& directoryState();
+
     // 97 and 33: the agreed buffer size, and whether the client asked to sign.
     std::uint16_t negotiate(std::uint16_t proposed, bool wantsSigning, bool& willSign);
     // 23/23: a new login key (replacing the last one).
@@ -84,6 +94,8 @@ private:
     void onStationCleared();
     void refreshCaller();
     void closeAfterWriting();
+    // Frees the session's directory handles and closes its files.
+    void releaseHandles();
 
     NcpServer& server_;
     sim::Server& modelServer_;
@@ -112,6 +124,8 @@ private:
     bool signingAgreed_ = false;
     std::optional<ncp::PacketSigner> signer_;
     bool frameSigned_ = false;
+    std::unique_ptr<DirectoryState> directory_;
+    std::unordered_set<NW_FILE_HANDLE> openFiles_;
 };
 
 }  // namespace nw::nwsimd

@@ -70,6 +70,33 @@ NWCCODE locateBlock(Session& session, const ncp::HandlePath& path, nuint8 nameSp
     return SUCCESSFUL;
 }
 
+NWCCODE locateNewBlock(Session& session, const ncp::HandlePath& path, nuint8 nameSpace,
+                       sim::Located& directory, sim::NewName& name) {
+    const std::size_t volumeComponents = path.handleFlag == ncp::handle_flag::kNone ? 1 : 0;
+    if (path.components.size() <= volumeComponents)
+        return INVALID_PATH;
+    std::optional<std::string> leaf = ncp::paths::plainName(path.components.back());
+    if (!leaf)
+        return INVALID_FILENAME;
+    ncp::HandlePath parent = path;
+    parent.components.pop_back();
+    NWCCODE rc = locateBlock(session, parent, nameSpace, directory);
+    if (rc == SUCCESSFUL)
+        rc = sim::stillOnDisk(directory);
+    if (rc != SUCCESSFUL)
+        return rc;
+    return sim::nameInDirectory(session.model().net(), directory, std::move(*leaf), nameSpace,
+                                name);
+}
+
+NWCCODE locateHandle(Session& session, nuint8 dirHandle, sim::Located& out) {
+    sim::DirHandle* handle = session.model().services().dirHandle(session.owner(), dirHandle);
+    if (handle == nullptr)
+        return BAD_DIRECTORY_HANDLE;
+    out = {handle->volume, handle->directory};
+    return SUCCESSFUL;
+}
+
 NWCCODE locateText(Session& session, nuint8 dirHandle, std::string_view path, nuint8 nameSpace,
                    sim::Located& out) {
     std::optional<ncp::HandlePath> block;

@@ -19,6 +19,17 @@ namespace nw::nwsimd {
 NWCCODE locateBlock(Session& session, const ncp::HandlePath& path, nuint8 nameSpace,
                     sim::Located& out);
 
+// The place of a new entry named by a handle/path block: the existing directory its components
+// but the last lead to (still on disk), and the last component as the new name. INVALID_PATH
+// when there is no such directory or no component to name the entry, INVALID_FILENAME for a
+// name that is not one plain entry name (or one the name space refuses).
+NWCCODE locateNewBlock(Session& session, const ncp::HandlePath& path, nuint8 nameSpace,
+                       sim::Located& directory, sim::NewName& name);
+
+// The directory of a short directory handle of the session: BAD_DIRECTORY_HANDLE when the
+// session holds no such handle (or its directory is gone).
+NWCCODE locateHandle(Session& session, nuint8 dirHandle, sim::Located& out);
+
 // An existing entry from a text path ("SYS:PUBLIC\FILE", or relative to a directory handle of
 // the session when dirHandle is not 0), in nameSpace.
 NWCCODE locateText(Session& session, nuint8 dirHandle, std::string_view path, nuint8 nameSpace,

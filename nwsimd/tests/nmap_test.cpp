@@ -1,5 +1,6 @@
-// Nmap's NCP script, a client nobody here wrote, against a server of nwsimd: ncp-serverinfo
-// reports the server's name, versions, tree and volumes as the network file has them.
+// Nmap's NCP scripts, clients nobody here wrote, against a server of nwsimd: ncp-serverinfo
+// reports the server's name, versions, tree and volumes as the network file has them;
+// ncp-enum-users lists the users of the server's tree.
 #include <array>
 #include <cstdio>
 #include <string>
@@ -53,6 +54,26 @@ TEST_F(NmapScripts, ServerInfoReportsNameVersionTreeAndVolumes) {
     EXPECT_NE(out.find("SYS", mounts), std::string::npos) << out;
     EXPECT_NE(out.find("DATA", mounts), std::string::npos) << out;
     EXPECT_EQ(out.find("OLD", mounts), std::string::npos) << out;  // not mounted
+}
+
+TEST_F(NmapScripts, EnumUsersListsTheUsersOfTheTree) {
+    if (run("nmap --version 2>/dev/null").find("Nmap version") == std::string::npos)
+        GTEST_SKIP() << "nmap is not installed";
+    serve(R"({"workstation": {},
+              "trees": [ { "name": "LABTREE", "objects": [
+                { "name": "JSMITH.SALES.LAB", "class": "User" },
+                { "name": "MBROWN.SALES.LAB", "class": "User" },
+                { "name": "ADMIN.LAB", "class": "User" },
+                { "name": "LAB1_SYS.LAB", "class": "Volume" } ] } ],
+              "servers": [ { "name": "LAB1", "tree": "LABTREE", "directoryName": "LAB1.LAB",
+                             "volumes": [ { "name": "SYS" } ] } ] })",
+          {"volumes/LAB1/SYS/"});
+    std::string out = run("nmap -Pn -n -p " + std::to_string(port()) +
+                          " --script +ncp-enum-users 127.0.0.1 2>&1");
+    for (const char* user : {"JSMITH.SALES.LAB", "MBROWN.SALES.LAB", "ADMIN.LAB"})
+        EXPECT_NE(out.find(std::string("  ") + user + "\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find("LAB1_SYS"), std::string::npos) << out;  // a volume, not a user
+    EXPECT_EQ(out.find("LAB1.LAB"), std::string::npos) << out;  // the server's object
 }
 
 }  // namespace
