@@ -32,6 +32,7 @@
 
 #include "bignetwork.h"
 #include "loader.h"
+#include "loopback.h"
 #include "ncp/calls.h"
 #include "ncp/frame.h"
 #include "ncp/login.h"
@@ -63,17 +64,7 @@ double percentile(std::vector<double> samples, double p) {
 class Client {
 public:
     explicit Client(std::uint16_t port) : reader_(ncp::Direction::Replies, 1 << 20) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-        int one = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        fd_ = bench::connectLoopback(port);
     }
     ~Client() {
         if (fd_ >= 0)
@@ -220,8 +211,7 @@ void EchoRoundTrip(benchmark::State& state) {
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     std::thread echo([listener] {
         int fd = ::accept(listener, nullptr, nullptr);
-        int one = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        bench::noDelay(fd);
         std::uint8_t buffer[kRequest] = {};
         std::uint8_t reply[kReply] = {};
         for (;;) {
@@ -237,10 +227,7 @@ void EchoRoundTrip(benchmark::State& state) {
             ::send(fd, reply, kReply, MSG_NOSIGNAL);
         }
     });
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    int fd = bench::connectLoopback(ntohs(address.sin_port));
     std::uint8_t request[kRequest] = {};
     std::uint8_t reply[kReply];
     std::vector<double> samples;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "loader.h"
+#include "loopback.h"
 #include "ncp/calls.h"
 #include "ncp/frame.h"
 #include "ncp/login.h"
@@ -43,17 +44,7 @@ double seconds(Clock::duration d) {
 class Client {
 public:
     explicit Client(std::uint16_t port) : reader_(ncp::Direction::Replies, 1 << 20) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-        int one = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        fd_ = bench::connectLoopback(port);
     }
     ~Client() {
         if (fd_ >= 0)
