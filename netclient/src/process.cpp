@@ -13,6 +13,8 @@
 #include "netclient/client.h"
 #include "netclient/forwarding.h"
 #include "netclient/sim/simclient.h"
+#include "passwordsetup.h"
+#include "wire/wireclient.h"
 
 namespace nw {
 
@@ -94,6 +96,18 @@ fs::path demoNetwork() {
     return copy / "network.json";
 }
 
+// The wire back end for a workstation file. VARNOOK_NCP_CAPTURE names a folder that receives a
+// capture of every session (for Wireshark; it holds no passwords, only what servers see).
+std::unique_ptr<Client> wireClient(const fs::path& file) {
+    wire::WorkstationConfig config = wire::loadWorkstationFile(file);
+    wire::WireOptions options;
+    if (const char* capture = std::getenv("VARNOOK_NCP_CAPTURE"); capture != nullptr && *capture) {
+        options.captureFolder = capture;
+    }
+    std::unique_ptr<wire::PasswordSource> passwords = processPasswords(config);
+    return std::make_unique<wire::WireClient>(std::move(config), std::move(passwords), options);
+}
+
 class ProcessClient final : public ForwardingClient {
 public:
     ProcessClient() : ForwardingClient(unavailable_) {}
@@ -101,14 +115,23 @@ public:
     NWCCODE NWCallsInit(nuint8*, nuint8*) override {
         if (loaded_)
             return SUCCESSFUL;
+        // A workstation file means the wire; a network file the in-process simulator.
+        const char* workstation = std::getenv("VARNOOK_WORKSTATION");
         const char* named = std::getenv("NWSIM_NETWORK");
-        const std::string source = named != nullptr ? named : "";  // empty: the demo network
-        // The same network fails the same way: it is not loaded (nor reported) a second time.
+        const std::string source = workstation != nullptr && *workstation != '\0'
+                                       ? "workstation:" + std::string(workstation)
+                                   : named != nullptr ? "network:" + std::string(named)
+                                                      : std::string();  // empty: the demo
+        // The same source fails the same way: it is not loaded (nor reported) a second time.
         if (!failure_.empty() && failedSource_ == source)
             return NWE_REQUESTER_FAILURE;
         try {
-            fs::path file = source.empty() ? demoNetwork() : fs::path(source);
-            loaded_ = sim::SimClient::load(file);
+            if (workstation != nullptr && *workstation != '\0') {
+                loaded_ = wireClient(fs::path(workstation));
+            } else {
+                fs::path file = named != nullptr ? fs::path(named) : demoNetwork();
+                loaded_ = sim::SimClient::load(file);
+            }
         } catch (const SetupError& error) {
             return fail(source, error.reason);
         } catch (const std::exception& error) {

@@ -409,6 +409,15 @@ NWCCODE WireClient::NWCCCloseConn(NWCONN_HANDLE conn) {
     return SUCCESSFUL;
 }
 
+NWCCODE WireClient::GetConnRefFailure(NWCONN_REF connRef, std::string& text) {
+    const Connection* connection = connectionByRef(connRef);
+    if (connection == nullptr) {
+        return INVALID_CONNECTION;
+    }
+    text = connection->state == State::Live ? std::string() : connection->failure.text;
+    return SUCCESSFUL;
+}
+
 NWCCODE WireClient::OpenConnByName(const char* name, nuint32 nameFormat, nuint32 openState,
                                    NWCONN_HANDLE* conn) {
     if (name == nullptr || conn == nullptr ||

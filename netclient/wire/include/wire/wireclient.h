@@ -81,6 +81,7 @@ public:
     NWCCODE NWCCOpenConnByRef(NWCONN_REF connRef, nuint32 openState, nuint32 reserved,
                               NWCONN_HANDLE* conn) override;
     NWCCODE NWCCCloseConn(NWCONN_HANDLE conn) override;
+    NWCCODE GetConnRefFailure(NWCONN_REF connRef, std::string& text) override;
     NWCCODE NWGetFileServerLoginStatus(NWCONN_HANDLE conn, nuint8* loginEnabledFlag) override;
     NWCCODE NWGetDriveInformation(nuint16 drive, nuint16 mode, NWCONN_HANDLE* conn, nuint8* status,
                                   nuint32* rootOffset, char* path) override;
