@@ -5,11 +5,15 @@ _varnook_cli() {
 
     local commands=" servers drives who-has files-of open-files connections locks clear send logins user-info "
     local with_server=" files-of open-files connections clear send logins user-info "
-    local options="--json --csv --watch --count --network --help --version"
+    local options="--json --csv --watch --count --network --workstation --password-file --help --version"
 
     case "$prev" in
-        --network)
+        --network | --workstation)
             _filedir json
+            return
+            ;;
+        --password-file)
+            _filedir
             return
             ;;
         --watch | --count | --timeout | -m | --message | --user | --path | --wait-free)
@@ -21,7 +25,7 @@ _varnook_cli() {
     for ((i = 1; i < cword; i++)); do
         if [[ -z $command && $commands == *" ${words[i]} "* ]]; then
             command=${words[i]}
-        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--timeout|--user|--path|--wait-free) ]]; then
+        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--workstation|--password-file|--timeout|--user|--path|--wait-free) ]]; then
             ((arg++))
         fi
     done

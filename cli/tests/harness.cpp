@@ -42,7 +42,7 @@ CliRun Harness::run(const std::vector<std::string>& args) {
     const auto start = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     Environment env{out,
                     err,
-                    [this](const std::string&) -> nw::Client& { return client_; },
+                    [this](const ClientSource&) -> nw::Client& { return client_; },
                     [this](std::chrono::milliseconds d) {
                         ++sleeps;
                         slept += d;
