@@ -92,9 +92,9 @@ int Locks(Context& ctx, const std::string& path) {
         e.begin(FileFields(ctx, path, target));
         const LockLookup lookup = LookUpFileLocks(ctx.client(), target.connRef, target.volumePath);
         if (lookup.failure == LockLookup::Failure::Open) {
-            throw ctx.OpenError(target.connRef, lookup.result,
-                                "couldn't open a connection to server " +
-                                    ctx.ToUtf8(target.server));
+            throw ctx.OpenError(
+                target.connRef, lookup.result,
+                "couldn't open a connection to server " + ctx.ToUtf8(target.server));
         }
         if (lookup.failure != LockLookup::Failure::None) {
             throw NotOnServer(ctx, target, lookup.result);

@@ -51,12 +51,12 @@ nw::Client& ProcessClient(const varnook::cli::ClientSource& source) {
     }
     // Passwords the password file lacks are asked for on the terminal, for the connections
     // a command opens.
-    nw::setPasswordAsker([](const nw::PasswordQuestion& question, nw::PasswordEntry& entry,
-                            std::string& why) {
-        std::string codePage;
-        nw::processClient().GetWorkstationCodePage(codePage);
-        return varnook::cli::AskPasswordOnTerminal(question, entry, why, codePage);
-    });
+    nw::setPasswordAsker(
+        [](const nw::PasswordQuestion& question, nw::PasswordEntry& entry, std::string& why) {
+            std::string codePage;
+            nw::processClient().GetWorkstationCodePage(codePage);
+            return varnook::cli::AskPasswordOnTerminal(question, entry, why, codePage);
+        });
     nw::nuint8 reserved1 = 0;
     nw::nuint8 reserved2 = 0;
     const nw::NWCCODE rc = nw::NWCallsInit(&reserved1, &reserved2);

@@ -36,7 +36,7 @@ public:
             quiet.c_lflag |= ICANON;
             ::tcsetattr(fd_, TCSAFLUSH, &quiet);
         }
-        struct sigaction interrupt{};
+        struct sigaction interrupt {};
         interrupt.sa_handler = [](int) {};
         sigemptyset(&interrupt.sa_mask);
         interrupt.sa_flags = 0;  // no SA_RESTART: the read returns EINTR
@@ -55,7 +55,7 @@ private:
     int fd_;
     bool ok_ = false;
     termios saved_{};
-    struct sigaction savedInt_{};
+    struct sigaction savedInt_ {};
 };
 
 }  // namespace
