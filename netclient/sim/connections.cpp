@@ -4,16 +4,13 @@
 #include "entrypaths.h"
 #include "model.h"
 #include "netclient/sim/simclient.h"
+#include "servermodel.h"
 #include "services.h"
 #include "store.h"
 
 namespace nw::sim {
 
 namespace {
-
-nuint16 highLow(nuint16 value) {
-    return static_cast<nuint16>(value << 8 | value >> 8);
-}
 
 // A tree name as callers pass it, possibly padded with '_', upper-cased.
 std::string treeKey(std::string_view name) {
@@ -52,31 +49,31 @@ std::string containerOf(const std::string& dottedName) {
 
 }  // namespace
 
-WsConnection* SimClient::volumeCaller(NWCONN_HANDLE conn) {
-    WsConnection* connection = live(conn);
-    if (connection != nullptr)
-        services_->store();  // the stored state replaces the file's before anything is read
-    return connection;
+const Caller* SimClient::volumeCaller(NWCONN_HANDLE conn) {
+    const Caller* who = caller(conn);
+    if (who != nullptr)
+        model_->store();  // the stored state replaces the file's before anything is read
+    return who;
 }
 
 NWCCODE SimClient::entryOf(NWCONN_HANDLE conn, const char* path, nuint8 nameSpace,
-                           WsConnection*& connection, Located& target) {
-    connection = volumeCaller(conn);
-    if (connection == nullptr)
+                           const Caller*& who, Located& target) {
+    who = volumeCaller(conn);
+    if (who == nullptr)
         return INVALID_CONNECTION;
-    return locateAlive(*net_, *connection->server, path, nameSpace, target);
+    return locateAlive(net_, *who->server, path, nameSpace, target);
 }
 
 std::size_t SimClient::openDirHandleCount() const {
-    return services_->dirHandleCount;
+    return model_->services().dirHandleCount;
 }
 
 std::size_t SimClient::openFileHandleCount() const {
-    return services_->files.size();
+    return model_->services().files.size();
 }
 
 const std::string& SimClient::stateError() const {
-    return services_->storeError;
+    return model_->storeError();
 }
 
 // ---- Connections by name ------------------------------------------------------------------------
@@ -90,18 +87,18 @@ NWCCODE SimClient::OpenConnByName(const char* name, nuint32 nameFormat, nuint32 
         return NWE_PARAM_INVALID;
     }
     std::string key = upperAscii(name);
-    Server* server = net_->serverNamed(key);
+    Server* server = net_.serverNamed(key);
     if (server == nullptr && nameFormat == NWCC_NAME_FORMAT_NDS) {
         if (!key.empty() && key.front() == '.')
             key.erase(0, 1);
-        for (const auto& each : net_->servers) {
+        for (const auto& each : net_.servers) {
             if (!each->directoryName.empty() && upperAscii(each->directoryName) == key)
                 server = each.get();
         }
     }
     if (server == nullptr)
         return NO_SUCH_OBJECT;
-    for (const auto& connection : net_->connections) {
+    for (const auto& connection : net_.connections) {
         if (connection->server != server || connection->ended)
             continue;
         NWCONN_HANDLE handle = nextHandle_++;
@@ -160,7 +157,7 @@ NWCCODE SimClient::AuthenticateConnToDirectory(NWCONN_HANDLE conn) {
     const std::string& tree = connection->server->tree;
     if (tree.empty() || connection->station == nullptr || connection->station->object == nullptr)
         return ERR_FAILED_AUTHENTICATION;
-    for (const auto& other : net_->connections) {
+    for (const auto& other : net_.connections) {
         if (!other->ended && other->directoryAuthenticated &&
             treeKey(other->server->tree) == treeKey(tree)) {
             connection->directoryAuthenticated = true;
@@ -177,7 +174,7 @@ NWCCODE SimClient::ReadDirectoryAttribute(const char* tree, const char* object,
     if (tree == nullptr || object == nullptr || attribute == nullptr)
         return NWE_PARAM_INVALID;
     value.clear();
-    const Tree* found = treeNamed(*net_, tree);
+    const Tree* found = treeNamed(net_, tree);
     const TreeObject* entry = found != nullptr ? objectNamed(*found, object) : nullptr;
     if (entry == nullptr)
         return ERR_NO_SUCH_ENTRY;
@@ -195,7 +192,7 @@ NWCCODE SimClient::MapDirectoryIdToName(NWCONN_HANDLE conn, nuint32 id, std::str
     WsConnection* connection = live(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
-    const Tree* tree = treeNamed(*net_, connection->server->tree);
+    const Tree* tree = treeNamed(net_, connection->server->tree);
     if (tree != nullptr) {
         for (const TreeObject& object : tree->objects) {
             if (object.id == id) {
@@ -213,7 +210,7 @@ NWCCODE SimClient::MapDirectoryNameToId(NWCONN_HANDLE conn, const char* dottedNa
         return INVALID_CONNECTION;
     if (dottedName == nullptr || id == nullptr)
         return NWE_PARAM_INVALID;
-    const Tree* tree = treeNamed(*net_, connection->server->tree);
+    const Tree* tree = treeNamed(net_, connection->server->tree);
     const TreeObject* object = tree != nullptr ? objectNamed(*tree, dottedName) : nullptr;
     if (object == nullptr)
         return ERR_NO_SUCH_ENTRY;
@@ -224,9 +221,9 @@ NWCCODE SimClient::MapDirectoryNameToId(NWCONN_HANDLE conn, const char* dottedNa
 NWCCODE SimClient::ScanDirectoryTrees(nuint32* iterHandle, std::string& tree) {
     if (iterHandle == nullptr)
         return NWE_PARAM_INVALID;
-    if (*iterHandle >= net_->trees.size())
+    if (*iterHandle >= net_.trees.size())
         return FAILURE;
-    tree = net_->trees[*iterHandle].name;
+    tree = net_.trees[*iterHandle].name;
     ++*iterHandle;
     return SUCCESSFUL;
 }
@@ -236,7 +233,7 @@ NWCCODE SimClient::ScanDirectoryObjects(const char* tree, const char* container,
                                         std::string& objectClass) {
     if (tree == nullptr || container == nullptr || iterHandle == nullptr)
         return NWE_PARAM_INVALID;
-    const Tree* found = treeNamed(*net_, tree);
+    const Tree* found = treeNamed(net_, tree);
     if (found == nullptr)
         return ERR_NO_SUCH_ENTRY;
     std::string parent = container;
@@ -268,15 +265,7 @@ NWCCODE SimClient::GetBinderyObjectName(NWCONN_HANDLE conn, nuint32 id, std::str
     WsConnection* connection = live(conn);
     if (connection == nullptr)
         return INVALID_CONNECTION;
-    const Bindery& bindery = services_->bindery(*connection->server);
-    auto found = bindery.byId.find(id);
-    if (found == bindery.byId.end())
-        return NO_SUCH_OBJECT;
-    const BinderyEntry& object = bindery.objects[found->second];
-    name = object.name;
-    if (type != nullptr)
-        *type = highLow(object.type);
-    return SUCCESSFUL;
+    return model_->objectName(*connection->server, id, name, type);
 }
 
 NWCCODE SimClient::GetBinderyObjectID(NWCONN_HANDLE conn, const char* name, nuint16 type,
@@ -286,14 +275,7 @@ NWCCODE SimClient::GetBinderyObjectID(NWCONN_HANDLE conn, const char* name, nuin
         return INVALID_CONNECTION;
     if (name == nullptr || id == nullptr)
         return NWE_PARAM_INVALID;
-    std::string key = upperAscii(name);
-    for (const BinderyEntry& object : services_->bindery(*connection->server).objects) {
-        if (object.name == key && highLow(object.type) == type) {
-            *id = object.id;
-            return SUCCESSFUL;
-        }
-    }
-    return NO_SUCH_OBJECT;
+    return model_->objectId(*connection->server, name, type, *id);
 }
 
 NWCCODE SimClient::ScanBinderyObjects(NWCONN_HANDLE conn, const char* pattern, nuint16 type,
@@ -304,27 +286,7 @@ NWCCODE SimClient::ScanBinderyObjects(NWCONN_HANDLE conn, const char* pattern, n
         return INVALID_CONNECTION;
     if (pattern == nullptr || lastObjectID == nullptr)
         return NWE_PARAM_INVALID;
-    const Bindery& bindery = services_->bindery(*connection->server);
-    std::size_t start = 0;
-    if (*lastObjectID != 0xFFFFFFFF) {
-        auto found = bindery.byId.find(*lastObjectID);
-        if (found == bindery.byId.end())
-            return FAILURE;
-        start = found->second + 1;
-    }
-    for (std::size_t i = start; i < bindery.objects.size(); ++i) {
-        const BinderyEntry& object = bindery.objects[i];
-        if ((type != BINDERY_ANY && highLow(object.type) != type) ||
-            !wildcardMatch(pattern, object.name)) {
-            continue;
-        }
-        name = object.name;
-        if (foundType != nullptr)
-            *foundType = highLow(object.type);
-        *lastObjectID = object.id;
-        return SUCCESSFUL;
-    }
-    return FAILURE;
+    return model_->scanObjects(*connection->server, pattern, type, *lastObjectID, name, foundType);
 }
 
 }  // namespace nw::sim

@@ -10,7 +10,7 @@
 #include "dostime.h"
 #include "entrypaths.h"
 #include "model.h"
-#include "netclient/sim/simclient.h"
+#include "servermodel.h"
 #include "services.h"
 #include "store.h"
 #include "volumedisk.h"
@@ -68,47 +68,36 @@ bool isInside(const Entry* entry, const Entry* ancestor) {
 
 // ---- Records ------------------------------------------------------------------------------------
 
-NWCCODE SimClient::GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
-                                const char* path, NW_ENTRY_INFO* info) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (info == nullptr)
-        return NWE_PARAM_INVALID;
-    Located target;
+NWCCODE ServerModel::entryInfo(const Caller& who, const Located& target, nuint8 nameSpace,
+                               nuint16 searchAttrs, NW_ENTRY_INFO& info) {
     NW_ENTRY_INFO record;
-    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
+    NWCCODE rc =
+        entryRecord(*target.volume->server, *target.volume, *target.entry, nameSpace, record);
     if (rc != SUCCESSFUL)
         return rc;
-    if (!canSee(services_->caller(*connection), *target.volume, target.entry))
+    if (!canSee(who, *target.volume, target.entry))
         return ACCESS_DENIED;
     if (!searchSelects(searchAttrs, target.entry->isDirectory, record.attributes))
         return FAILURE;
-    *info = record;
+    info = record;
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
-                                   const char* path, nuint32 modifyMask,
-                                   const NW_ENTRY_INFO* info) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (info == nullptr)
-        return NWE_PARAM_INVALID;
-    Located target;
+NWCCODE ServerModel::modifyEntry(const Caller& who, const Located& target, nuint8 nameSpace,
+                                 nuint16 searchAttrs, nuint32 modifyMask,
+                                 const NW_ENTRY_INFO& given) {
+    const NW_ENTRY_INFO* info = &given;
+    Server& server = *target.volume->server;
     NW_ENTRY_INFO current;
-    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, current);
+    NWCCODE rc = entryRecord(server, *target.volume, *target.entry, nameSpace, current);
     if (rc != SUCCESSFUL)
         return rc;
-    Server& server = *connection->server;
     Volume& volume = *target.volume;
     Entry& entry = *target.entry;
     if (!searchSelects(searchAttrs, entry.isDirectory, current.attributes))
         return FAILURE;
 
-    const Caller& caller = services_->caller(*connection);
-    nuint16 rights = effectiveRights(caller, volume, &entry);
+    nuint16 rights = effectiveRights(who, volume, &entry);
     constexpr nuint32 kModify = DM_ATTRIBUTES | DM_CREATE_DATE | DM_CREATE_TIME | DM_ARCHIVE_DATE |
                                 DM_ARCHIVE_TIME | DM_MODIFY_DATE | DM_MODIFY_TIME | DM_MODIFIER_ID |
                                 DM_LAST_ACCESS_DATE;
@@ -185,48 +174,25 @@ NWCCODE SimClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                                      nuint16* rights) {
-    WsConnection* connection = nullptr;
-    Located target;
-    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
-    if (rc != SUCCESSFUL)
-        return rc;
-    if (rights == nullptr)
-        return NWE_PARAM_INVALID;
-    *rights = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
-    return SUCCESSFUL;
-}
-
 // ---- Directory handles and searches -------------------------------------------------------------
 
-NWCCODE SimClient::AllocTempDirHandle(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                                      NWDIR_HANDLE* dirHandle) {
-    WsConnection* connection = nullptr;
-    Located target;
-    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
-    if (rc != SUCCESSFUL)
-        return rc;
-    if (dirHandle == nullptr)
-        return NWE_PARAM_INVALID;
+NWCCODE ServerModel::allocDirHandle(Owner owner, const Located& target, NWDIR_HANDLE& dirHandle) {
     if (!target.entry->isDirectory)
         return INVALID_PATH;
-    auto& slots = services_->dirHandles[conn];
+    auto& slots = services_->dirHandles[owner];
     for (std::size_t i = 1; i < slots.size(); ++i) {
         if (slots[i].directory != nullptr)
             continue;
         slots[i] = {target.volume, target.entry};
         ++services_->dirHandleCount;
-        *dirHandle = static_cast<NWDIR_HANDLE>(i);
+        dirHandle = static_cast<NWDIR_HANDLE>(i);
         return SUCCESSFUL;
     }
     return NO_MORE_DIRECTORY_HANDLES;
 }
 
-NWCCODE SimClient::DeallocDirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle) {
-    if (live(conn) == nullptr)
-        return INVALID_CONNECTION;
-    auto it = services_->dirHandles.find(conn);
+NWCCODE ServerModel::freeDirHandle(Owner owner, NWDIR_HANDLE dirHandle) {
+    auto it = services_->dirHandles.find(owner);
     if (it == services_->dirHandles.end() || dirHandle == 0 ||
         it->second[dirHandle].directory == nullptr) {
         return BAD_DIRECTORY_HANDLE;
@@ -236,50 +202,40 @@ NWCCODE SimClient::DeallocDirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle) 
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::StartSearch(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
-                               SEARCH_SEQUENCE* seq) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (seq == nullptr)
-        return NWE_PARAM_INVALID;
-    DirHandle* handle = services_->dirHandle(conn, dirHandle);
-    if (handle == nullptr)
-        return BAD_DIRECTORY_HANDLE;
-    if (!handle->volume->hasNameSpace(nameSpace))
+NWCCODE ServerModel::startSearch(Volume& volume, Entry& directory, nuint8 nameSpace,
+                                 SEARCH_SEQUENCE& seq) {
+    if (!volume.hasNameSpace(nameSpace))
         return INVALID_NAME_SPACE;
-    if (int error = refreshDirectory(*handle->volume, *handle->directory, net_->codePage)) {
+    if (!directory.isDirectory)
+        return INVALID_PATH;
+    if (int error = refreshDirectory(volume, directory, net_->codePage)) {
         NWCCODE answer = diskAnswer(error);
         // Gone from the disk, or no longer a folder beneath the volume's.
-        if (answer == INVALID_PATH && handle->directory->parent != nullptr)
-            detachEntry(*handle->directory);
+        if (answer == INVALID_PATH && directory.parent != nullptr)
+            detachEntry(directory);
         return answer;
     }
-    *seq = SEARCH_SEQUENCE{};
-    seq->volNumber = handle->volume->number;
-    seq->dirNumber = handle->directory->number;
+    seq = SEARCH_SEQUENCE{};
+    seq.volNumber = volume.number;
+    seq.dirNumber = directory.number;
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
-                              nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (seq == nullptr || pattern == nullptr || info == nullptr)
-        return NWE_PARAM_INVALID;
-    const Server& server = *connection->server;
-    Volume* volume = seq->volNumber < server.volumeByNumber.size()
-                         ? server.volumeByNumber[seq->volNumber]
-                         : nullptr;
-    if (volume == nullptr || !volume->mounted)
+NWCCODE ServerModel::searchNext(const Caller& who, SEARCH_SEQUENCE& sequence, nuint8 nameSpace,
+                                nuint16 searchAttrs, std::string_view pattern,
+                                NW_ENTRY_INFO& found) {
+    SEARCH_SEQUENCE* seq = &sequence;
+    NW_ENTRY_INFO* info = &found;
+    const Server& server = *who.server;
+    Volume* volume = mountedVolume(server, seq->volNumber);
+    if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     if (!volume->hasNameSpace(nameSpace))
         return INVALID_NAME_SPACE;
     Entry* directory = volume->entry(seq->dirNumber);
     if (directory == nullptr || directory->gone || !directory->isDirectory)
         return INVALID_PATH;
-    if ((effectiveRights(services_->caller(*connection), *volume, directory) & TR_FILE_SCAN) == 0)
+    if ((effectiveRights(who, *volume, directory) & TR_FILE_SCAN) == 0)
         return ACCESS_DENIED;
 
     // The sequence is the place of the last entry returned in the directory's list, whose places
@@ -313,20 +269,11 @@ NWCCODE SimClient::SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 n
     return FAILURE;
 }
 
-NWCCODE SimClient::SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
-                                          nint32 units) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    DirHandle* handle = services_->dirHandle(conn, dirHandle);
-    if (handle == nullptr)
-        return BAD_DIRECTORY_HANDLE;
-    Volume& volume = *handle->volume;
-    Entry& directory = *handle->directory;
+NWCCODE ServerModel::setDirRestriction(const Caller& who, Volume& volume, Entry& directory,
+                                       nint32 units) {
     if (directory.parent == nullptr)
         return DIRECTORY_ACTIVE;
-    if ((effectiveRights(services_->caller(*connection), volume, &directory) & TR_ACCESS_CONTROL) ==
-        0) {
+    if ((effectiveRights(who, volume, &directory) & TR_ACCESS_CONTROL) == 0) {
         return NO_MODIFY_PRIVILEGES;
     }
     std::string key = entryKey(&directory);
@@ -337,19 +284,10 @@ NWCCODE SimClient::SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
 
 // ---- Create, delete, erase ----------------------------------------------------------------------
 
-NWCCODE SimClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                                   nuint8 rightsMask) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    Located parent;
-    NewName name;
-    NWCCODE rc = locateNew(*net_, *connection->server, path, nameSpace, parent, name);
-    if (rc != SUCCESSFUL)
-        return rc;
+NWCCODE ServerModel::createDirectory(const Caller& caller, const Located& parent,
+                                     const NewName& name, nuint8 rightsMask) {
     if (name.existing != nullptr || name.onDisk)
         return NAME_EXISTS;
-    const Caller& caller = services_->caller(*connection);
     if ((effectiveRights(caller, *parent.volume, parent.entry) & TR_CREATE) == 0)
         return NO_CREATE_PRIVILEGES;
     Store* store = services_->store();
@@ -372,26 +310,17 @@ NWCCODE SimClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                              nuint32 attributes, bool replace, NW_FILE_HANDLE* file) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (file == nullptr)
-        return NWE_PARAM_INVALID;
-    Located parent;
-    NewName name;
-    NWCCODE rc = locateNew(*net_, *connection->server, path, nameSpace, parent, name);
-    if (rc != SUCCESSFUL)
-        return rc;
+NWCCODE ServerModel::createFile(const Caller& caller, Owner owner, const Located& parent,
+                                const NewName& name, nuint8 nameSpace, nuint32 attributes,
+                                bool replace, NW_FILE_HANDLE& handle) {
+    NW_FILE_HANDLE* file = &handle;
     Volume& volume = *parent.volume;
-    const Caller& caller = services_->caller(*connection);
     if (name.existing != nullptr) {
         Entry& existing = *name.existing;
         if (!replace || existing.isDirectory)
             return NAME_EXISTS;
         NW_ENTRY_INFO record;
-        rc = entryRecord(*connection->server, volume, existing, nameSpace, record);
+        NWCCODE rc = entryRecord(*volume.server, volume, existing, nameSpace, record);
         if (rc != SUCCESSFUL)
             return rc;
         if ((effectiveRights(caller, volume, &existing) & TR_WRITE) == 0 ||
@@ -401,7 +330,8 @@ NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* 
         UniqueFd fd;
         if (int error = openFileBeneath(volume, entryKey(&existing), O_RDWR | O_TRUNC, 0, fd))
             return diskAnswer(error);
-        *file = services_->addFile(conn, *connection, volume, existing, fd.release(), true, true);
+        *file =
+            services_->addFile(owner, caller.station, volume, existing, fd.release(), true, true);
         return SUCCESSFUL;
     }
     if (name.onDisk)
@@ -427,16 +357,11 @@ NWCCODE SimClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* 
         return storeAnswer(result);
     volume.data.entries[key] = std::move(meta);
     Entry& made = newEntry(volume, *parent.entry, name.diskName, name.longName, false);
-    *file = services_->addFile(conn, *connection, volume, made, fd.release(), true, true);
+    *file = services_->addFile(owner, caller.station, volume, made, fd.release(), true, true);
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path) {
-    WsConnection* connection = nullptr;
-    Located target;
-    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
-    if (rc != SUCCESSFUL)
-        return rc;
+NWCCODE ServerModel::deleteDirectory(const Caller& caller, const Located& target) {
     Volume& volume = *target.volume;
     Entry& directory = *target.entry;
     if (!directory.isDirectory)
@@ -451,7 +376,7 @@ NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     }
     std::string key = entryKey(&directory);
     const EntryMeta* meta = metaOf(volume, key);
-    if ((effectiveRights(services_->caller(*connection), volume, &directory) & TR_ERASE) == 0 ||
+    if ((effectiveRights(caller, volume, &directory) & TR_ERASE) == 0 ||
         (meta != nullptr && (meta->attributes & A_DELETE_INHIBIT) != 0)) {
         return NO_DELETE_PRIVILEGES;
     }
@@ -472,14 +397,11 @@ NWCCODE SimClient::DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const c
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
-                             const char* path) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    Located target;
+NWCCODE ServerModel::eraseFile(const Caller& caller, const Located& target, nuint8 nameSpace,
+                               nuint16 searchAttrs) {
     NW_ENTRY_INFO record;
-    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
+    NWCCODE rc =
+        entryRecord(*target.volume->server, *target.volume, *target.entry, nameSpace, record);
     if (rc != SUCCESSFUL)
         return rc;
     Volume& volume = *target.volume;
@@ -488,7 +410,6 @@ NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
         return INVALID_PATH;
     if (!searchSelects(searchAttrs, false, record.attributes))
         return FAILURE;
-    const Caller& caller = services_->caller(*connection);
     if ((effectiveRights(caller, volume, &entry) & TR_ERASE) == 0 ||
         (record.attributes & (A_READ_ONLY | A_DELETE_INHIBIT)) != 0) {
         return NO_DELETE_PRIVILEGES;
@@ -544,31 +465,26 @@ NWCCODE SimClient::EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
 
 // ---- Rename and move ----------------------------------------------------------------------------
 
-NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
-                             const char* srcPath, const char* dstPath) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    Server& server = *connection->server;
-    Located source;
-    NW_ENTRY_INFO record;
-    NWCCODE rc = locateRecord(*net_, server, srcPath, nameSpace, source, record);
+NWCCODE ServerModel::moveSource(const Located& source, nuint8 nameSpace, nuint16 searchAttrs,
+                                NW_ENTRY_INFO& record) {
+    NWCCODE rc =
+        entryRecord(*source.volume->server, *source.volume, *source.entry, nameSpace, record);
     if (rc != SUCCESSFUL)
         return rc;
+    if (source.entry->parent == nullptr)
+        return DIRECTORY_ACTIVE;
+    if (!searchSelects(searchAttrs, source.entry->isDirectory, record.attributes))
+        return FAILURE;
+    return SUCCESSFUL;
+}
+
+NWCCODE ServerModel::moveEntry(const Caller& caller, const Located& source, nuint8 nameSpace,
+                               nuint16 searchAttrs, const Located& destination,
+                               const NewName& name) {
     Volume& volume = *source.volume;
     Entry& entry = *source.entry;
-    if (entry.parent == nullptr)
-        return DIRECTORY_ACTIVE;
-    if (!searchSelects(searchAttrs, entry.isDirectory, record.attributes))
-        return FAILURE;
-    if (dstPath == nullptr)
-        return NWE_PARAM_INVALID;
-    std::string_view dstVolume = dstPath;
-    if (upperAscii(dstVolume.substr(0, dstVolume.find(':'))) != volume.name)
-        return RENAMING_ACROSS_VOLUMES;
-    Located destination;
-    NewName name;
-    rc = locateNew(*net_, server, dstPath, nameSpace, destination, name);
+    NW_ENTRY_INFO record;
+    NWCCODE rc = moveSource(source, nameSpace, searchAttrs, record);
     if (rc != SUCCESSFUL)
         return rc;
     if (destination.volume != &volume)
@@ -586,7 +502,6 @@ NWCCODE SimClient::MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
     if (name.onDisk && !sameFileOnDisk(volume, from, to))
         return NAME_EXISTS;
 
-    const Caller& caller = services_->caller(*connection);
     nuint16 rights = effectiveRights(caller, volume, &entry);
     if ((record.attributes & A_RENAME_INHIBIT) != 0)
         return NO_MODIFY_PRIVILEGES;

@@ -34,9 +34,13 @@ NWCCODE locateAlive(Network& net, Server& server, const char* path, nuint8 nameS
     NWCCODE rc = locate(net, server, path, nameSpace, out);
     if (rc != SUCCESSFUL)
         return rc;
-    if (!onDisk(*out.volume, *out.entry)) {
-        if (out.entry->parent != nullptr)
-            detachEntry(*out.entry);
+    return stillOnDisk(out);
+}
+
+NWCCODE stillOnDisk(const Located& target) {
+    if (!onDisk(*target.volume, *target.entry)) {
+        if (target.entry->parent != nullptr)
+            detachEntry(*target.entry);
         return INVALID_PATH;
     }
     return SUCCESSFUL;

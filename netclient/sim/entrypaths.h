@@ -20,6 +20,10 @@ NWCCODE locate(Network& net, Server& server, const char* path, nuint8 nameSpace,
 // As locate, and the entry is still on disk (INVALID_PATH otherwise).
 NWCCODE locateAlive(Network& net, Server& server, const char* path, nuint8 nameSpace, Located& out);
 
+// INVALID_PATH (and the entry is taken out of its directory) when a located entry is gone from
+// the disk; 0 while it is there.
+NWCCODE stillOnDisk(const Located& target);
+
 // As locate, with the entry's record (entryRecord) in nameSpace.
 NWCCODE locateRecord(Network& net, Server& server, const char* path, nuint8 nameSpace, Located& out,
                      NW_ENTRY_INFO& record);

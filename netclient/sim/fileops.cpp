@@ -11,7 +11,7 @@
 #include "entrypaths.h"
 #include "filecopy.h"
 #include "model.h"
-#include "netclient/sim/simclient.h"
+#include "servermodel.h"
 #include "services.h"
 #include "store.h"
 #include "volumedisk.h"
@@ -44,16 +44,14 @@ OpenedFile* usable(Services& services, NW_FILE_HANDLE handle) {
 
 }  // namespace
 
-NWCCODE SimClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
-                            const char* path, nuint8 accessRights, NW_FILE_HANDLE* file) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (file == nullptr || (accessRights & (AR_READ | AR_WRITE)) == 0)
+NWCCODE ServerModel::openFile(const Caller& who, Owner owner, const Located& target,
+                              nuint8 nameSpace, nuint16 searchAttrs, nuint8 accessRights,
+                              NW_FILE_HANDLE& file) {
+    if ((accessRights & (AR_READ | AR_WRITE)) == 0)
         return NWE_PARAM_INVALID;
-    Located target;
     NW_ENTRY_INFO record;
-    NWCCODE rc = locateRecord(*net_, *connection->server, path, nameSpace, target, record);
+    NWCCODE rc =
+        entryRecord(*target.volume->server, *target.volume, *target.entry, nameSpace, record);
     if (rc != SUCCESSFUL)
         return rc;
     if (target.entry->isDirectory)
@@ -62,7 +60,7 @@ NWCCODE SimClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 search
         return FAILURE;
     bool read = (accessRights & AR_READ) != 0;
     bool write = (accessRights & AR_WRITE) != 0;
-    nuint16 rights = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
+    nuint16 rights = effectiveRights(who, *target.volume, target.entry);
     if (read && (rights & TR_READ) == 0)
         return ACCESS_DENIED;
     if (write && ((rights & TR_WRITE) == 0 || (record.attributes & A_READ_ONLY) != 0))
@@ -71,12 +69,13 @@ NWCCODE SimClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 search
     UniqueFd fd;
     if (int error = openFileBeneath(*target.volume, entryKey(target.entry), flags, 0, fd))
         return diskAnswer(error);
-    *file = services_->addFile(conn, *connection, *target.volume, *target.entry, fd.release(), read,
-                               write);
+    file = services_->addFile(owner, who.station, *target.volume, *target.entry, fd.release(), read,
+                              write);
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRead, void* buffer) {
+NWCCODE ServerModel::readFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRead,
+                              void* buffer) {
     OpenedFile* opened = usable(*services_, file);
     if (opened == nullptr)
         return INVALID_FILE_HANDLE;
@@ -104,8 +103,8 @@ NWCCODE SimClient::ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRe
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
-                             nuint32* written) {
+NWCCODE ServerModel::writeFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
+                               nuint32* written) {
     OpenedFile* opened = usable(*services_, file);
     if (opened == nullptr)
         return INVALID_FILE_HANDLE;
@@ -134,8 +133,8 @@ NWCCODE SimClient::WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* dat
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::SeekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
-                            nint64* newPosition) {
+NWCCODE ServerModel::seekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
+                              nint64* newPosition) {
     OpenedFile* opened = usable(*services_, file);
     if (opened == nullptr)
         return INVALID_FILE_HANDLE;
@@ -159,20 +158,16 @@ NWCCODE SimClient::SeekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::CloseFile(NW_FILE_HANDLE file) {
+NWCCODE ServerModel::closeFile(NW_FILE_HANDLE file) {
     if (services_->files.count(file) == 0)
         return INVALID_FILE_HANDLE;
     services_->closeFile(file);
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,
-                                nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
-                                nuint64* copied) {
-    if (live(conn) == nullptr)
-        return INVALID_CONNECTION;
-    if (copied == nullptr)
-        return NWE_PARAM_INVALID;
+NWCCODE ServerModel::copyFileData(NW_FILE_HANDLE src, NW_FILE_HANDLE dst, nuint64 srcOffset,
+                                  nuint64 dstOffset, nuint64 count, nuint64& total) {
+    nuint64* copied = &total;
     *copied = 0;
     OpenedFile* from = usable(*services_, src);
     OpenedFile* to = usable(*services_, dst);

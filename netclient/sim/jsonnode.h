@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "netclient/sim/simclient.h"
+#include "netclient/sim/loaderror.h"
 
 namespace nw::sim {
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <initializer_list>
@@ -20,7 +21,8 @@
 #include <vector>
 
 #include "jsonnode.h"
-#include "netclient/sim/simclient.h"
+#include "ncp/login.h"
+#include "netclient/sim/loaderror.h"
 
 namespace nw::sim {
 
@@ -125,6 +127,7 @@ public:
         for (auto& server : net_->servers)
             assignObjectIds(*server);
         loadVolumeData(*net_, root, base_);
+        hashPasswords();
         return std::move(net_);
     }
 
@@ -167,7 +170,7 @@ private:
     void loadServer(const Node& node) {
         node.expectObject({"name", "version", "maxConnections", "sftLevel", "ttsLevel",
                            "loginEnabled", "tree", "directoryName", "users", "volumes",
-                           "connections", "supervisors"});
+                           "connections", "supervisors", "listen", "consoleOperators"});
         auto server = std::make_unique<Server>();
         server->name = resourceName(node["name"], NW_MAX_SERVER_NAME_LEN, "a server name");
         if (net_->serverNamed(server->name) != nullptr) {
@@ -186,6 +189,7 @@ private:
         server->sftLevel = static_cast<nuint8>(node["sftLevel"].integerOr(2, 0, 255));
         server->ttsLevel = static_cast<nuint8>(node["ttsLevel"].integerOr(1, 0, 255));
         server->loginEnabled = node["loginEnabled"].booleanOr(true);
+        server->listen = listenAddress(node["listen"]);
         server->slots.resize(server->maxConnections);
         loadServerTree(*server, node);
 
@@ -194,7 +198,7 @@ private:
             Node name = user;
             std::optional<nuint32> id;
             if (!user.isString()) {
-                user.expectObject({"name", "id"});
+                user.expectObject({"name", "id", "password", "passwordHash"});
                 name = user["name"];
                 if (Node given = user["id"]; given.present()) {
                     id = static_cast<nuint32>(given.integer(1, 0xFFFFFFFF));
@@ -206,7 +210,12 @@ private:
             if (findObject(*server, upper, OT_USER) != nullptr) {
                 name.fail("a user name not listed twice");
             }
-            addObject(*server, upper, OT_USER, id);
+            BinderyObject* added = addObject(*server, upper, OT_USER, id);
+            if (!user.isString())
+                loadPassword(*added, user, id);
+        }
+        for (const Node& name : node["consoleOperators"].itemsOr()) {
+            server->consoleOperators.insert(objectFor(*server, objectName(name), OT_USER));
         }
 
         std::vector<Node> volumes = node["volumes"].itemsOr();
@@ -277,6 +286,86 @@ private:
             object->id = next;
             used.insert(next);
         }
+    }
+
+    // ---- Logins -------------------------------------------------------------------------------
+
+    // "HOST:PORT" where the server listens for NCP: an IPv4 address or localhost, and a port (0:
+    // a free one). Absent: 127.0.0.1 on a free port.
+    std::string listenAddress(const Node& node) {
+        if (!node.present())
+            return {};
+        const std::string expected =
+            "\"HOST:PORT\": an IPv4 address (or localhost) and a port from 0 to 65535 (0: any free "
+            "port), not used by another server of the file";
+        const std::string& text = node.string(expected);
+        std::size_t colon = text.rfind(':');
+        if (colon == std::string::npos || colon == 0 || colon + 1 == text.size() ||
+            colon + 6 < text.size())
+            node.fail(expected);
+        std::string host = text.substr(0, colon);
+        if (host != "localhost") {
+            unsigned parts[4];
+            char end = 0;
+            if (host.find_first_not_of("0123456789.") != std::string::npos ||
+                std::sscanf(host.c_str(), "%3u.%3u.%3u.%3u%c", &parts[0], &parts[1], &parts[2],
+                            &parts[3], &end) != 4 ||
+                parts[0] > 255 || parts[1] > 255 || parts[2] > 255 || parts[3] > 255) {
+                node.fail(expected);
+            }
+        }
+        unsigned long port = 0;
+        for (char c : text.substr(colon + 1)) {
+            if (c < '0' || c > '9')
+                node.fail(expected);
+            port = port * 10 + static_cast<unsigned long>(c - '0');
+        }
+        if (port > 65535)
+            node.fail(expected);
+        std::string canonical =
+            (host == "localhost" ? "127.0.0.1" : host) + ":" + std::to_string(port);
+        if (port != 0 && !listenAddresses_.insert(canonical).second)
+            node.fail(expected);
+        return canonical;
+    }
+
+    // A user's password, kept as the bindery keeps it: the 16-byte hash salted with the object
+    // id. A plain password is hashed once the ids are final (a user of a tree takes its User
+    // object's id); a given hash needs a fixed id.
+    void loadPassword(BinderyObject& object, const Node& user, std::optional<nuint32> id) {
+        Node password = user["password"];
+        Node hash = user["passwordHash"];
+        if (password.present() && hash.present())
+            hash.fail("either password or passwordHash, not both");
+        if (password.present()) {
+            // Clients upper-case a password before hashing it; the server stores it so.
+            pendingPasswords_.push_back(
+                {&object, upperAscii(text(password, "a password")), std::nullopt, password, 0});
+        } else if (hash.present()) {
+            if (!id)
+                hash.fail("a passwordHash only for a user with an id (the hash is salted with it)");
+            std::array<nuint8, 16> bytes{};
+            hexBytes(hash, bytes.data(), bytes.size());
+            pendingPasswords_.push_back({&object, {}, bytes, hash, *id});
+        }
+    }
+
+    void hashPasswords() {
+        for (PendingPassword& pending : pendingPasswords_) {
+            BinderyObject& object = *pending.object;
+            if (pending.hash) {
+                if (object.id != pending.givenId) {
+                    pending.node.fail("a passwordHash of a user whose id stays " +
+                                      std::to_string(pending.givenId) + " (" + object.name +
+                                      " takes the id of the tree's User object)");
+                }
+                object.passwordHash = pending.hash;
+            } else {
+                object.passwordHash = ncp::passwordHash(object.id, pending.password);
+            }
+            std::fill(pending.password.begin(), pending.password.end(), '\0');
+        }
+        pendingPasswords_.clear();
     }
 
     // ---- Volumes ------------------------------------------------------------------------------
@@ -718,9 +807,19 @@ private:
         }
     }
 
+    struct PendingPassword {
+        BinderyObject* object = nullptr;
+        std::string password;                        // upper case
+        std::optional<std::array<nuint8, 16>> hash;  // given instead
+        Node node;
+        nuint32 givenId = 0;
+    };
+
     std::string file_;
     fs::path base_;
     std::unique_ptr<Network> net_;
+    std::vector<PendingPassword> pendingPasswords_;
+    std::set<std::string> listenAddresses_;
     std::array<nuint8, 7> loginTimeDefault_{};
     std::unordered_map<const Server*, std::unordered_map<std::string, BinderyObject*>> objectIndex_;
 };

@@ -7,14 +7,17 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "codepage.h"
@@ -107,6 +110,9 @@ struct BinderyObject {
     std::string name;  // code page, upper case
     nuint16 type = OT_USER;
     nuint32 id = 0;
+    // What the bindery keeps of the password: its 16-byte hash, salted with the id. None: the
+    // object has no password (the empty password logs it in).
+    std::optional<std::array<nuint8, 16>> passwordHash;
 };
 
 struct OpenFile {
@@ -123,6 +129,7 @@ struct Station {
     const BinderyObject* object = nullptr;  // null: attached, not logged in
     std::array<nuint8, 7> loginTime{};      // yy, mm, dd, hh, mi, ss, day of week
     std::array<nuint8, 12> address{};       // network (4), node (6), socket (2)
+    bool overIp = false;  // an NCP client over TCP/IP: address holds its IPv4 address and port
     std::uint64_t bytesRead = 0;
     std::uint64_t bytesWritten = 0;
     bool authenticated = false;  // user information answers USER_INFO_AUTHENTICATED
@@ -131,6 +138,16 @@ struct Station {
     std::vector<OpenFile> openFiles;
     nuint16 lockCount = 0;
     WsConnection* workstation = nullptr;  // set for the workstation's own stations
+    // Told when the station goes (cleared, or its session ended); the NCP server's sessions
+    // set it to learn that they were cleared.
+    std::function<void()> cleared;
+};
+
+// A run of failed logins of one object (intruder detection).
+struct LoginFailures {
+    unsigned count = 0;
+    std::chrono::steady_clock::time_point first{};  // the run's first failure
+    std::chrono::steady_clock::time_point lockedUntil{};
 };
 
 struct Server {
@@ -149,6 +166,11 @@ struct Server {
     nuint16 stationCount = 0;
     nuint16 peakStationCount = 0;
     ServerData data;
+    // Where the NCP server listens: "HOST:PORT"; empty: 127.0.0.1 on a free port.
+    std::string listen;
+    // Users with console operator rights over NCP, besides the supervisors.
+    std::unordered_set<const BinderyObject*> consoleOperators;
+    std::unordered_map<const BinderyObject*, LoginFailures> loginFailures;
 
     Station* station(nuint32 number) const {
         return number < slots.size() ? slots[number].get() : nullptr;

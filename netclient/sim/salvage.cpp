@@ -6,7 +6,7 @@
 #include "dostime.h"
 #include "entrypaths.h"
 #include "model.h"
-#include "netclient/sim/simclient.h"
+#include "servermodel.h"
 #include "services.h"
 #include "store.h"
 #include "volumedisk.h"
@@ -37,19 +37,14 @@ std::string pathBelowRoot(const Entry& directory, nuint8 nameSpace) {
     return path;
 }
 
-// The deleted file with that sequence kept in the directory of a directory handle.
+// The deleted file with that sequence kept in a directory.
 struct KeptFile {
-    DirHandle* handle = nullptr;
     std::map<nuint32, DeletedFile>* files = nullptr;
     std::map<nuint32, DeletedFile>::iterator file;
 };
 
-NWCCODE findKept(Services& services, NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint32 sequence,
-                 KeptFile& out) {
-    out.handle = services.dirHandle(conn, dirHandle);
-    if (out.handle == nullptr)
-        return BAD_DIRECTORY_HANDLE;
-    out.files = keptIn(*out.handle->volume, *out.handle->directory);
+NWCCODE findKept(Volume& volume, Entry& directory, nuint32 sequence, KeptFile& out) {
+    out.files = keptIn(volume, directory);
     if (out.files == nullptr)
         return FAILURE;
     out.file = out.files->find(sequence);
@@ -68,25 +63,15 @@ void forgetDeleted(Volume& volume, std::map<nuint32, DeletedFile>& kept,
 
 }  // namespace
 
-NWCCODE SimClient::ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
-                                        nuint8 nameSpace, nuint32* sequence,
-                                        NW_DELETED_FILE* deleted) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (sequence == nullptr || deleted == nullptr)
-        return NWE_PARAM_INVALID;
-    DirHandle* handle = services_->dirHandle(conn, dirHandle);
-    if (handle == nullptr)
-        return BAD_DIRECTORY_HANDLE;
-    Volume& volume = *handle->volume;
+NWCCODE ServerModel::scanSalvageable(const Caller& who, Volume& volume, Entry& directory,
+                                     nuint8 nameSpace, nuint32& next, NW_DELETED_FILE& found) {
+    nuint32* sequence = &next;
+    NW_DELETED_FILE* deleted = &found;
     if (!volume.hasNameSpace(nameSpace))
         return INVALID_NAME_SPACE;
-    if ((effectiveRights(services_->caller(*connection), volume, handle->directory) &
-         TR_FILE_SCAN) == 0) {
+    if ((effectiveRights(who, volume, &directory) & TR_FILE_SCAN) == 0)
         return ACCESS_DENIED;
-    }
-    auto* kept = keptIn(volume, *handle->directory);
+    auto* kept = keptIn(volume, directory);
     if (kept == nullptr)
         return FAILURE;
     auto it = *sequence == 0xFFFFFFFF ? kept->begin() : kept->upper_bound(*sequence);
@@ -95,7 +80,7 @@ NWCCODE SimClient::ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHand
     const DeletedFile& file = it->second;
     *deleted = NW_DELETED_FILE{};
     deleted->sequence = file.id;
-    deleted->parent = handle->directory->number;
+    deleted->parent = directory.number;
     deleted->attributes = file.meta.attributes;
     deleted->nameSpace = nameSpace;
     std::string name = deletedName(*net_, file, nameSpace);
@@ -104,7 +89,7 @@ NWCCODE SimClient::ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHand
     nuint32 created = file.meta.created.value_or(file.modified);
     deleted->creationDate = dosDate(created);
     deleted->creationTime = dosTime(created);
-    nuint32 creator = file.meta.creator.value_or(connection->server->data.defaultOwner);
+    nuint32 creator = file.meta.creator.value_or(volume.server->data.defaultOwner);
     deleted->creatorID = creator;
     deleted->modifyDate = dosDate(file.modified);
     deleted->modifyTime = dosTime(file.modified);
@@ -122,20 +107,14 @@ NWCCODE SimClient::ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHand
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::PurgeSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
-                                        nuint32 sequence) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+NWCCODE ServerModel::purgeSalvageable(const Caller& who, Volume& volume, Entry& directory,
+                                      nuint32 sequence) {
     KeptFile kept;
-    NWCCODE rc = findKept(*services_, conn, dirHandle, sequence, kept);
+    NWCCODE rc = findKept(volume, directory, sequence, kept);
     if (rc != SUCCESSFUL)
         return rc;
-    Volume& volume = *kept.handle->volume;
-    if ((effectiveRights(services_->caller(*connection), volume, kept.handle->directory) &
-         TR_ERASE) == 0) {
+    if ((effectiveRights(who, volume, &directory) & TR_ERASE) == 0)
         return NO_DELETE_PRIVILEGES;
-    }
     Store* store = services_->store();
     if (store == nullptr || store->purgeFile(volume, kept.file->second) != 0)
         return DIRECTORY_IO_ERROR;
@@ -143,26 +122,22 @@ NWCCODE SimClient::PurgeSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHand
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
-                                          nuint8 nameSpace, nuint32 sequence, const char* newName) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+NWCCODE ServerModel::recoverSalvageable(const Caller& who, Volume& volume, Entry& directory,
+                                        nuint8 nameSpace, nuint32 sequence,
+                                        std::string_view newName) {
     KeptFile kept;
-    NWCCODE found = findKept(*services_, conn, dirHandle, sequence, kept);
+    NWCCODE found = findKept(volume, directory, sequence, kept);
     if (found != SUCCESSFUL)
         return found;
-    Volume& volume = *kept.handle->volume;
-    Entry& directory = *kept.handle->directory;
     if (!volume.hasNameSpace(nameSpace))
         return INVALID_NAME_SPACE;
     const DeletedFile& deleted = kept.file->second;
-    if ((effectiveRights(services_->caller(*connection), volume, &directory) & TR_CREATE) == 0)
+    if ((effectiveRights(who, volume, &directory) & TR_CREATE) == 0)
         return NO_CREATE_PRIVILEGES;
 
     // Under its old name unless another one is asked for.
     NewName name;
-    std::string asked = newName != nullptr ? newName : "";
+    std::string asked(newName);
     if (asked.empty() || upperAscii(asked) == upperAscii(deletedName(*net_, deleted, nameSpace))) {
         name.diskName = deleted.diskName;
         name.longName = deletedName(*net_, deleted, NW_NS_LONG);
@@ -176,7 +151,7 @@ NWCCODE SimClient::RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHa
     } else {
         std::string path = volume.name + ":" + pathBelowRoot(directory, nameSpace) + asked;
         Located place;
-        NWCCODE rc = locateNew(*net_, *connection->server, path.c_str(), nameSpace, place, name);
+        NWCCODE rc = locateNew(*net_, *volume.server, path.c_str(), nameSpace, place, name);
         if (rc != SUCCESSFUL)
             return rc;
     }

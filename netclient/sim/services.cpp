@@ -161,11 +161,12 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
 
 // ---- Callers and rights -------------------------------------------------------------------------
 
-Caller callerOf(const Network& net, WsConnection& connection) {
+Caller callerOf(const Network& net, Server& server, Station* station, bool consoleOperator) {
     Caller caller;
-    caller.server = connection.server;
-    caller.connection = &connection;
-    caller.object = connection.station != nullptr ? connection.station->object : nullptr;
+    caller.server = &server;
+    caller.station = station;
+    caller.consoleOperator = consoleOperator;
+    caller.object = station != nullptr ? station->object : nullptr;
     if (caller.object == nullptr)
         return caller;
     caller.ids.push_back(caller.object->id);
@@ -314,13 +315,6 @@ Store* Services::store() {
     return store_.get();
 }
 
-const Caller& Services::caller(WsConnection& connection) {
-    auto it = callers.find(&connection);
-    if (it == callers.end())
-        it = callers.emplace(&connection, callerOf(net, connection)).first;
-    return it->second;
-}
-
 const Bindery& Services::bindery(const Server& server) {
     auto found = binderies.find(&server);
     if (found != binderies.end())
@@ -348,8 +342,8 @@ const Bindery& Services::bindery(const Server& server) {
     return made;
 }
 
-DirHandle* Services::dirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE handle) {
-    auto it = dirHandles.find(conn);
+DirHandle* Services::dirHandle(Owner owner, NWDIR_HANDLE handle) {
+    auto it = dirHandles.find(owner);
     if (it == dirHandles.end() || handle == 0)
         return nullptr;
     DirHandle& slot = it->second[handle];
@@ -358,8 +352,8 @@ DirHandle* Services::dirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE handle) {
     return &slot;
 }
 
-void Services::connectionClosed(NWCONN_HANDLE conn) {
-    auto it = dirHandles.find(conn);
+void Services::ownerClosed(Owner owner) {
+    auto it = dirHandles.find(owner);
     if (it != dirHandles.end()) {
         for (const DirHandle& slot : it->second) {
             if (slot.directory != nullptr)
@@ -369,7 +363,7 @@ void Services::connectionClosed(NWCONN_HANDLE conn) {
     }
     std::vector<NW_FILE_HANDLE> owned;
     for (const auto& [handle, file] : files) {
-        if (file.conn == conn)
+        if (file.owner == owner)
             owned.push_back(handle);
     }
     for (NW_FILE_HANDLE handle : owned)
@@ -384,18 +378,18 @@ NWCCODE Services::saveMeta(Volume& volume, const std::string& key, EntryMeta met
     return SUCCESSFUL;
 }
 
-NW_FILE_HANDLE Services::addFile(NWCONN_HANDLE conn, WsConnection& connection, Volume& volume,
-                                 Entry& entry, int fd, bool read, bool write) {
+NW_FILE_HANDLE Services::addFile(Owner owner, Station* station, Volume& volume, Entry& entry,
+                                 int fd, bool read, bool write) {
     NW_FILE_HANDLE handle = nextFile++;
     OpenedFile& file = files[handle];
     file.fd = fd;
-    file.conn = conn;
-    file.connection = &connection;
+    file.owner = owner;
+    file.station = station;
     file.volume = &volume;
     file.entry = &entry;
     file.read = read;
     file.write = write;
-    if (Station* station = connection.station) {
+    if (station != nullptr) {
         station->openFiles.push_back({&volume, &entry, 1});
         if (!entry.usage)
             entry.usage = std::make_unique<FileUsage>();
@@ -415,7 +409,7 @@ void Services::closeFile(NW_FILE_HANDLE handle) {
     OpenedFile& file = it->second;
     if (file.fd >= 0)
         ::close(file.fd);
-    if (Station* station = file.connection != nullptr ? file.connection->station : nullptr) {
+    if (Station* station = file.station) {
         auto& open = station->openFiles;
         for (auto rec = open.rbegin(); rec != open.rend(); ++rec) {
             if (rec->file == file.entry) {
@@ -431,6 +425,13 @@ void Services::closeFile(NW_FILE_HANDLE handle) {
         }
     }
     files.erase(it);
+}
+
+void Services::stationGone(const Station& station) {
+    for (auto& [handle, file] : files) {
+        if (file.station == &station)
+            file.station = nullptr;
+    }
 }
 
 }  // namespace nw::sim

@@ -1,6 +1,6 @@
-// What the simulated client keeps for the volume control operations (directory handles, open
-// files, the state store) and the helpers those operations share: entry keys and names, paths,
-// search attributes, rights, entry records.
+// What the server model keeps for the volume operations (directory handles and open files of
+// each session, the state store, the binderies) and the helpers those operations share: entry
+// keys and names, paths, search attributes, rights, entry records.
 #pragma once
 
 #include <sys/types.h>
@@ -61,17 +61,25 @@ bool wildcardMatch(std::string_view pattern, std::string_view name);
 
 // ---- Callers and rights -------------------------------------------------------------------------
 
-// Who is asking: the object logged in on a workstation connection and what it counts as.
+// Who holds directory handles and open files: a connection handle of the in-process client, a
+// TCP session of the NCP server. The two doors keep their owners apart (see ServerModel).
+using Owner = std::uint64_t;
+
+// Who is asking: a station of a server, the object logged in on it and what it counts as. The
+// door decides console operator rights: the in-process client takes them from the network
+// file's workstation connection, the NCP server from the object logged in on the session.
 struct Caller {
     Server* server = nullptr;
-    WsConnection* connection = nullptr;
+    Station* station = nullptr;             // null: the station is gone (cleared)
     const BinderyObject* object = nullptr;  // null: nobody is logged in
     std::vector<nuint32> ids;               // the object, and its containers in the tree
     bool supervisor = false;                // supervisor-equivalent: all rights
+    bool consoleOperator = false;
     nuint32 id() const { return object != nullptr ? object->id : 0; }
 };
 
-Caller callerOf(const Network& net, WsConnection& connection);
+// What the object logged in on a station of a server counts as (ids, supervisor).
+Caller callerOf(const Network& net, Server& server, Station* station, bool consoleOperator);
 
 // The caller's effective rights on an entry: trustee assignments filtered by inherited rights
 // masks from the root down; Supervisor anywhere above gives every right.
@@ -98,8 +106,8 @@ struct DirHandle {
 
 struct OpenedFile {
     int fd = -1;
-    NWCONN_HANDLE conn = 0;
-    WsConnection* connection = nullptr;  // its station shows the file as open
+    Owner owner = 0;
+    Station* station = nullptr;  // shows the file as open; null once the station is gone
     Volume* volume = nullptr;
     Entry* entry = nullptr;
     bool read = false;
@@ -126,31 +134,29 @@ struct Services {
 
     // The state store, opened on first use; null when it cannot be (storeError says why).
     Store* store();
-    // Frees the directory handles and closes the files opened through a connection handle.
-    void connectionClosed(NWCONN_HANDLE conn);
-    // A usable directory handle of a connection handle: null when it is not allocated, its
-    // directory is gone or its volume dismounted.
-    DirHandle* dirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE handle);
-    // Registers a file opened on disk (fd) through a connection handle: it shows as open by the
-    // connection's station until it is closed. Answers its handle.
-    NW_FILE_HANDLE addFile(NWCONN_HANDLE conn, WsConnection& connection, Volume& volume,
-                           Entry& entry, int fd, bool read, bool write);
+    // Frees the directory handles and closes the files of an owner.
+    void ownerClosed(Owner owner);
+    // A usable directory handle of an owner: null when it is not allocated, its directory is
+    // gone or its volume dismounted.
+    DirHandle* dirHandle(Owner owner, NWDIR_HANDLE handle);
+    // Registers a file opened on disk (fd) by an owner: it shows as open by the station until it
+    // is closed. Answers its handle.
+    NW_FILE_HANDLE addFile(Owner owner, Station* station, Volume& volume, Entry& entry, int fd,
+                           bool read, bool write);
+    // A station goes: the files opened on it no longer show as its open files.
+    void stationGone(const Station& station);
     // Stores an entry's metadata and keeps it: DIRECTORY_IO_ERROR when the store cannot.
     NWCCODE saveMeta(Volume& volume, const std::string& key, EntryMeta meta);
     // Closes a file and takes it off its station's open files.
     void closeFile(NW_FILE_HANDLE handle);
-    // The caller behind a workstation connection (kept: it does not change while loaded).
-    const Caller& caller(WsConnection& connection);
-
     Network& net;
     std::unique_ptr<Store> store_;
     bool storeTried = false;
     std::string storeError;
-    std::unordered_map<NWCONN_HANDLE, std::array<DirHandle, 256>> dirHandles;
+    std::unordered_map<Owner, std::array<DirHandle, 256>> dirHandles;
     std::size_t dirHandleCount = 0;
     std::unordered_map<NW_FILE_HANDLE, OpenedFile> files;
     NW_FILE_HANDLE nextFile = 0x2000;
-    std::unordered_map<const WsConnection*, Caller> callers;
 
     const Bindery& bindery(const Server& server);
     std::unordered_map<const Server*, Bindery> binderies;

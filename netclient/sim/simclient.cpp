@@ -8,6 +8,7 @@
 
 #include "loader.h"
 #include "model.h"
+#include "servermodel.h"
 #include "services.h"
 
 namespace nw::sim {
@@ -49,33 +50,6 @@ void set(T* out, T value) {
         *out = value;
 }
 
-// The path of a directory in a name space: "VOLUME:" for the root, "VOLUME:\DIR\SUB" below it.
-std::string directoryPath(const Volume& volume, const Entry* directory, nuint8 nameSpace) {
-    std::vector<const Entry*> chain;
-    for (; directory->parent != nullptr; directory = directory->parent)
-        chain.push_back(directory);
-    std::string path = volume.name + ":";
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        path += "\\" + (*it)->name(nameSpace);
-    return path;
-}
-
-void removeStation(Server& server, Station& station) {
-    for (const OpenFile& open : station.openFiles) {
-        FileUsage* usage = open.file->usage.get();
-        if (usage == nullptr)
-            continue;
-        std::erase_if(usage->openers, [&](const Opener& o) { return o.station == &station; });
-        std::erase_if(usage->locks, [&](const Lock& l) { return l.station == &station; });
-    }
-    if (station.workstation != nullptr) {
-        station.workstation->ended = true;
-        station.workstation->station = nullptr;
-    }
-    --server.stationCount;
-    server.slots[station.number].reset();
-}
-
 bool driveUsable(const Network& net, const std::optional<Drive>& drive) {
     if (!drive || !drive->volume->mounted)
         return false;
@@ -87,8 +61,12 @@ bool driveUsable(const Network& net, const std::optional<Drive>& drive) {
 }  // namespace
 
 SimClient::SimClient(std::unique_ptr<Network> net)
-    : net_(std::move(net)), services_(std::make_unique<Services>(*net_)) {}
+    : model_(std::make_unique<ServerModel>(std::move(net))), net_(model_->net()) {}
 SimClient::~SimClient() = default;
+
+Network& SimClient::network() {
+    return net_;
+}
 
 std::unique_ptr<SimClient> SimClient::load(const std::filesystem::path& file) {
     return std::unique_ptr<SimClient>(new SimClient(loadNetworkFile(file)));
@@ -107,12 +85,25 @@ WsConnection* SimClient::live(NWCONN_HANDLE conn) {
     return it->second;
 }
 
+const Caller* SimClient::caller(NWCONN_HANDLE conn) {
+    WsConnection* connection = live(conn);
+    if (connection == nullptr)
+        return nullptr;
+    // Kept: what a workstation connection counts as does not change while it lives.
+    std::unique_ptr<Caller>& cached = callers_[connection];
+    if (!cached) {
+        cached = std::make_unique<Caller>(
+            model_->caller(*connection->server, connection->station, connection->consoleOperator));
+    }
+    return cached.get();
+}
+
 NWCCODE SimClient::NWCallsInit(nuint8*, nuint8*) {
     return SUCCESSFUL;
 }
 
 NWCCODE SimClient::GetWorkstationCodePage(std::string& name) {
-    name = net_->codePage.name();
+    name = net_.codePage.name();
     return SUCCESSFUL;
 }
 
@@ -121,20 +112,20 @@ NWCCODE SimClient::GetWorkstationCodePage(std::string& name) {
 NWCCODE SimClient::NWCCScanConnRefs(nuint32* scanIterator, NWCONN_REF* connRef) {
     if (scanIterator == nullptr || connRef == nullptr)
         return NWE_PARAM_INVALID;
-    for (std::size_t i = *scanIterator; i < net_->connections.size(); ++i) {
-        if (net_->connections[i]->ended)
+    for (std::size_t i = *scanIterator; i < net_.connections.size(); ++i) {
+        if (net_.connections[i]->ended)
             continue;
-        *connRef = net_->connections[i]->ref;
+        *connRef = net_.connections[i]->ref;
         *scanIterator = static_cast<nuint32>(i + 1);
         return SUCCESSFUL;
     }
-    *scanIterator = static_cast<nuint32>(net_->connections.size());
+    *scanIterator = static_cast<nuint32>(net_.connections.size());
     return NWE_NO_MORE_ENTRIES;
 }
 
 NWCCODE SimClient::NWCCGetConnRefInfo(NWCONN_REF connRef, nuint32 infoType, nuint32 len,
                                       void* buffer) {
-    WsConnection* connection = net_->connectionByRef(connRef);
+    WsConnection* connection = net_.connectionByRef(connRef);
     if (connection == nullptr || connection->ended)
         return INVALID_CONNECTION;
     if (infoType != NWCC_INFO_SERVER_NAME)
@@ -153,7 +144,7 @@ NWCCODE SimClient::NWCCOpenConnByRef(NWCONN_REF connRef, nuint32 openState, nuin
     if (openState != NWCC_OPEN_LICENSED && openState != NWCC_OPEN_UNLICENSED) {
         return NWE_PARAM_INVALID;
     }
-    WsConnection* connection = net_->connectionByRef(connRef);
+    WsConnection* connection = net_.connectionByRef(connRef);
     if (connection == nullptr || connection->ended)
         return INVALID_CONNECTION;
     NWCONN_HANDLE handle = nextHandle_++;
@@ -165,7 +156,7 @@ NWCCODE SimClient::NWCCOpenConnByRef(NWCONN_REF connRef, nuint32 openState, nuin
 NWCCODE SimClient::NWCCCloseConn(NWCONN_HANDLE conn) {
     if (handles_.erase(conn) != 1)
         return INVALID_CONNECTION;
-    services_->connectionClosed(conn);
+    model_->releaseOwner(conn);
     return SUCCESSFUL;
 }
 
@@ -183,7 +174,7 @@ NWCCODE SimClient::NWGetFileServerLoginStatus(NWCONN_HANDLE conn, nuint8* loginE
 
 NWCCODE SimClient::NWGetDriveInformation(nuint16 drive, nuint16, NWCONN_HANDLE* conn,
                                          nuint8* status, nuint32* rootOffset, char*) {
-    if (drive < 1 || drive > 26 || !driveUsable(*net_, net_->drives[drive]))
+    if (drive < 1 || drive > 26 || !driveUsable(net_, net_.drives[drive]))
         return INVALID_DRIVE;
     set<NWCONN_HANDLE>(conn, 0);
     set<nuint8>(status, NW_NETWARE_DRIVE);
@@ -192,9 +183,9 @@ NWCCODE SimClient::NWGetDriveInformation(nuint16 drive, nuint16, NWCONN_HANDLE* 
 }
 
 NWCCODE SimClient::GetDriveMapping(nuint16 drive, std::string& target, std::string& localFolder) {
-    if (drive < 1 || drive > 26 || !driveUsable(*net_, net_->drives[drive]))
+    if (drive < 1 || drive > 26 || !driveUsable(net_, net_.drives[drive]))
         return INVALID_DRIVE;
-    const Drive& mapping = *net_->drives[drive];
+    const Drive& mapping = *net_.drives[drive];
     target = mapping.target;
     localFolder = mapping.volume->diskPath(mapping.directory).string();
     return SUCCESSFUL;
@@ -214,7 +205,7 @@ NWCCODE SimClient::NWGetNSPath(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint
         return BAD_DIRECTORY_HANDLE;
     ResolvedPath resolved;
     NWCCODE rc =
-        resolvePath(*connection->server, nsPath->srcPath, srcNamSpc, net_->codePage, resolved);
+        resolvePath(*connection->server, nsPath->srcPath, srcNamSpc, net_.codePage, resolved);
     if (rc != SUCCESSFUL)
         return rc;
     if (!resolved.volume->hasNameSpace(dstNamSpc))
@@ -240,7 +231,7 @@ NWCCODE SimClient::NWGetLongName(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, con
     if (dirHandle != 0)
         return BAD_DIRECTORY_HANDLE;
     ResolvedPath resolved;
-    NWCCODE rc = resolvePath(*connection->server, path, srcNamSpc, net_->codePage, resolved);
+    NWCCODE rc = resolvePath(*connection->server, path, srcNamSpc, net_.codePage, resolved);
     if (rc != SUCCESSFUL)
         return rc;
     if (!resolved.volume->hasNameSpace(dstNamSpc))
@@ -261,10 +252,12 @@ NWCCODE SimClient::NWScanConnectionsUsingFile(NWCONN_HANDLE conn, NWDIR_HANDLE d
     if (filePath == nullptr || iterHandle == nullptr || fileUse == nullptr || fileUsed == nullptr) {
         return NWE_PARAM_INVALID;
     }
+    if (NWCCODE rc = model_->mayWatch(*caller(conn)); rc != SUCCESSFUL)
+        return rc;
     if (dirHandle != 0)
         return BAD_DIRECTORY_HANDLE;
     ResolvedPath resolved;
-    NWCCODE rc = resolvePath(*connection->server, filePath, NW_NS_DOS, net_->codePage, resolved);
+    NWCCODE rc = resolvePath(*connection->server, filePath, NW_NS_DOS, net_.codePage, resolved);
     if (rc != SUCCESSFUL)
         return rc;
     const FileUsage* usage = resolved.entry->usage.get();
@@ -324,6 +317,8 @@ NWCCODE SimClient::NWScanOpenFilesByConn2(NWCONN_HANDLE conn, nuint16 connNum, n
         return INVALID_CONNECTION;
     if (iterHandle == nullptr || openFile == nullptr)
         return NWE_PARAM_INVALID;
+    if (NWCCODE rc = model_->mayWatch(*caller(conn)); rc != SUCCESSFUL)
+        return rc;
     const Station* station = connection->server->station(connNum);
     if (station == nullptr)
         return BAD_STATION_NUMBER;
@@ -352,6 +347,8 @@ NWCCODE SimClient::NWGetPathFromDirectoryBase(NWCONN_HANDLE conn, nuint8 volNum,
         return INVALID_CONNECTION;
     if (len == nullptr || pathName == nullptr)
         return NWE_PARAM_INVALID;
+    if (NWCCODE rc = model_->mayWatch(*caller(conn)); rc != SUCCESSFUL)
+        return rc;
     const Volume* volume = connection->server->volumeByNumber[volNum];
     if (volume == nullptr || !volume->mounted)
         return VOLUME_DOES_NOT_EXIST;
@@ -360,17 +357,14 @@ NWCCODE SimClient::NWGetPathFromDirectoryBase(NWCONN_HANDLE conn, nuint8 volNum,
     const Entry* entry = volume->entry(dirBase);
     if (entry == nullptr)
         return INVALID_PATH;
-    std::vector<const Entry*> chain;
+    std::vector<std::string> names = pathNames(entry, namSpc);
     std::size_t total = 0;
-    for (; entry->parent != nullptr; entry = entry->parent) {
-        chain.push_back(entry);
-        total += 1 + entry->name(namSpc).size();
-    }
+    for (const std::string& name : names)
+        total += 1 + name.size();
     if (total > *len)
         return NWE_BUFFER_OVERFLOW;
     char* out = pathName;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const std::string& name = (*it)->name(namSpc);
+    for (const std::string& name : names) {
         *out++ = static_cast<char>(name.size());
         std::memcpy(out, name.data(), name.size());
         out += name.size();
@@ -400,10 +394,12 @@ NWCCODE SimClient::NWScanPhysicalLocksByFile(NWCONN_HANDLE conn, NWDIR_HANDLE di
         return INVALID_CONNECTION;
     if (path == nullptr || iterHandle == nullptr || lock == nullptr)
         return NWE_PARAM_INVALID;
+    if (NWCCODE rc = model_->mayWatch(*caller(conn)); rc != SUCCESSFUL)
+        return rc;
     if (dirHandle != 0)
         return BAD_DIRECTORY_HANDLE;
     ResolvedPath resolved;
-    NWCCODE rc = resolvePath(*connection->server, path, NW_NS_DOS, net_->codePage, resolved);
+    NWCCODE rc = resolvePath(*connection->server, path, NW_NS_DOS, net_.codePage, resolved);
     if (rc != SUCCESSFUL)
         return rc;
     const FileUsage* usage = resolved.entry->usage.get();
@@ -494,58 +490,30 @@ NWCCODE SimClient::NWGetInetAddr(NWCONN_HANDLE conn, nuint32 connNum, NWINET_ADD
 // ---- Actions ----------------------------------------------------------------------------------
 
 NWCCODE SimClient::NWClearConnectionNumber(NWCONN_HANDLE conn, nuint32 connNumber) {
-    WsConnection* connection = live(conn);
-    if (connection == nullptr)
+    const Caller* who = caller(conn);
+    if (who == nullptr)
         return INVALID_CONNECTION;
-    if (!connection->consoleOperator)
-        return NO_CONSOLE_PRIVILEGES;
-    Server& server = *connection->server;
-    Station* station = server.station(connNumber);
-    if (station == nullptr)
-        return BAD_STATION_NUMBER;
-    removeStation(server, *station);
-    return SUCCESSFUL;
+    return model_->clearStation(*who, connNumber);
 }
 
 NWCCODE SimClient::NWSendBroadcastMessage(NWCONN_HANDLE conn, const char* message,
                                           nuint16 connCount, const nuint16* connList,
                                           nuint8* resultList) {
-    WsConnection* connection = live(conn);
-    if (connection == nullptr)
+    const Caller* who = caller(conn);
+    if (who == nullptr)
         return INVALID_CONNECTION;
-    Server& server = *connection->server;
     if (message == nullptr || connList == nullptr || resultList == nullptr || connCount == 0) {
         return INVALID_PARAMETERS;
     }
-    std::size_t length = std::strlen(message);
-    if (length == 0 || length > server.broadcastLimit())
-        return INVALID_PARAMETERS;
-    for (nuint16 i = 0; i < connCount; ++i) {
-        Station* station = server.station(connList[i]);
-        if (station == nullptr) {
-            resultList[i] = NW_BROADCAST_NO_SUCH_CONNECTION;
-        } else if (station->object == nullptr) {
-            resultList[i] = NW_BROADCAST_NOT_LOGGED_IN;
-        } else if (station->refusesMessages) {
-            resultList[i] = NW_BROADCAST_REFUSES_MESSAGES;
-        } else if (station->pendingMessage) {
-            resultList[i] = NW_BROADCAST_HAS_MESSAGE;
-        } else {
-            station->pendingMessage = std::string(message, length);
-            resultList[i] = NW_BROADCAST_SENT;
-        }
-    }
-    return SUCCESSFUL;
+    std::vector<nuint32> numbers(connList, connList + connCount);
+    return model_->broadcast(*who, message, numbers, std::span<nuint8>(resultList, connCount));
 }
 
 NWCCODE SimClient::switchLogins(NWCONN_HANDLE conn, bool enabled) {
-    WsConnection* connection = live(conn);
-    if (connection == nullptr)
+    const Caller* who = caller(conn);
+    if (who == nullptr)
         return INVALID_CONNECTION;
-    if (!connection->consoleOperator)
-        return NO_CONSOLE_PRIVILEGES;
-    connection->server->loginEnabled = enabled;
-    return SUCCESSFUL;
+    return model_->setLoginsEnabled(*who, enabled);
 }
 
 NWCCODE SimClient::NWEnableFileServerLogin(NWCONN_HANDLE conn) {
@@ -557,10 +525,10 @@ NWCCODE SimClient::NWDisableFileServerLogin(NWCONN_HANDLE conn) {
 }
 
 NWCCODE SimClient::NWCheckConsolePrivileges(NWCONN_HANDLE conn) {
-    WsConnection* connection = live(conn);
-    if (connection == nullptr)
+    const Caller* who = caller(conn);
+    if (who == nullptr)
         return INVALID_CONNECTION;
-    return connection->consoleOperator ? SUCCESSFUL : NO_CONSOLE_PRIVILEGES;
+    return who->consoleOperator ? SUCCESSFUL : NO_CONSOLE_PRIVILEGES;
 }
 
 }  // namespace nw::sim

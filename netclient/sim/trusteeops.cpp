@@ -3,7 +3,7 @@
 
 #include "entrypaths.h"
 #include "model.h"
-#include "netclient/sim/simclient.h"
+#include "servermodel.h"
 #include "services.h"
 #include "store.h"
 #include "volumedisk.h"
@@ -11,12 +11,6 @@
 namespace nw::sim {
 
 namespace {
-
-Volume* mountedVolume(const Server& server, nuint16 number) {
-    Volume* volume =
-        number < server.volumeByNumber.size() ? server.volumeByNumber[number] : nullptr;
-    return volume != nullptr && volume->mounted ? volume : nullptr;
-}
 
 bool isUser(const Network& net, const Server& server, nuint32 id) {
     for (const auto& object : server.objects) {
@@ -50,7 +44,7 @@ std::uint64_t blocksOwned(const Volume& volume, nuint32 owner, nuint32 defaultOw
 // an identifier that is no user, NO_MODIFY_PRIVILEGES for a caller that is no supervisor.
 NWCCODE restrictionChange(const Network& net, const Caller& caller, nuint16 volNum,
                           nuint32 objectID, Volume*& volume) {
-    volume = mountedVolume(*caller.server, volNum);
+    volume = ServerModel::mountedVolume(*caller.server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     if (!isUser(net, *caller.server, objectID))
@@ -62,16 +56,11 @@ NWCCODE restrictionChange(const Network& net, const Caller& caller, nuint16 volN
 
 // ---- Trustees -----------------------------------------------------------------------------------
 
-NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                                     nuint32* iterHandle, TRUSTEE_SET* set) {
-    WsConnection* connection = nullptr;
-    Located target;
-    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
-    if (rc != SUCCESSFUL)
-        return rc;
-    if (iterHandle == nullptr || set == nullptr)
-        return NWE_PARAM_INVALID;
-    if ((effectiveRights(services_->caller(*connection), *target.volume, target.entry) &
+NWCCODE ServerModel::scanTrustees(const Caller& who, const Located& target, nuint32& iteration,
+                                  TRUSTEE_SET& trustees) {
+    nuint32* iterHandle = &iteration;
+    TRUSTEE_SET* set = &trustees;
+    if ((effectiveRights(who, *target.volume, target.entry) &
          (TR_ACCESS_CONTROL | TR_SUPERVISOR)) == 0) {
         return ACCESS_DENIED;
     }
@@ -89,16 +78,11 @@ NWCCODE SimClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                                     nuint32 objectID, nuint16 rights) {
-    WsConnection* connection = nullptr;
-    Located target;
-    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
-    if (rc != SUCCESSFUL)
-        return rc;
-    if (!isKnownObject(*net_, *connection->server, objectID))
+NWCCODE ServerModel::addTrustee(const Caller& who, const Located& target, nuint32 objectID,
+                                nuint16 rights) {
+    if (!isKnownObject(*net_, *target.volume->server, objectID))
         return NO_SUCH_OBJECT;
-    nuint16 own = effectiveRights(services_->caller(*connection), *target.volume, target.entry);
+    nuint16 own = effectiveRights(who, *target.volume, target.entry);
     rights &= TR_ALL;
     if ((own & TR_ACCESS_CONTROL) == 0 ||
         ((rights & TR_SUPERVISOR) != 0 && (own & TR_SUPERVISOR) == 0)) {
@@ -115,21 +99,14 @@ NWCCODE SimClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const
     return services_->saveMeta(*target.volume, key, std::move(meta));
 }
 
-NWCCODE SimClient::DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
-                                          nuint32 objectID) {
-    WsConnection* connection = nullptr;
-    Located target;
-    NWCCODE rc = entryOf(conn, path, nameSpace, connection, target);
-    if (rc != SUCCESSFUL)
-        return rc;
+NWCCODE ServerModel::deleteTrustee(const Caller& who, const Located& target, nuint32 objectID) {
     std::string key = entryKey(target.entry);
     EntryMeta meta = metaCopy(*target.volume, key);
     auto found = std::find_if(meta.trustees.begin(), meta.trustees.end(),
                               [&](const Trustee& t) { return t.id == objectID; });
     if (found == meta.trustees.end())
         return TRUSTEE_NOT_FOUND;
-    if ((effectiveRights(services_->caller(*connection), *target.volume, target.entry) &
-         TR_ACCESS_CONTROL) == 0) {
+    if ((effectiveRights(who, *target.volume, target.entry) & TR_ACCESS_CONTROL) == 0) {
         return NO_MODIFY_PRIVILEGES;
     }
     meta.trustees.erase(found);
@@ -138,19 +115,14 @@ NWCCODE SimClient::DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, 
 
 // ---- Space restrictions of users ----------------------------------------------------------------
 
-NWCCODE SimClient::ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nuint32 sequence,
-                                          VOLUME_RESTRICTIONS* restrictions) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (restrictions == nullptr)
-        return NWE_PARAM_INVALID;
-    const Volume* volume = mountedVolume(*connection->server, volNum);
+NWCCODE ServerModel::scanVolumeRestrictions(const Caller& caller, nuint16 volNum, nuint32 sequence,
+                                            VOLUME_RESTRICTIONS& answer) {
+    VOLUME_RESTRICTIONS* restrictions = &answer;
+    const Volume* volume = mountedVolume(*caller.server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     *restrictions = VOLUME_RESTRICTIONS{};
     // A supervisor sees every user's restriction; anybody else only his own.
-    const Caller& caller = services_->caller(*connection);
     std::vector<NW_VOLUME_RESTRICTION> own;
     if (!caller.supervisor) {
         for (const NW_VOLUME_RESTRICTION& item : volume->data.restrictions) {
@@ -166,20 +138,16 @@ NWCCODE SimClient::ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nu
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
-                                              nuint32* restriction, nuint32* inUse) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (restriction == nullptr || inUse == nullptr)
-        return NWE_PARAM_INVALID;
-    const Server& server = *connection->server;
+NWCCODE ServerModel::getObjectRestriction(const Caller& caller, nuint16 volNum, nuint32 objectID,
+                                          nuint32& limit, nuint32& used) {
+    nuint32* restriction = &limit;
+    nuint32* inUse = &used;
+    const Server& server = *caller.server;
     const Volume* volume = mountedVolume(server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     if (!isUser(*net_, server, objectID))
         return NO_SUCH_OBJECT;
-    const Caller& caller = services_->caller(*connection);
     if (!caller.supervisor && (caller.object == nullptr || caller.id() != objectID))
         return ACCESS_DENIED;
     *restriction = NW_NO_VOLUME_RESTRICTION;
@@ -192,17 +160,14 @@ NWCCODE SimClient::GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
-                                              nuint32 restriction) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+NWCCODE ServerModel::setObjectRestriction(const Caller& caller, nuint16 volNum, nuint32 objectID,
+                                          nuint32 restriction) {
     if (restriction >= NW_NO_VOLUME_RESTRICTION) {
-        NWCCODE rc = RemoveObjectVolumeRestriction(conn, volNum, objectID);
+        NWCCODE rc = removeObjectRestriction(caller, volNum, objectID);
         return rc == TRUSTEE_NOT_FOUND ? SUCCESSFUL : rc;
     }
     Volume* volume = nullptr;
-    NWCCODE rc = restrictionChange(*net_, services_->caller(*connection), volNum, objectID, volume);
+    NWCCODE rc = restrictionChange(*net_, caller, volNum, objectID, volume);
     if (rc != SUCCESSFUL)
         return rc;
     Store* store = services_->store();
@@ -218,13 +183,10 @@ NWCCODE SimClient::SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::RemoveObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum,
-                                                 nuint32 objectID) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
+NWCCODE ServerModel::removeObjectRestriction(const Caller& caller, nuint16 volNum,
+                                             nuint32 objectID) {
     Volume* volume = nullptr;
-    NWCCODE rc = restrictionChange(*net_, services_->caller(*connection), volNum, objectID, volume);
+    NWCCODE rc = restrictionChange(*net_, caller, volNum, objectID, volume);
     if (rc != SUCCESSFUL)
         return rc;
     auto& list = volume->data.restrictions;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "model.h"
-#include "netclient/sim/simclient.h"
+#include "servermodel.h"
 #include "services.h"
 
 namespace nw::sim {
@@ -14,12 +14,6 @@ namespace {
 
 nuint32 saturate32(std::uint64_t value) {
     return static_cast<nuint32>(std::min<std::uint64_t>(value, 0xFFFFFFFF));
-}
-
-Volume* mountedVolume(const Server& server, nuint16 number) {
-    Volume* volume =
-        number < server.volumeByNumber.size() ? server.volumeByNumber[number] : nullptr;
-    return volume != nullptr && volume->mounted ? volume : nullptr;
 }
 
 // Total and free blocks: the network file's, else the folder's file system's as it is now.
@@ -38,26 +32,15 @@ void blockFigures(const Volume& volume, nuint32& total, nuint32& free) {
 
 }  // namespace
 
-NWCCODE SimClient::GetVolumeNumber(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (volName == nullptr || volNum == nullptr)
-        return NWE_PARAM_INVALID;
-    Volume* volume = connection->server->volumeNamed(upperAscii(volName));
-    if (volume == nullptr || !volume->mounted)
-        return VOLUME_DOES_NOT_EXIST;
-    *volNum = volume->number;
-    return SUCCESSFUL;
+Volume* ServerModel::mountedVolume(const Server& server, nuint32 number) {
+    Volume* volume =
+        number < server.volumeByNumber.size() ? server.volumeByNumber[number] : nullptr;
+    return volume != nullptr && volume->mounted ? volume : nullptr;
 }
 
-NWCCODE SimClient::GetVolumeStats(NWCONN_HANDLE conn, nuint16 volNum, VOLUME_STATS* stats) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (stats == nullptr)
-        return NWE_PARAM_INVALID;
-    const Volume* volume = mountedVolume(*connection->server, volNum);
+NWCCODE ServerModel::volumeStats(const Server& server, nuint16 volNum, VOLUME_STATS& figures) {
+    VOLUME_STATS* stats = &figures;
+    const Volume* volume = mountedVolume(server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     *stats = VOLUME_STATS{};
@@ -77,18 +60,12 @@ NWCCODE SimClient::GetVolumeStats(NWCONN_HANDLE conn, nuint16 volNum, VOLUME_STA
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::GetExtendedVolumeInfo(NWCONN_HANDLE conn, nuint16 volNum, nuint16 level,
-                                         EXTENDED_VOLUME_INFO* info) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (info == nullptr)
-        return NWE_PARAM_INVALID;
-    const Volume* volume = mountedVolume(*connection->server, volNum);
+NWCCODE ServerModel::extendedVolumeInfo(const Server& server, nuint16 volNum,
+                                        EXTENDED_VOLUME_INFO& figures) {
+    EXTENDED_VOLUME_INFO* info = &figures;
+    const Volume* volume = mountedVolume(server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
-    if (level != 1)
-        return NWE_INFO_LEVEL_INVALID;
     *info = EXTENDED_VOLUME_INFO{};
     info->sectorSize = 512;
     info->sectorsPerBlock = volume->blocks.sectorsPerBlock;
@@ -98,14 +75,10 @@ NWCCODE SimClient::GetExtendedVolumeInfo(NWCONN_HANDLE conn, nuint16 volNum, nui
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::GetVolumeNameSpaces(NWCONN_HANDLE conn, nuint16 volNum, nuint8* count,
-                                       nuint8* list) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (count == nullptr || list == nullptr)
-        return NWE_PARAM_INVALID;
-    const Volume* volume = mountedVolume(*connection->server, volNum);
+NWCCODE ServerModel::volumeNameSpaces(const Server& server, nuint16 volNum, nuint8& total,
+                                      nuint8* list) {
+    nuint8* count = &total;
+    const Volume* volume = mountedVolume(server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     std::memset(list, 0, NW_MAX_NAME_SPACE_LIST);
@@ -118,29 +91,21 @@ NWCCODE SimClient::GetVolumeNameSpaces(NWCONN_HANDLE conn, nuint16 volNum, nuint
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::MountVolume(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (volName == nullptr || volNum == nullptr)
-        return NWE_PARAM_INVALID;
-    if (!connection->consoleOperator)
+NWCCODE ServerModel::mountVolume(const Caller& who, std::string_view name, nuint16& volNum) {
+    if (!who.consoleOperator)
         return NO_CONSOLE_PRIVILEGES;
-    Volume* volume = connection->server->volumeNamed(upperAscii(volName));
+    Volume* volume = who.server->volumeNamed(upperAscii(name));
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     volume->mounted = true;
-    *volNum = volume->number;
+    volNum = volume->number;
     return SUCCESSFUL;
 }
 
-NWCCODE SimClient::DismountVolume(NWCONN_HANDLE conn, nuint16 volNum) {
-    WsConnection* connection = volumeCaller(conn);
-    if (connection == nullptr)
-        return INVALID_CONNECTION;
-    if (!connection->consoleOperator)
+NWCCODE ServerModel::dismountVolume(const Caller& who, nuint16 volNum) {
+    if (!who.consoleOperator)
         return NO_CONSOLE_PRIVILEGES;
-    Volume* volume = mountedVolume(*connection->server, volNum);
+    Volume* volume = mountedVolume(*who.server, volNum);
     if (volume == nullptr)
         return VOLUME_DOES_NOT_EXIST;
     volume->mounted = false;

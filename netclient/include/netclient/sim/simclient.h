@@ -1,5 +1,8 @@
 // The simulated NetWare network: a Client that answers as NetWare 4/5/6 servers do, from a
 // network file (see the README's "Network file" section). Volume contents are real folders.
+// This is the in-process door on the simulator's server model (netclient/sim/servermodel.h):
+// it keeps the workstation's side (connection references and handles, drives, the code page)
+// and asks the model with the rights the network file gives each workstation connection.
 //
 // A test builds its own network from JSON text and a scratch folder:
 //
@@ -20,21 +23,15 @@
 #include <unordered_map>
 
 #include "netclient/client.h"
+#include "netclient/sim/loaderror.h"
 
 namespace nw::sim {
 
+struct Caller;
 struct Located;
 struct Network;
-struct Services;
 struct WsConnection;
-
-// A network file that cannot be loaded. what() names the file, the JSON path of the bad value
-// and what was expected, e.g.
-//   net.json: servers[0].volumes[1].nameSpaces[2]: expected an integer from 0 to 4, got "x"
-class NWC_API LoadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+class ServerModel;
 
 class NWC_API SimClient : public Client {
 public:
@@ -192,23 +189,28 @@ public:
                                    nuint32 sequence, const char* newName) override;
 
     // The model, for the simulator's own extensions and tests.
-    Network& network() { return *net_; }
+    Network& network();
+    ServerModel& model() { return *model_; }
 
 private:
     explicit SimClient(std::unique_ptr<Network> net);
-    // The live connection of a handle, with the state store opened; null for a bad handle.
-    WsConnection* volumeCaller(NWCONN_HANDLE conn);
-    // volumeCaller, and the entry a path names, still on disk: INVALID_CONNECTION, the path's
-    // errors or 0.
-    NWCCODE entryOf(NWCONN_HANDLE conn, const char* path, nuint8 nameSpace,
-                    WsConnection*& connection, Located& target);
     // The workstation connection behind an open handle whose connection is still alive.
     WsConnection* live(NWCONN_HANDLE conn);
+    // Who asks through a live handle: the connection's station, the object the network file
+    // logs in on it and its console operator right; null for a bad handle.
+    const Caller* caller(NWCONN_HANDLE conn);
+    // caller, with the state store opened (it replaces the network file's volume data).
+    const Caller* volumeCaller(NWCONN_HANDLE conn);
+    // volumeCaller, and the entry a path names, still on disk: INVALID_CONNECTION, the path's
+    // errors or 0.
+    NWCCODE entryOf(NWCONN_HANDLE conn, const char* path, nuint8 nameSpace, const Caller*& who,
+                    Located& target);
     NWCCODE switchLogins(NWCONN_HANDLE conn, bool enabled);
 
-    std::unique_ptr<Network> net_;
-    std::unique_ptr<Services> services_;
+    std::unique_ptr<ServerModel> model_;
+    Network& net_;
     std::unordered_map<NWCONN_HANDLE, WsConnection*> handles_;
+    std::unordered_map<const WsConnection*, std::unique_ptr<Caller>> callers_;
     NWCONN_HANDLE nextHandle_ = 0x1000;
 };
 

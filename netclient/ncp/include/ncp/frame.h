@@ -61,6 +61,9 @@ public:
 
     FrameReader(Direction direction, std::size_t maxFrame);
 
+    // The largest frame accepted from now on (a server raises it once a buffer size is agreed).
+    void setMaxFrame(std::size_t maxFrame) { maxFrame_ = maxFrame; }
+
     // Frames carry an 8-byte signature from now on (packet signing became active).
     void setSigned(bool on) { signed_ = on; }
     bool isSigned() const { return signed_; }
