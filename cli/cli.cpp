@@ -146,6 +146,7 @@ int RunArguments(const std::vector<std::string>& args, Environment& env) {
     AddFileCommands(app, commands);
     AddServerViewCommands(app, commands);
     AddActionCommands(app, commands);
+    AddVolumeCommands(app, commands);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

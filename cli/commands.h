@@ -39,5 +39,8 @@ void AddServerViewCommands(CLI::App& app, Commands& commands);  // files-of, ope
 // most timeoutSeconds when given (then exit 2 with the connections that still have it open).
 int WaitFree(Context& ctx, const std::string& path, std::optional<double> timeoutSeconds);
 void AddActionCommands(CLI::App& app, Commands& commands);  // clear, send, logins, user-info
+// volume info, ls, trustees, grant, revoke, irm, limits, limit, dirlimit, salvage, purge, mkdir,
+// rm, mv, cp, attrib: through the volume control's objects
+void AddVolumeCommands(CLI::App& app, Commands& commands);
 
 }  // namespace varnook::cli

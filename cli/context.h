@@ -11,6 +11,7 @@
 #include "errors.h"
 #include "netclient/client.h"
 #include "output.h"
+#include "platform/variant.h"
 
 namespace varnook::cli {
 
@@ -35,6 +36,10 @@ struct Environment {
     std::function<std::string()> wallClock;
     // Asks a yes/no question on the terminal; nullopt when there is no terminal to ask.
     std::function<std::optional<bool>(const std::string& question)> confirm;
+    // A new volume control on the client's network (the program creates it by its ProgID through
+    // the component runtime). Throws CliError when it cannot.
+    std::function<vnk::com::ComPtr<vnk::com::IDispatch>(const std::string& network)>
+        volumeControl{};
 };
 
 // The options every command shares.

@@ -13,6 +13,7 @@
 #include "errors.h"
 #include "netclient/passwords.h"
 #include "terminal.h"
+#include "volume_objects.h"
 
 namespace {
 
@@ -68,6 +69,12 @@ nw::Client& ProcessClient(const varnook::cli::ClientSource& source) {
     return nw::processClient();
 }
 
+// The volume control runs on the process client, which loads its network first.
+vnk::com::ComPtr<vnk::com::IDispatch> VolumeControl(const std::string& network) {
+    ProcessClient(network);
+    return varnook::cli::CreateVolumeControl();
+}
+
 // Sleeps in short steps so that Ctrl-C ends a wait at once.
 bool Sleep(std::chrono::milliseconds duration) {
     const auto until = std::chrono::steady_clock::now() + duration;
@@ -115,7 +122,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnInterrupt);
     varnook::cli::Environment env{
         std::cout, std::cerr, ProcessClient, Sleep, [] { return std::chrono::steady_clock::now(); },
-        WallClock, Confirm};
+        WallClock, Confirm,   VolumeControl};
     const int code = varnook::cli::Run(std::vector<std::string>(argv + 1, argv + argc), env);
     // A wait ended by a signal other than Ctrl-C reports that signal, as shells do.
     if (code == varnook::cli::kExitInterrupted && interrupted != 0) {

@@ -3,7 +3,8 @@ _varnook_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands=" servers drives who-has files-of open-files connections locks clear send logins user-info "
+    local commands=" servers drives who-has files-of open-files connections locks clear send logins user-info volume "
+    local volume_commands=" info ls trustees limits grant revoke irm limit dirlimit salvage purge mkdir rm mv cp attrib "
     local with_server=" files-of open-files connections clear send logins user-info "
     local options="--json --csv --watch --count --network --workstation --password-file --help --version"
 
@@ -16,7 +17,7 @@ _varnook_cli() {
             _filedir
             return
             ;;
-        --watch | --count | --timeout | -m | --message | --user | --path | --wait-free)
+        --watch | --count | --timeout | -m | --message | --user | --path | --wait-free | --id | --as)
             return
             ;;
     esac
@@ -25,7 +26,9 @@ _varnook_cli() {
     for ((i = 1; i < cword; i++)); do
         if [[ -z $command && $commands == *" ${words[i]} "* ]]; then
             command=${words[i]}
-        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--workstation|--password-file|--timeout|--user|--path|--wait-free) ]]; then
+        elif [[ $command == volume && $volume_commands == *" ${words[i]} "* ]]; then
+            command="volume ${words[i]}"
+        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--workstation|--password-file|--timeout|--user|--path|--wait-free|--id|--as) ]]; then
             ((arg++))
         fi
     done
@@ -36,10 +39,16 @@ _varnook_cli() {
             clear | logins) options+=" --yes" ;;
             send) options+=" --message" ;;
             open-files) options+=" --user --path" ;;
+            "volume ls") options+=" --deleted" ;;
+            "volume salvage") options+=" --id --as" ;;
+            "volume purge") options+=" --id" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    elif [[ $command == volume ]]; then
+        COMPREPLY=($(compgen -W "$volume_commands" -- "$cur"))
+
     elif [[ $with_server == *" $command "* && $arg -eq 0 ]]; then
         # The servers the workstation is connected to, from the program itself.
         local servers

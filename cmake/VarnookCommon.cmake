@@ -14,6 +14,12 @@ target_compile_definitions(
             QT_NO_CAST_TO_ASCII
             QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 
+if(VARNOOK_REPRODUCIBLE)
+  # The build folder lies inside the source folder; the last matching map wins, so it comes last.
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+endif()
+
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})

@@ -18,3 +18,13 @@ if(VARNOOK_GUI)
 endif()
 
 find_package(CLI11 CONFIG QUIET)
+
+if(VARNOOK_PYTHON AND NOT VARNOOK_FUZZ)
+  # Debian's interpreter, whose headers (python3-dev) and pytest (python3-pytest) the project
+  # installs; a python3 found earlier on PATH (pyenv's, a virtual environment's) has neither.
+  if(NOT Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
+    set(Python3_EXECUTABLE /usr/bin/python3)
+  endif()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter Development.Module Development.Embed)
+  find_package(pybind11 CONFIG REQUIRED)
+endif()

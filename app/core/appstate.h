@@ -45,6 +45,7 @@ struct AppState {
     std::string DebugLogPath;   // local path of "Varnook.log"
     std::string WindowsFolder;  // folder of the desktop's helper programs (the help viewer)
     std::string ProgramFolder;  // folder of the executable
+    std::string LogFolder;      // folder of "Varnook.log" and the default output log
     std::unique_ptr<StringStore> RegStore;  // the one registry store object
     Preferences Prefs;
 

@@ -4,9 +4,9 @@
 
 namespace varnook {
 
-LogLocations DecideLogLocations(const std::string& programFolder) {
-    return {JoinLocal(programFolder, "Varnook.log"), JoinLocal(programFolder, "varnook output.log"),
-            programFolder};
+LogLocations DecideLogLocations(const std::string& logFolder) {
+    return {JoinLocal(logFolder, "Varnook.log"), JoinLocal(logFolder, "varnook output.log"),
+            logFolder};
 }
 
 }  // namespace varnook

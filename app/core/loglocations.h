@@ -12,7 +12,7 @@ struct LogLocations {
     std::string outputLogFolder;   // where the log-file dialog opens
 };
 
-// Everything lies in the program folder.
-LogLocations DecideLogLocations(const std::string& programFolder);
+// Everything lies in the log folder (see LogFolder in installedfiles.h).
+LogLocations DecideLogLocations(const std::string& logFolder);
 
 }  // namespace varnook

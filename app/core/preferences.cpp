@@ -66,15 +66,15 @@ int ClampWindowInterval(double seconds) {
     return static_cast<int>(std::clamp<int64_t>(n, kMinInterval, kMaxInterval));
 }
 
-std::string DefaultOutputLogPath(const std::string& programFolder) {
-    return DecideLogLocations(programFolder).defaultOutputLog;
+std::string DefaultOutputLogPath(const std::string& logFolder) {
+    return DecideLogLocations(logFolder).defaultOutputLog;
 }
 
-OutputLogChoice ChooseOutputLog(const std::string& name, const std::string& programFolder) {
+OutputLogChoice ChooseOutputLog(const std::string& name, const std::string& logFolder) {
     if (!name.empty()) {
         return {name, {}};
     }
-    const std::string path = DefaultOutputLogPath(programFolder);
+    const std::string path = DefaultOutputLogPath(logFolder);
     return {path, "The log file name is empty: output is logged to " + path + "."};
 }
 
@@ -114,7 +114,7 @@ uint8_t LoadFlag(StringStore& store, const char* name) {
 
 }  // namespace
 
-Preferences LoadPreferences(StringStore& store, const std::string& programFolder) {
+Preferences LoadPreferences(StringStore& store, const std::string& logFolder) {
     Preferences p;
     p.AutoUpdateServerInterval = LoadInterval(store, "AutoUpdateServerInterval");
     p.AutoUpdateServerStatus = LoadFlag(store, "AutoUpdateServerStatus");
@@ -128,7 +128,7 @@ Preferences LoadPreferences(StringStore& store, const std::string& programFolder
         // The store holds code-page text; the path is the host's own (UTF-8).
         p.OutputLogFileName = vnk::text::codePageToUtf8(text);
     } else {
-        const OutputLogChoice fallback = ChooseOutputLog({}, programFolder);
+        const OutputLogChoice fallback = ChooseOutputLog({}, logFolder);
         p.OutputLogFileName = fallback.path;
         // Only an empty name comes back as r = 1; anything else did not come back at all.
         p.OutputLogFileNote = r == 1 ? fallback.note

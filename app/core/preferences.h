@@ -51,7 +51,7 @@ int64_t RoundHalfEven(double v);
 int ClampWindowInterval(double seconds);
 
 // The output log when no usable name is stored ("varnook output.log", see loglocations.h).
-std::string DefaultOutputLogPath(const std::string& programFolder);
+std::string DefaultOutputLogPath(const std::string& logFolder);
 
 // What an output log name stands for: the name itself, or the default file with a note saying
 // why when the name is empty.
@@ -59,14 +59,14 @@ struct OutputLogChoice {
     std::string path;
     std::string note;
 };
-OutputLogChoice ChooseOutputLog(const std::string& name, const std::string& programFolder);
+OutputLogChoice ChooseOutputLog(const std::string& name, const std::string& logFolder);
 
 // Reads the preferences through the store, with defaults for what cannot be read and every
 // number clamped into its field: intervals to 0..60 seconds (0 keeps its timer off), the log flag
 // to 0..255 with any other non-zero number on (255), flags that are on to 255. A stored log path
 // that is empty or cannot be read (missing, or 255 characters and more) gives the default path,
 // and OutputLogFileNote says so.
-Preferences LoadPreferences(StringStore& store, const std::string& programFolder);
+Preferences LoadPreferences(StringStore& store, const std::string& logFolder);
 
 // What one refresh timer does with an interval and a flag.
 struct TimerSetting {

@@ -320,7 +320,7 @@ void frmOptions::cmdApply_Click() {
     }
     // The name is stored as entered; an empty one logs to the default file, and says so.
     const std::string entered = txtLogFileName->text().toStdString();
-    const OutputLogChoice log = ChooseOutputLog(entered, state_.ProgramFolder);
+    const OutputLogChoice log = ChooseOutputLog(entered, state_.LogFolder);
     p.OutputLogFileName = log.path;
     p.OutputLogFileNote = log.note;
     showLogFileNote();
@@ -348,7 +348,7 @@ void frmOptions::cmdLogFileName_Click() {
     request.presetName = QStringLiteral("Varnook Output");
     request.filter = QStringLiteral("*.log");
     request.defaultSuffix = QStringLiteral("log");
-    const std::string folder = DecideLogLocations(state_.ProgramFolder).outputLogFolder;
+    const std::string folder = DecideLogLocations(state_.LogFolder).outputLogFolder;
     request.folder = QString::fromStdString(folder);
     request.promptOverwrite = true;
     request.pathMustExist = true;

@@ -19,6 +19,7 @@
 
 #include "ansi.h"
 #include "browserwidgets.h"
+#include "core/installedfiles.h"
 #include "core/loglocations.h"
 #include "core/logs.h"
 #include "core/paths.h"
@@ -56,6 +57,7 @@ frmVarnook::frmVarnook(AppEnvironment env, QWidget* parent)
     setObjectName(QStringLiteral("frmVarnook"));
     setWindowTitle(ProgramTitle());
     state_.ProgramFolder = env_.programFolder;
+    state_.LogFolder = env_.logFolder.empty() ? env_.programFolder : env_.logFolder;
     buildControls();
     buildMenus();
     const double dpi = LogicalDpi(this);
@@ -323,7 +325,7 @@ bool frmVarnook::Form_Load() {
         setWindowTitle(QStringLiteral("Varnook v") + VersionText());
         state_.UserListSource = 1;
         state_.LockFileSource = 1;
-        state_.DebugLogPath = DecideLogLocations(state_.ProgramFolder).activityLog;
+        state_.DebugLogPath = DecideLogLocations(state_.LogFolder).activityLog;
         if (state_.DebugMode == 1) {
             QFile::remove(Qs(state_.DebugLogPath));
             logs_.WriteDebugLog(Qs(TimeStamp(LocalNow())) + QStringLiteral("\r\n\r\n"));
@@ -451,10 +453,10 @@ void frmVarnook::closeEvent(QCloseEvent* event) {
 
 void frmVarnook::LoadPreferences() {
     if (state_.RegStore != nullptr) {
-        state_.Prefs = varnook::LoadPreferences(*state_.RegStore, state_.ProgramFolder);
+        state_.Prefs = varnook::LoadPreferences(*state_.RegStore, state_.LogFolder);
     } else {
         state_.Prefs = Preferences{};
-        state_.Prefs.OutputLogFileName = DefaultOutputLogPath(state_.ProgramFolder);
+        state_.Prefs.OutputLogFileName = DefaultOutputLogPath(state_.LogFolder);
     }
     const Preferences& p = state_.Prefs;
     Timer1->apply(TimerFor(p.AutoUpdateServerInterval, p.AutoUpdateServerStatus));
@@ -628,7 +630,7 @@ void frmVarnook::TimerUsers_Timer() {
 
 void frmVarnook::optionHelpContents_Click() {
     const QString viewer = Qs(JoinLocal(state_.WindowsFolder, "xdg-open"));
-    const QString helpFile = Qs(JoinLocal(state_.ProgramFolder, "Vnk.html"));
+    const QString helpFile = Qs(HelpFilePath(state_.ProgramFolder));
     int number = 0;
     QString error;
     if (!env_.messages->startProgram(viewer, {helpFile}, number, error)) {

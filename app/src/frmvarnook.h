@@ -44,6 +44,9 @@ struct AppEnvironment {
     std::string commandLine;
     // The program folder (the executable's folder).
     std::string programFolder;
+    // The folder of the activity log and the default output log (see LogFolder); empty = the
+    // program folder.
+    std::string logFolder;
     MessageService* messages = nullptr;
     // Initialises the NetWare client; returns its completion code (0 = usable).
     std::function<uint32_t(std::unique_ptr<NetFacade>&)> NWCallsInit;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "core/installedfiles.h"
 #include "frmlogin.h"
 #include "netclient/passwords.h"
 
@@ -22,6 +23,7 @@ AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& p
     AppEnvironment env;
     env.commandLine = arguments.mid(1).join(QLatin1Char(' ')).toStdString();
     env.programFolder = programFolder.toStdString();
+    env.logFolder = LogFolder(env.programFolder);
     env.messages = &messages;
     env.NWCallsInit = [&messages](std::unique_ptr<NetFacade>& facade) -> uint32_t {
         // Passwords the password file lacks are asked for in the login window, for each

@@ -15,6 +15,7 @@
 #include "frmgenmsg.h"
 #include "harness.h"
 #include "refreshtimer.h"
+#include "startup.h"
 
 using namespace varnook;
 using namespace varnook::test;
@@ -124,6 +125,34 @@ private slots:
         QVERIFY(w.Form_Load());
         QCOMPARE(h.messages.texts(),
                  QStringList{QStringLiteral("Error 51 Internal error: disk on fire")});
+    }
+
+    // Installed, the program folder is /usr/bin: both logs go to the log folder instead, and the
+    // preferences show that path.
+    void logsGoToTheLogFolderOfTheEnvironment() {
+        Harness h;
+        h.commandLine = "/debug";
+        AppEnvironment env = h.environment();
+        const QString logFolder = h.root + QStringLiteral("/state/varnook");
+        QDir().mkpath(logFolder);
+        env.logFolder = logFolder.toStdString();
+        frmVarnook w(env);
+        QVERIFY(w.Form_Load());
+        QVERIFY(ReadAll(logFolder + QStringLiteral("/Varnook.log")).size() > 0);
+        QVERIFY(!QFile::exists(h.programFolder + QStringLiteral("/Varnook.log")));
+        QCOMPARE(QString::fromStdString(w.state().Prefs.OutputLogFileName),
+                 logFolder + QStringLiteral("/varnook output.log"));
+    }
+
+    void programEnvironmentOutsideABuildTreeLogsToTheStateFolder() {
+        Harness h;
+        qputenv("XDG_STATE_HOME", (h.root + QStringLiteral("/xdg-state")).toUtf8());
+        const AppEnvironment env =
+            ProgramEnvironment({QStringLiteral("varnook")}, h.programFolder, h.messages);
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(QString::fromStdString(env.logFolder),
+                 h.root + QStringLiteral("/xdg-state/varnook"));
+        QVERIFY(QFileInfo(h.root + QStringLiteral("/xdg-state/varnook")).isDir());
     }
 
     void onlyTheExactDebugSwitchTurnsDebugModeOn() {

@@ -53,7 +53,8 @@ CliRun Harness::run(const std::vector<std::string>& args) {
                     [this](const std::string& question) {
                         questions.push_back(question);
                         return answer;
-                    }};
+                    },
+                    [this](const std::string&) { return volumeControl(); }};
     CliRun r;
     r.code = Run(args, env);
     r.out = written.str();

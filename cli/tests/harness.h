@@ -36,6 +36,8 @@ public:
     std::vector<std::string> questions;
     // Standard output refuses every byte, as a full disk does.
     bool outputFull = false;
+    // Makes the volume control of the volume commands (the tests' own, on their network).
+    std::function<vnk::com::ComPtr<vnk::com::IDispatch>()> volumeControl;
     int sleeps = 0;
     std::chrono::milliseconds slept{0};
 

@@ -143,6 +143,7 @@ public:
     }
 
     const std::string& failure() const { return failure_; }
+    Client* loaded() { return loaded_.get(); }
 
 private:
     NWCCODE fail(const std::string& source, const std::string& reason) {
@@ -160,9 +161,19 @@ private:
 
 }  // namespace
 
-Client& processClient() {
+namespace {
+ProcessClient& theProcessClient() {
     static ProcessClient client;
     return client;
+}
+}  // namespace
+
+Client& processClient() {
+    return theProcessClient();
+}
+
+Client* processClientBackEnd() {
+    return theProcessClient().loaded();
 }
 
 NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) {

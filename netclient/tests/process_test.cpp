@@ -50,6 +50,7 @@ TEST(ProcessClient, BadNetworkFileFailsWithTheReasonOnStandardError) {
     nuint32 iterator = 0;
     NWCONN_REF ref = 0;
     EXPECT_NE(processClient().NWCCScanConnRefs(&iterator, &ref), SUCCESSFUL);
+    EXPECT_EQ(processClientBackEnd(), nullptr) << "nothing was loaded";
     unsetenv("NWSIM_NETWORK");
 }
 
@@ -63,6 +64,9 @@ TEST(ProcessClient, DemoNetwork) {
     EXPECT_EQ(processClientFailure(), "");
     EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/network.json"));
     Client& client = processClient();
+    auto* simulated = dynamic_cast<sim::SimClient*>(processClientBackEnd());
+    ASSERT_NE(simulated, nullptr);
+    EXPECT_EQ(simulated->openHandleCount(), 0u);
 
     std::multiset<std::string> servers;
     std::map<std::string, NWCONN_REF> refs;

@@ -9,8 +9,15 @@ VARNOOK_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   nlohmann-json3-dev libsqlite3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3-dev pybind11-dev python3-pytest
   xdg-utils
-  tshark
+  libasio-dev
+  tshark nmap
+  # The Debian package and its checks (scripts/package, scripts/check-package).
+  dpkg-dev lintian desktop-file-utils appstream man-db bash-completion librsvg2-bin
+  binutils util-linux python3
+  # bench/package_start.sh: start-up to the window on a virtual X server.
+  xvfb xdotool
 )
 
 varnook_install_packages() {
@@ -40,14 +47,4 @@ varnook_build() {
     cmake -S "$VARNOOK_ROOT" -B "$dir" -G Ninja "$@"
   fi
   cmake --build "$dir" -j "${VARNOOK_JOBS:-2}"
-}
-
-# varnook_register_components DIR: the installation step, run before the program starts.
-# Registers the component libraries of the build tree DIR with regsvr and creates the key the
-# program keeps its preferences under (the program itself never creates it). Idempotent.
-varnook_register_components() {
-  local dir="$1"
-  "$dir/bin/regsvr" /s "$dir/lib/libregwick.so"
-  "$dir/bin/regsvr" /s "$dir/lib/libvolmarra.so"
-  "$dir/bin/regtool" add 'HKLM\Software\Kelm\Varnook\1.0.2' /f > /dev/null
 }

@@ -441,7 +441,7 @@ std::int32_t NWEntry::copyEntry(ControlCore& core, const std::u16string& from, b
     return rc;
 }
 
-HRESULT NWEntry::purgeOrSalvage(bool purge, bool* result) {
+HRESULT NWEntry::purgeOrSalvage(bool purge, bool* result, const std::u16string& newName) {
     return withCore([&](ControlCore& core) {
         *result = false;
         const auto directory = parentOf(path_);
@@ -463,14 +463,17 @@ HRESULT NWEntry::purgeOrSalvage(bool purge, bool* result) {
             }
             held_.reset();
         } else {
+            const std::u16string name =
+                newName.empty() ? std::u16string(lastComponent(path_)) : newName;
             rc = core.net.recoverDeleted(core.conn, handle.get(), core.nameSpace, held_->sequence,
-                                         lastComponent(path_));
+                                         name);
             if (rc != 0) {
                 lastResult_ = rc;
                 return S_OK;
             }
             held_.reset();
             type_ = NETWAREFILE;
+            path_ = *directory + u"\\" + name;
         }
         *result = true;
         return S_OK;

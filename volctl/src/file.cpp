@@ -231,8 +231,9 @@ const InterfaceDef<NWFile>& NWFile::dispatchInfo() {
                            u"Opens the file for reading and writing (closing any other file "
                            u"open through the control)");
         d.method<&F::Purge>(id::Purge, u"Purge", {}, u"Purges the deleted file");
-        d.method<&F::Salvage>(id::Salvage, u"Salvage", {},
-                              u"Recovers the deleted file under its old name");
+        d.method<&F::Salvage>(id::Salvage, u"Salvage", {u"NewName"},
+                              u"Recovers the deleted file under its old name, or under NewName "
+                              u"when given; true when recovered");
         d.method<&F::Seek>(id::Seek, u"Seek", {u"Bytes"},
                            u"Moves the file position by Bytes; back to the start when the new "
                            u"position is outside the file");

@@ -163,8 +163,9 @@ public:
     HRESULT readAttribute(std::uint32_t bit, bool* v);
     HRESULT writeAttribute(std::uint32_t bit, bool v, std::uint16_t searchAttrs = 0x8006,
                            std::uint32_t alsoClear = 0);
-    // Purges (purge = true) or salvages the deleted file this entry holds.
-    HRESULT purgeOrSalvage(bool purge, bool* result);
+    // Purges (purge = true) or salvages the deleted file this entry holds; a salvaged file comes
+    // back under newName when one is given, else under its old name.
+    HRESULT purgeOrSalvage(bool purge, bool* result, const std::u16string& newName = {});
     // Copies the live entry at `from` (a file or directory) to the new path `to`.
     std::int32_t copyEntry(ControlCore& core, const std::u16string& from, bool directory,
                            const std::u16string& to);
@@ -218,7 +219,9 @@ public:
     HRESULT Close(bool* result);
     HRESULT Open(bool* result);
     HRESULT Purge(bool* result) { return entry_->purgeOrSalvage(true, result); }
-    HRESULT Salvage(bool* result) { return entry_->purgeOrSalvage(false, result); }
+    HRESULT Salvage(std::optional<std::u16string> newName, bool* result) {
+        return entry_->purgeOrSalvage(false, result, newName.value_or(u""));
+    }
     HRESULT Seek(std::int32_t bytes);
     HRESULT Read(Variant* data, std::int32_t bytes, std::int32_t* count);
     HRESULT Write(Variant* data, std::int32_t bytes, std::int32_t* count);

@@ -156,6 +156,21 @@ TEST_F(Files, PurgeAndSalvageActOnTheHeldDeletedFile) {
     EXPECT_EQ(getInt(deleted(), u"Count"), 0);
 }
 
+// Salvage under a new name brings back a file whose old name is taken; the entry then names it.
+TEST_F(Files, SalvageUnderANewName) {
+    const ComPtr<IDispatch> list = getObject(entry(u"PUBLIC"), u"DeletedFiles");
+    const ComPtr<IDispatch> first = getObject(list, u"Item", {Variant(std::int32_t{0})});
+    const ComPtr<IDispatch> second = getObject(list, u"Item", {Variant(std::int32_t{1})});
+    EXPECT_TRUE(getBool(getObject(second, u"File"), u"Salvage"));
+    EXPECT_FALSE(getBool(getObject(first, u"File"), u"Salvage")) << "the old name is taken";
+    EXPECT_FALSE(getBool(getObject(first, u"File"), u"Salvage", {Variant(u"bad\\name")}));
+    EXPECT_TRUE(getBool(getObject(first, u"File"), u"Salvage", {Variant(u"Old Notes (1).txt")}));
+    EXPECT_EQ(content("PUBLIC/Old Notes (1).txt"), "first");
+    EXPECT_EQ(content("PUBLIC/Old Notes.txt"), "second one");
+    EXPECT_EQ(utf8(getText(first, u"ShortName")), "Old Notes (1).txt");
+    EXPECT_EQ(getInt(getObject(first, u"File"), u"Length"), 5);
+}
+
 TEST_F(Files, RemovingADeletedFilePurgesThatOne) {
     // A live file of the same name must survive.
     tryCall(getObject(entry(u"PUBLIC"), u"Children"), u"Add",

@@ -562,6 +562,11 @@ public:
 // NWCallsInit answers the same failure without loading or reporting it again.
 NWC_API Client& processClient();
 
+// The client that NWCallsInit loaded behind processClient() (the simulated network), or nullptr
+// before it was loaded. Tests of a program that runs on the process client count its open
+// handles through it.
+NWC_API Client* processClientBackEnd();
+
 // Shorthand for processClient().NWCallsInit(reserved1, reserved2).
 NWC_API NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2);
 

@@ -127,6 +127,10 @@ std::string Reader::ndsString() {
     return out;
 }
 
+void Writer::bytes(ByteView v) {
+    out_->insert(out_->end(), v.begin(), v.end());
+}
+
 void Writer::be48(std::uint64_t v) {
     if (v >> 48) {
         ok_ = false;

@@ -50,6 +50,12 @@ PcapWriter::PcapWriter(std::ostream& out) : out_(out) {
 
 void PcapWriter::tcpPacket(std::uint16_t srcPort, std::uint16_t dstPort, std::uint32_t seq,
                            std::uint32_t ack, std::uint8_t flags, ByteView payload) {
+    tcpPacket(kLoopback, srcPort, kLoopback, dstPort, seq, ack, flags, payload);
+}
+
+void PcapWriter::tcpPacket(std::uint32_t srcAddress, std::uint16_t srcPort,
+                           std::uint32_t dstAddress, std::uint16_t dstPort, std::uint32_t seq,
+                           std::uint32_t ack, std::uint8_t flags, ByteView payload) {
     Bytes frame;
     frame.reserve(kEthernetHeader + kIpHeader + kTcpHeader + payload.size());
     Writer w(frame);
@@ -65,8 +71,8 @@ void PcapWriter::tcpPacket(std::uint16_t srcPort, std::uint16_t dstPort, std::ui
     w.u8(64);
     w.u8(6);
     w.be16(0);
-    w.be32(kLoopback);
-    w.be32(kLoopback);
+    w.be32(srcAddress);
+    w.be32(dstAddress);
     w.patchBe16(ipStart + 10, checksum(ByteView(frame).subspan(ipStart, kIpHeader)));
 
     const std::size_t tcpStart = frame.size();
@@ -81,8 +87,8 @@ void PcapWriter::tcpPacket(std::uint16_t srcPort, std::uint16_t dstPort, std::ui
     w.be16(0);
     w.bytes(payload);
     const std::size_t tcpLength = frame.size() - tcpStart;
-    const std::uint32_t pseudo = (kLoopback >> 16) + (kLoopback & 0xFFFF) + (kLoopback >> 16) +
-                                 (kLoopback & 0xFFFF) + 6 + static_cast<std::uint32_t>(tcpLength);
+    const std::uint32_t pseudo = (srcAddress >> 16) + (srcAddress & 0xFFFF) + (dstAddress >> 16) +
+                                 (dstAddress & 0xFFFF) + 6 + static_cast<std::uint32_t>(tcpLength);
     w.patchBe16(tcpStart + 16, checksum(ByteView(frame).subspan(tcpStart), pseudo));
 
     clockMicros_ += 10;
@@ -96,8 +102,11 @@ void PcapWriter::tcpPacket(std::uint16_t srcPort, std::uint16_t dstPort, std::ui
 }
 
 TcpConversation::TcpConversation(PcapWriter& writer, std::uint16_t clientPort,
-                                 std::uint16_t serverPort, std::size_t segment)
+                                 std::uint16_t serverPort, std::size_t segment,
+                                 std::uint32_t clientAddress, std::uint32_t serverAddress)
     : writer_(writer),
+      clientAddress_(clientAddress),
+      serverAddress_(serverAddress),
       clientPort_(clientPort),
       serverPort_(serverPort),
       segment_(std::max<std::size_t>(1, segment)),
@@ -109,29 +118,26 @@ TcpConversation::~TcpConversation() {
 }
 
 void TcpConversation::open() {
-    writer_.tcpPacket(clientPort_, serverPort_, clientSeq_++, 0, tcp_flag::kSyn, {});
-    writer_.tcpPacket(serverPort_, clientPort_, serverSeq_++, clientSeq_,
-                      tcp_flag::kSyn | tcp_flag::kAck, {});
-    writer_.tcpPacket(clientPort_, serverPort_, clientSeq_, serverSeq_, tcp_flag::kAck, {});
+    packet(true, clientSeq_++, 0, tcp_flag::kSyn, {});
+    packet(false, serverSeq_++, clientSeq_, tcp_flag::kSyn | tcp_flag::kAck, {});
+    packet(true, clientSeq_, serverSeq_, tcp_flag::kAck, {});
     open_ = true;
 }
 
 void TcpConversation::send(bool fromClient, ByteView bytes) {
     std::uint32_t& seq = fromClient ? clientSeq_ : serverSeq_;
     const std::uint32_t ack = fromClient ? serverSeq_ : clientSeq_;
-    const std::uint16_t src = fromClient ? clientPort_ : serverPort_;
-    const std::uint16_t dst = fromClient ? serverPort_ : clientPort_;
     while (!bytes.empty()) {
         const std::size_t n = std::min(segment_, bytes.size());
         const bool last = n == bytes.size();
-        writer_.tcpPacket(src, dst, seq, ack,
-                          static_cast<std::uint8_t>(tcp_flag::kAck | (last ? tcp_flag::kPsh : 0)),
-                          bytes.first(n));
+        packet(fromClient, seq, ack,
+               static_cast<std::uint8_t>(tcp_flag::kAck | (last ? tcp_flag::kPsh : 0)),
+               bytes.first(n));
         seq += static_cast<std::uint32_t>(n);
         bytes = bytes.subspan(n);
     }
     // The other side acknowledges what it received.
-    writer_.tcpPacket(dst, src, fromClient ? serverSeq_ : clientSeq_, seq, tcp_flag::kAck, {});
+    packet(!fromClient, fromClient ? serverSeq_ : clientSeq_, seq, tcp_flag::kAck, {});
 }
 
 void TcpConversation::close() {
@@ -139,11 +145,20 @@ void TcpConversation::close() {
         return;
     }
     open_ = false;
-    writer_.tcpPacket(clientPort_, serverPort_, clientSeq_++, serverSeq_,
-                      tcp_flag::kFin | tcp_flag::kAck, {});
-    writer_.tcpPacket(serverPort_, clientPort_, serverSeq_++, clientSeq_,
-                      tcp_flag::kFin | tcp_flag::kAck, {});
-    writer_.tcpPacket(clientPort_, serverPort_, clientSeq_, serverSeq_, tcp_flag::kAck, {});
+    packet(true, clientSeq_++, serverSeq_, tcp_flag::kFin | tcp_flag::kAck, {});
+    packet(false, serverSeq_++, clientSeq_, tcp_flag::kFin | tcp_flag::kAck, {});
+    packet(true, clientSeq_, serverSeq_, tcp_flag::kAck, {});
+}
+
+void TcpConversation::packet(bool fromClient, std::uint32_t seq, std::uint32_t ack,
+                             std::uint8_t flags, ByteView payload) {
+    if (fromClient) {
+        writer_.tcpPacket(clientAddress_, clientPort_, serverAddress_, serverPort_, seq, ack, flags,
+                          payload);
+    } else {
+        writer_.tcpPacket(serverAddress_, serverPort_, clientAddress_, clientPort_, seq, ack, flags,
+                          payload);
+    }
 }
 
 }  // namespace nw::ncp

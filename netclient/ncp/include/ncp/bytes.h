@@ -85,7 +85,8 @@ public:
     void le48(std::uint64_t v);
     void be64(std::uint64_t v) { unsignedBe(v, 8); }
     void le64(std::uint64_t v) { unsignedLe(v, 8); }
-    void bytes(ByteView v) { out_->insert(out_->end(), v.begin(), v.end()); }
+    // Out of line: GCC 12 inlining vector::insert here warns falsely (-Wstringop-overflow).
+    void bytes(ByteView v);
     void zeros(std::size_t n) { out_->insert(out_->end(), n, 0); }
 
     // Text in a field of n bytes, NUL-padded; fails when the text is longer than n.

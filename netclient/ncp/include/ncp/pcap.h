@@ -1,4 +1,5 @@
-// A capture writer for NCP conversations: classic pcap, Ethernet/IPv4/TCP on 127.0.0.1, with a
+// A capture writer for NCP conversations: classic pcap, Ethernet/IPv4/TCP (127.0.0.1 unless the
+// addresses are given), with a
 // SYN handshake, correct sequence and acknowledgement numbers and checksums, and each side's
 // bytes cut into segments. Tests and the server write what they send and receive with it, and
 // Wireshark's dissector judges the result.
@@ -20,6 +21,10 @@ public:
     // One Ethernet frame with an IPv4/TCP packet from srcPort to dstPort (both on 127.0.0.1).
     void tcpPacket(std::uint16_t srcPort, std::uint16_t dstPort, std::uint32_t seq,
                    std::uint32_t ack, std::uint8_t flags, ByteView payload);
+    // The same between two IPv4 addresses (host order).
+    void tcpPacket(std::uint32_t srcAddress, std::uint16_t srcPort, std::uint32_t dstAddress,
+                   std::uint16_t dstPort, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
+                   ByteView payload);
     // Packets written so far (the frame number of the last one, counting from 1).
     std::size_t packets() const { return packets_; }
 
@@ -37,13 +42,18 @@ inline constexpr std::uint8_t kPsh = 0x08;
 inline constexpr std::uint8_t kAck = 0x10;
 }  // namespace tcp_flag
 
+inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;
+
 // One TCP connection in a capture. open() writes the handshake, clientSends()/serverSends()
 // the bytes of each side cut into segments of at most `segment` bytes, close() the FIN
-// exchange (also run by the destructor when still open).
+// exchange (also run by the destructor when still open). Wireshark tells NCP sessions apart by
+// address and connection number, so a capture of several clients that take the same connection
+// number one after the other should give them different client addresses.
 class TcpConversation {
 public:
     TcpConversation(PcapWriter& writer, std::uint16_t clientPort, std::uint16_t serverPort = 524,
-                    std::size_t segment = 1460);
+                    std::size_t segment = 1460, std::uint32_t clientAddress = kLoopbackAddress,
+                    std::uint32_t serverAddress = kLoopbackAddress);
     ~TcpConversation();
     TcpConversation(const TcpConversation&) = delete;
     TcpConversation& operator=(const TcpConversation&) = delete;
@@ -55,8 +65,12 @@ public:
 
 private:
     void send(bool fromClient, ByteView bytes);
+    void packet(bool fromClient, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
+                ByteView payload);
 
     PcapWriter& writer_;
+    std::uint32_t clientAddress_;
+    std::uint32_t serverAddress_;
     std::uint16_t clientPort_;
     std::uint16_t serverPort_;
     std::size_t segment_;

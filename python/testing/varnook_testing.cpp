@@ -1,0 +1,43 @@
+// varnook_testing: what the tests of the varnook module look at beside it: the handles the
+// process's simulated network has open, and whether a component library has live objects.
+#include <dlfcn.h>
+#include <pybind11/pybind11.h>
+
+#include <string>
+
+#include "netclient/client.h"
+#include "netclient/sim/simclient.h"
+#include "platform/win32.h"
+
+namespace py = pybind11;
+
+PYBIND11_MODULE(varnook_testing, module) {
+    module.doc() = "Counters the tests of the varnook module check.";
+    module.def(
+        "open_handles",
+        [] {
+            py::dict counts;
+            auto* sim = dynamic_cast<nw::sim::SimClient*>(nw::processClientBackEnd());
+            counts["connections"] = sim != nullptr ? sim->openHandleCount() : 0;
+            counts["directories"] = sim != nullptr ? sim->openDirHandleCount() : 0;
+            counts["files"] = sim != nullptr ? sim->openFileHandleCount() : 0;
+            return counts;
+        },
+        "The connection, directory and file handles the process's simulated network has open.");
+    module.def(
+        "has_live_objects",
+        [](const std::string& library) {
+            // A library never loaded has no objects; RTLD_NOLOAD does not load it.
+            void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+            if (handle == nullptr) {
+                return false;
+            }
+            using CanUnload = vnk::win::HRESULT (*)();
+            auto canUnload = reinterpret_cast<CanUnload>(dlsym(handle, "DllCanUnloadNow"));
+            const bool live = canUnload != nullptr && canUnload() != vnk::win::S_OK;
+            dlclose(handle);
+            return live;
+        },
+        py::arg("library"),
+        "True while the component library (loaded) has objects alive, as DllCanUnloadNow says.");
+}

@@ -1,0 +1,5 @@
+# bash completion for nwshow: it takes no arguments.
+_nwshow() {
+    COMPREPLY=()
+}
+complete -F _nwshow nwshow
