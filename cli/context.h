@@ -38,7 +38,7 @@ struct Environment {
     std::function<std::optional<bool>(const std::string& question)> confirm;
     // A new volume control on the client's network (the program creates it by its ProgID through
     // the component runtime). Throws CliError when it cannot.
-    std::function<vnk::com::ComPtr<vnk::com::IDispatch>(const std::string& network)>
+    std::function<vnk::com::ComPtr<vnk::com::IDispatch>(const ClientSource& source)>
         volumeControl{};
 };
 

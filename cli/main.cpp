@@ -70,8 +70,8 @@ nw::Client& ProcessClient(const varnook::cli::ClientSource& source) {
 }
 
 // The volume control runs on the process client, which loads its network first.
-vnk::com::ComPtr<vnk::com::IDispatch> VolumeControl(const std::string& network) {
-    ProcessClient(network);
+vnk::com::ComPtr<vnk::com::IDispatch> VolumeControl(const varnook::cli::ClientSource& source) {
+    ProcessClient(source);
     return varnook::cli::CreateVolumeControl();
 }
 

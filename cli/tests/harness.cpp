@@ -54,7 +54,7 @@ CliRun Harness::run(const std::vector<std::string>& args) {
                         questions.push_back(question);
                         return answer;
                     },
-                    [this](const std::string&) { return volumeControl(); }};
+                    [this](const ClientSource&) { return volumeControl(); }};
     CliRun r;
     r.code = Run(args, env);
     r.out = written.str();

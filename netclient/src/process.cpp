@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "demoserver.h"
 #include "netclient/client.h"
 #include "netclient/forwarding.h"
 #include "netclient/sim/simclient.h"
@@ -98,14 +99,36 @@ fs::path demoNetwork() {
 
 // The wire back end for a workstation file. VARNOOK_NCP_CAPTURE names a folder that receives a
 // capture of every session (for Wireshark; it holds no passwords, only what servers see).
-std::unique_ptr<Client> wireClient(const fs::path& file) {
+std::unique_ptr<Client> wireClient(const fs::path& file, wire::WireOptions options = {}) {
     wire::WorkstationConfig config = wire::loadWorkstationFile(file);
-    wire::WireOptions options;
     if (const char* capture = std::getenv("VARNOOK_NCP_CAPTURE"); capture != nullptr && *capture) {
         options.captureFolder = capture;
     }
     std::unique_ptr<wire::PasswordSource> passwords = processPasswords(config);
     return std::make_unique<wire::WireClient>(std::move(config), std::move(passwords), options);
+}
+
+// The demo over the wire: the user's demo server (started when it is not running) serves the
+// demo network; after a failure the client asks for its workstation file again, so that a
+// restarted server is found where it listens now.
+std::unique_ptr<Client> demoClient() {
+    const fs::path network = demoNetwork();
+    const fs::path program = executableFolder() / "nwsimd";
+    fs::path workstation;
+    try {
+        workstation = demoWorkstationFile(network, program);
+    } catch (const DemoServerError& error) {
+        throw SetupError{error.what()};
+    }
+    wire::WireOptions options;
+    options.reloadWorkstation = [network, program]() -> std::optional<wire::WorkstationConfig> {
+        try {
+            return wire::loadWorkstationFile(demoWorkstationFile(network, program));
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    };
+    return wireClient(workstation, options);
 }
 
 class ProcessClient final : public ForwardingClient {
@@ -128,9 +151,10 @@ public:
         try {
             if (workstation != nullptr && *workstation != '\0') {
                 loaded_ = wireClient(fs::path(workstation));
+            } else if (named != nullptr) {
+                loaded_ = sim::SimClient::load(fs::path(named));
             } else {
-                fs::path file = named != nullptr ? fs::path(named) : demoNetwork();
-                loaded_ = sim::SimClient::load(file);
+                loaded_ = demoClient();
             }
         } catch (const SetupError& error) {
             return fail(source, error.reason);

@@ -558,8 +558,10 @@ public:
 // the workstation file named by VARNOOK_WORKSTATION over the wire (NCP over TCP/IP; passwords
 // as netclient/passwords.h says), else the simulated network named by NWSIM_NETWORK in-process,
 // else the demo network shipped with the program (copied to $XDG_DATA_HOME/varnook/demo on
-// first use). A source that does not load is tried once: asked again for the same source,
-// NWCallsInit answers the same failure without loading or reporting it again.
+// first use) over the wire, served by the user's own demo server (nwsimd beside the program,
+// started when it is not running; see src/demoserver.h). A source that does not load is tried
+// once: asked again for the same source, NWCallsInit answers the same failure without loading
+// or reporting it again.
 NWC_API Client& processClient();
 
 // The client that NWCallsInit loaded behind processClient() (the simulated network), or nullptr

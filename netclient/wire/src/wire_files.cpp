@@ -24,6 +24,9 @@ nint16 handleAt(std::size_t next) {
     return static_cast<nint16>(static_cast<nuint16>(next));
 }
 
+// The directory entry number of a volume's root directory.
+constexpr std::uint32_t kVolumeRoot = 0;
+
 // A list never holds more records than a 16-bit iteration handle can reach.
 constexpr std::size_t kMaxRecords = 65535;
 
@@ -159,10 +162,15 @@ NWCCODE WireClient::directoryPath(Handle& h, nuint8 volume, nuint32 dirBase, nui
     }
     std::vector<std::string> found;
     bool have = false;
+    if (dirBase == kVolumeRoot) {
+        // The volume root: no components, and nothing to ask (23/243 has no answer for it that
+        // Wireshark reads as a path).
+        have = true;
+    }
     // An open file named by 23/235: its directory's path (asked once per directory) and name.
     const std::uint64_t fileKey = static_cast<std::uint64_t>(volume) << 32 | dirBase;
     if (auto file = h.openFileNames.find(fileKey);
-        file != h.openFileNames.end() && file->second.nameSpace == nameSpace &&
+        !have && file != h.openFileNames.end() && file->second.nameSpace == nameSpace &&
         !file->second.name.empty() && file->second.parent != dirBase) {
         const std::vector<std::string>* parent = nullptr;
         const detail::OpenFileName named = file->second;

@@ -200,9 +200,11 @@ NWCCODE WireClient::login(Connection& connection) {
                             connection.refusedHash ? "The password was refused." : "", false};
     bool useKept =
         connection.hash && connection.hashObjectId == objectId && !connection.refusedHash;
+    bool usedKept = false;
     // Three logins at most, and never one with a password the server refused.
     for (int sent = 0, asked = 0; sent < 3 && asked < 6;) {
         std::optional<Secret> hash;
+        usedKept = useKept;
         if (useKept) {
             useKept = false;
             hash = Secret(16);
@@ -264,7 +266,12 @@ NWCCODE WireClient::login(Connection& connection) {
                                     ? "wrong password for " + who
                                     : "the account " + who + " is locked (intruder detection)";
         connection.failure = {answer.code, config.server + ": " + why};
-        if (!passwords_->interactive() || answer.code == INTRUDER_LOCKOUT) {
+        if (usedKept && answer.code == WRONG_PASSWORD) {
+            // The hash kept from the last login is out of date (the password changed, the
+            // server restarted with new ones): the password source may hold the new one.
+            continue;
+        }
+        if (!passwords_ || !passwords_->interactive() || answer.code == INTRUDER_LOCKOUT) {
             return fail(answer.code, State::Refused, why);
         }
         request.again = true;
@@ -296,6 +303,17 @@ NWCCODE WireClient::ensureLive(Connection& connection) {
         case State::Refused:
         case State::Idle:
             break;
+    }
+    if (connection.state != State::Idle && options_.reloadWorkstation) {
+        // The servers may have moved (a restarted demo server listens elsewhere).
+        if (std::optional<WorkstationConfig> fresh = options_.reloadWorkstation();
+            fresh && fresh->connections.size() == connections_.size()) {
+            for (std::size_t i = 0; i < connections_.size(); ++i) {
+                if (fresh->connections[i].server == connections_[i]->config.server) {
+                    connections_[i]->config.address = fresh->connections[i].address;
+                }
+            }
+        }
     }
     if (const NWCCODE rc = attach(connection); rc != SUCCESSFUL) {
         return rc;

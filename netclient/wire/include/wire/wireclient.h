@@ -52,6 +52,9 @@ struct WireOptions {
     std::function<SteadyClock::time_point()> clock = [] { return SteadyClock::now(); };
     // When set, every session's traffic is written there as a capture (SERVER-PID-N.pcap).
     std::filesystem::path captureFolder;
+    // When set, asked before a reference is attached again after a failure: the workstation as
+    // it stands now (the addresses of a server that was restarted), or nullopt to keep the old.
+    std::function<std::optional<WorkstationConfig>()> reloadWorkstation;
 };
 
 class WireClient final : public NotOverWire {
