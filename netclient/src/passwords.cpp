@@ -67,6 +67,10 @@ std::size_t PasswordEntry::size() const {
     return impl_->secret.size();
 }
 
+std::string_view PasswordEntry::view() const {
+    return impl_->secret.text();
+}
+
 void setPasswordAsker(PasswordAsker asker) {
     registered().asker = std::move(asker);
 }

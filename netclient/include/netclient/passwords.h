@@ -29,6 +29,8 @@ public:
     void pop();
     void clear();
     std::size_t size() const;
+    // What was typed (valid while the entry lives and is not changed).
+    std::string_view view() const;
 
     struct Impl;
     Impl& impl() { return *impl_; }

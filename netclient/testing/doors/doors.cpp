@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "loader.h"
 #include "ncp/testing/tshark.h"
@@ -84,6 +85,8 @@ public:
         const fs::path passwordFile = scratch_.write("passwords", passwords.str());
         ::chmod(passwordFile.c_str(), 0600);
         workstation.passwordFile = passwordFile;
+        writeWorkstationFile(workstation);
+        workstation_ = workstation;
         client_ = std::make_unique<wire::WireClient>(
             std::move(workstation), std::make_unique<wire::PasswordFile>(passwordFile));
     }
@@ -134,8 +137,60 @@ public:
         return lines;
     }
     void stopServer() override { server_->stop(); }
+    std::uint64_t roundTrips() override { return client_ ? client_->roundTrips() : 0; }
+    std::unique_ptr<Client> anotherWorkstation() override {
+        return std::make_unique<wire::WireClient>(
+            workstation_, std::make_unique<wire::PasswordFile>(*workstation_.passwordFile));
+    }
+    fs::path workstationFile() const override { return scratch_.path() / "workstation.json"; }
 
 private:
+    // The workstation as a file (UTF-8 names; the code page is a single-byte one).
+    void writeWorkstationFile(const wire::WorkstationConfig& ws) {
+        auto quote = [](const std::string& text) {
+            std::string out = "\"";
+            for (char c : text) {
+                if (c == '\\' || c == '"') {
+                    out += '\\';
+                }
+                out += c;
+            }
+            return out + "\"";
+        };
+        auto utf8 = [](const std::string& latin) {
+            std::string out;
+            for (unsigned char c : latin) {
+                if (c < 0x80) {
+                    out += static_cast<char>(c);
+                } else {
+                    out += static_cast<char>(0xC0 | (c >> 6));
+                    out += static_cast<char>(0x80 | (c & 0x3F));
+                }
+            }
+            return out;
+        };
+        std::ostringstream json;
+        json << "{ \"codePage\": " << quote(ws.codePage)
+             << ", \"passwordFile\": " << quote(ws.passwordFile->string())
+             << ",\n  \"connections\": [";
+        for (std::size_t i = 0; i < ws.connections.size(); ++i) {
+            const wire::WorkstationConnection& c = ws.connections[i];
+            json << (i ? ",\n    " : "\n    ") << "{ \"server\": " << quote(utf8(c.server))
+                 << ", \"address\": " << quote(c.address.text());
+            if (!c.user.empty()) {
+                json << ", \"user\": " << quote(utf8(c.user));
+            }
+            json << " }";
+        }
+        json << " ],\n  \"drives\": [";
+        for (std::size_t i = 0; i < ws.drives.size(); ++i) {
+            json << (i ? ", " : "") << "{ \"letter\": \"" << ws.drives[i].letter
+                 << "\", \"target\": " << quote(utf8(ws.drives[i].target)) << " }";
+        }
+        json << "] }\n";
+        scratch_.write("workstation.json", json.str());
+    }
+
     static wire::WorkstationDrive driveOf(char letter, const std::string& target) {
         wire::WorkstationDrive d;
         d.letter = letter;
@@ -153,6 +208,7 @@ private:
     static inline int kept_ = 0;
     ScratchFolder scratch_;
     std::unique_ptr<nwsimd::ServerThread> server_;
+    wire::WorkstationConfig workstation_;
     std::unique_ptr<wire::WireClient> client_;
 };
 

@@ -210,7 +210,7 @@ NWCCODE WireClient::login(Connection& connection) {
             hash = Secret(16);
             hash->append(connection.hash->data(), connection.hash->size());
         } else {
-            if (passwords_ == nullptr || (connection.personGaveUp && passwords_->interactive())) {
+            if (passwords_ == nullptr) {
                 return fail(NWE_NO_PASSWORD, State::Refused, "no password for " + who);
             }
             ++asked;
@@ -301,6 +301,11 @@ NWCCODE WireClient::ensureLive(Connection& connection) {
             }
             break;
         case State::Refused:
+            if (connection.personGaveUp && passwords_ != nullptr && passwords_->interactive()) {
+                // Asked once and not answered (cancelled, no terminal): the refusal stands.
+                return connection.failure.code != 0 ? connection.failure.code : NWE_NO_PASSWORD;
+            }
+            break;
         case State::Idle:
             break;
     }

@@ -143,8 +143,14 @@ TEST_F(WireConnections, APersonIsAskedAgainAfterAWrongPasswordUpToThreeTimes) {
         }));
     EXPECT_EQ(second->NWCCOpenConnByRef(1, NWCC_OPEN_LICENSED, 0, &conn), WRONG_PASSWORD);
     EXPECT_EQ(asked.size(), 3u);
-    EXPECT_NE(second->NWCCOpenConnByRef(1, NWCC_OPEN_LICENSED, 0, &conn), SUCCESSFUL);
+    // Nor does the server hear of it again; the refusal and its reason stand.
+    const int accepted = server.connectionsAccepted();
+    EXPECT_EQ(second->NWCCOpenConnByRef(1, NWCC_OPEN_LICENSED, 0, &conn), WRONG_PASSWORD);
     EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(server.connectionsAccepted(), accepted);
+    EXPECT_NE(second->failureText(1).find("wrong password for ADMIN on FS1, three times"),
+              std::string::npos)
+        << second->failureText(1);
 }
 
 TEST_F(WireConnections, WithoutAPasswordNothingIsSent) {

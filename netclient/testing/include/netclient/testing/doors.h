@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -52,6 +53,14 @@ public:
     virtual std::vector<std::string> trafficComplaints() { return {}; }
     // Over the wire: stops the server (every session ends, later connects are refused).
     virtual void stopServer() {}
+    // Over the wire: request/reply round trips so far (0 in-process).
+    virtual std::uint64_t roundTrips() { return 0; }
+    // Over the wire: another workstation with the same connections (another administrator's);
+    // null in-process.
+    virtual std::unique_ptr<Client> anotherWorkstation() { return nullptr; }
+    // Over the wire: the workstation file of the network (with its password file), for the
+    // programs a test starts; empty in-process.
+    virtual std::filesystem::path workstationFile() const { return {}; }
 
     // Opens a handle on a reference and fails the test when that does not work.
     NWCONN_HANDLE open(NWCONN_REF ref);
