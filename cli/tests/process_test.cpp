@@ -165,6 +165,21 @@ TEST(ProgramOverTheWire, PasswordsFromTheFileAndTheMessagesWhenTheyAreWrongOrMis
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_NE(r.out.find("ADMIN"), std::string::npos) << r.out;
 
+    // The traffic a capture holds carries no password either.
+    const fs::path captures = scratch.path() / "captures";
+    fs::create_directory(captures);
+    EXPECT_EQ(SpawnProgram(VARNOOK_CLI_EXE, {"--workstation", workstation, "connections", "FS1"},
+                           {{"XDG_DATA_HOME", scratch.path().string()},
+                            {"VARNOOK_NCP_CAPTURE", captures.string()}})
+                  .code,
+              kExitOk);
+    int captured = 0;
+    for (const fs::directory_entry& file : fs::directory_iterator(captures)) {
+        ++captured;
+        EXPECT_EQ(ReadFile(file.path()).find(given), std::string::npos) << file.path();
+    }
+    EXPECT_GT(captured, 0);
+
     const fs::path wrong = scratch.write("wrong", "FS1 ADMIN X" + given + "\n");
     ::chmod(wrong.c_str(), 0600);
     r = RunProgram(

@@ -196,6 +196,27 @@ TEST(ProcessClient, DemoNetwork) {
     }
     EXPECT_GE(drives.size(), 3u);
 
+    // The demo's passwords live in its password file only: not on the server's command line,
+    // in its environment (what the process list shows) or in its log.
+    std::vector<std::string> passwords;
+    {
+        std::ifstream in(runtime.path() / "varnook/network.passwords");
+        std::string server, user, password;
+        while (in >> server >> user >> password)
+            passwords.push_back(password);
+    }
+    ASSERT_FALSE(passwords.empty());
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string proc = "/proc/" + std::to_string(started.pid());
+    const std::string exposed = read(proc + "/cmdline") + read(proc + "/environ") +
+                                read(state.path() / "varnook/nwsimd.log");
+    EXPECT_NE(exposed.find("nwsimd"), std::string::npos);
+    for (const std::string& password : passwords)
+        EXPECT_EQ(exposed.find(password), std::string::npos) << "a password is shown";
+
     // What the volume control shows, in-process on a copy of the shipped demo: trees with
     // containers and volume objects, trustees, restrictions and deleted files.
     testnet::ScratchFolder copy;

@@ -33,8 +33,9 @@ struct Connection {
     NWCONN_REF ref = 0;
     WorkstationConnection config;
     State state = State::Idle;
-    std::unique_ptr<Session> session;
+    // Declared before the session, which writes its goodbye (0x5555) through it as it ends.
     std::unique_ptr<TrafficTap> tap;
+    std::unique_ptr<Session> session;
     // Counts sessions; a handle belongs to the one it was opened on.
     std::uint64_t generation = 0;
     Failure failure;  // why the last attempt failed or the last session ended

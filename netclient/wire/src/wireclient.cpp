@@ -146,6 +146,7 @@ NWCCODE WireClient::attach(Connection& connection) {
     Timeouts timeouts;
     timeouts.connect = options_.connectTimeout;
     timeouts.reply = options_.replyTimeout.value_or(workstation_.replyTimeout);
+    connection.session.reset();  // before the tap it writes through
     connection.tap.reset();
     if (!options_.captureFolder.empty()) {
         connection.tap = std::make_unique<PcapTap>(
