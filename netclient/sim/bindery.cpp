@@ -64,11 +64,7 @@ NWCCODE ServerModel::scanObjects(const Server& server, std::string_view pattern,
 
 const BinderyObject* ServerModel::objectNamed(const Server& server, std::string_view upperName,
                                               nuint16 type) const {
-    for (const auto& object : server.objects) {
-        if (object->type == type && object->name == upperName)
-            return object.get();
-    }
-    return nullptr;
+    return server.objectNamed(upperName, type);
 }
 
 }  // namespace nw::sim

@@ -12,8 +12,9 @@ namespace nw::sim {
 
 class CodePage {
 public:
-    // name: an iconv code page name such as "WINDOWS-1252". Throws std::invalid_argument when
-    // iconv does not know it.
+    // name: an iconv name of an 8-bit, ASCII-based code page such as "WINDOWS-1252". Throws
+    // std::invalid_argument when iconv does not know it or it is not such a code page (UTF-8,
+    // UTF-16, a multi-byte code page, a name with iconv's "//" options).
     explicit CodePage(const std::string& name);
     ~CodePage();
     CodePage(const CodePage&) = delete;

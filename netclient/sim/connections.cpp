@@ -33,12 +33,7 @@ const Tree* treeNamed(const Network& net, std::string_view name) {
 const TreeObject* objectNamed(const Tree& tree, std::string_view name) {
     if (!name.empty() && name.front() == '.')
         name.remove_prefix(1);
-    std::string key = upperAscii(name);
-    for (const TreeObject& object : tree.objects) {
-        if (upperAscii(object.name) == key)
-            return &object;
-    }
-    return nullptr;
+    return tree.objectNamed(name);
 }
 
 // The dotted name of the container that holds an object ("" at the top).

@@ -157,34 +157,34 @@ DosParts dosParts(std::string_view longName) {
     return parts;
 }
 
-std::string deriveFrom(const DosParts& parts, const std::unordered_map<std::string, Entry*>& taken,
-                       unsigned& n) {
+std::string deriveFrom(const DosParts& parts, const DosNameTaken& isTaken, unsigned& n) {
     for (;; ++n) {
         std::string suffix = "~" + std::to_string(n);
         std::string candidate = parts.base.substr(0, 8 - suffix.size()) + suffix;
         if (!parts.ext.empty())
             candidate += "." + parts.ext;
-        if (taken.count(candidate) == 0)
+        if (!isTaken(candidate))
             return candidate;
     }
 }
 
 }  // namespace
 
-std::string deriveDosName(std::string_view longName,
-                          const std::unordered_map<std::string, Entry*>& taken) {
-    unsigned n = 1;
-    return deriveFrom(dosParts(longName), taken, n);
-}
-
-// The directory remembers per family the lowest number that may still be free, so that naming
-// the thousands of entries of one folder does not try every taken number again.
-std::string deriveDosName(Entry& directory, std::string_view longName) {
+// hints remember per family the lowest number that may still be free, so that naming the
+// thousands of entries of one folder does not try every taken number again.
+std::string deriveDosName(std::string_view longName, const DosNameTaken& isTaken,
+                          std::unordered_map<std::string, unsigned>& hints) {
     DosParts parts = dosParts(longName);
-    auto [hint, added] = directory.dosHints.try_emplace(parts.family(), 1u);
-    std::string name = deriveFrom(parts, directory.byDosName, hint->second);
+    auto [hint, added] = hints.try_emplace(parts.family(), 1u);
+    std::string name = deriveFrom(parts, isTaken, hint->second);
     ++hint->second;
     return name;
+}
+
+std::string deriveDosName(Entry& directory, std::string_view longName) {
+    return deriveDosName(
+        longName, [&](const std::string& name) { return directory.byDosName.count(name) != 0; },
+        directory.dosHints);
 }
 
 void releaseDosName(Entry& directory, const std::string& dosName) {
@@ -281,22 +281,6 @@ Volume* Server::volumeNamed(std::string_view upperName) const {
 std::size_t Server::broadcastLimit() const {
     bool before311 = version[0] < 3 || (version[0] == 3 && version[1] < 11);
     return before311 ? NW_MAX_BROADCAST_MESSAGE_LEN_OLD : NW_MAX_BROADCAST_MESSAGE_LEN;
-}
-
-Server* Network::serverNamed(std::string_view upperName) const {
-    for (const auto& server : servers) {
-        if (server->name == upperName)
-            return server.get();
-    }
-    return nullptr;
-}
-
-WsConnection* Network::connectionByRef(NWCONN_REF ref) const {
-    for (const auto& connection : connections) {
-        if (connection->ref == ref)
-            return connection.get();
-    }
-    return nullptr;
 }
 
 }  // namespace nw::sim

@@ -1,6 +1,9 @@
 // The network file's JSON as the loaders read it: a document builder that refuses duplicate
-// keys, and Node, one value with its JSON path, whose failures name the file, the path and what
-// was expected (LoadError).
+// keys and nesting deeper than kMaxJsonDepth, and Node, one value with where it stands, whose
+// failures name the file, the JSON path and what was expected (LoadError).
+//
+// Paths are worked out only when a message needs one: a value knows its parent and its key or
+// index, so a file costs memory in proportion to its size, however deep or wide it is.
 #pragma once
 
 #include <algorithm>
@@ -8,32 +11,98 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "jsonarena.h"
 #include "netclient/sim/loaderror.h"
 
 namespace nw::sim {
 
-using json = nlohmann::json;
+// Documents live in the loader's arena (jsonarena.h).
+using json = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t,
+                                  std::uint64_t, double, ArenaAllocator>;
+
+// Objects and arrays may nest this deep; deeper files are refused.
+inline constexpr std::size_t kMaxJsonDepth = 256;
+
+inline bool hasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// Text for a message: control characters (which could move the cursor or recolour a terminal)
+// become \u00XX.
+inline std::string escapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x", byte);
+            out += code;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// One step of a JSON path: a key of an object or an index of an array below a parent step.
+// Keys are views of the document's keys or of the loader's literals, which outlive every step.
+struct JsonStep {
+    std::shared_ptr<const JsonStep> parent;
+    std::string_view key;
+    std::size_t index = 0;
+    bool isIndex = false;
+};
+
+// A key longer than this shows cut in paths.
+inline constexpr std::size_t kMaxShownKey = 64;
+
+// Cuts text to at most size bytes on a UTF-8 character boundary, marking the cut with "...".
+inline std::string shortened(std::string_view text, std::size_t size) {
+    if (text.size() <= size)
+        return std::string(text);
+    std::size_t cut = size - 3;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
+inline void appendStep(std::string& path, std::string_view key, std::size_t index, bool isIndex) {
+    if (isIndex) {
+        path += "[" + std::to_string(index) + "]";
+    } else {
+        if (!path.empty())
+            path += '.';
+        path += escapeControls(shortened(key, kMaxShownKey));
+    }
+}
+
+// "servers[0].name"; "top level" for the document itself.
+inline std::string displayPath(const std::string& path) {
+    return path.empty() ? "top level" : path;
+}
 
 // Builds the document like nlohmann's own parser but refuses duplicate keys, which would
-// otherwise let the last one win silently.
+// otherwise let the last one win silently, and nesting deeper than kMaxJsonDepth.
 class DomBuilder {
 public:
     DomBuilder(json& root, const std::string& file) : root_(root), file_(file) {}
 
-    bool null() { return put(nullptr) != nullptr; }
-    bool boolean(bool value) { return put(value) != nullptr; }
-    bool number_integer(json::number_integer_t value) { return put(value) != nullptr; }
-    bool number_unsigned(json::number_unsigned_t value) { return put(value) != nullptr; }
-    bool number_float(json::number_float_t value, const json::string_t&) {
-        return put(value) != nullptr;
-    }
-    bool string(json::string_t& value) { return put(std::move(value)) != nullptr; }
+    bool null() { return put(nullptr); }
+    bool boolean(bool value) { return put(value); }
+    bool number_integer(json::number_integer_t value) { return put(value); }
+    bool number_unsigned(json::number_unsigned_t value) { return put(value); }
+    bool number_float(json::number_float_t value, const json::string_t&) { return put(value); }
+    bool string(json::string_t& value) { return put(std::move(value)); }
     bool binary(json::binary_t&) { return false; }
     bool start_object(std::size_t) { return open(json::object()); }
     bool start_array(std::size_t) { return open(json::array()); }
@@ -41,10 +110,9 @@ public:
     bool end_array() { return close(); }
     bool key(json::string_t& key) {
         Frame& frame = stack_.back();
-        if (frame.container->contains(key)) {
-            throw LoadError(file_ + ": " + display(childPath(frame, key)) + ": duplicate key");
-        }
         frame.key = key;
+        if (frame.container->contains(key))
+            throw LoadError(file_ + ": " + displayPath(path(stack_.size())) + ": duplicate key");
         return true;
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) {
@@ -52,46 +120,52 @@ public:
         std::size_t end = message.find("] ");
         if (end != std::string::npos)
             message = message.substr(end + 2);
-        throw LoadError(file_ + ": not valid JSON: " + message);
-    }
-
-    static std::string display(const std::string& path) {
-        return path.empty() ? "top level" : path;
+        throw LoadError(file_ + ": not valid JSON: " + escapeControls(message));
     }
 
 private:
     struct Frame {
         json* container;
-        std::string path;
-        std::string key;
+        std::string key;  // of the member being read, in an object
     };
 
-    static std::string childPath(const Frame& frame, const std::string& key) {
-        return frame.path.empty() ? key : frame.path + "." + key;
+    // The path of the value the first `frames` containers lead to: their current members.
+    std::string path(std::size_t frames) const {
+        std::string out;
+        for (std::size_t i = 0; i < frames; ++i) {
+            const Frame& frame = stack_[i];
+            bool isArray = frame.container->is_array();
+            appendStep(out, frame.key, isArray ? frame.container->size() - 1 : 0, isArray);
+        }
+        return out;
     }
 
-    // Puts a value into the current container; the path is worked out for containers only,
-    // which need it for their own keys' messages.
-    std::pair<json*, std::string> place(json&& value, bool withPath) {
+    // Puts a value into the current container.
+    json* place(json&& value) {
         if (stack_.empty()) {
             root_ = std::move(value);
-            return {&root_, ""};
+            return &root_;
         }
         Frame& frame = stack_.back();
         if (frame.container->is_object()) {
             json& slot = (*frame.container)[frame.key];
             slot = std::move(value);
-            return {&slot, withPath ? childPath(frame, frame.key) : std::string()};
+            return &slot;
         }
-        std::string path =
-            withPath ? frame.path + "[" + std::to_string(frame.container->size()) + "]" : "";
         frame.container->push_back(std::move(value));
-        return {&frame.container->back(), std::move(path)};
+        return &frame.container->back();
     }
-    json* put(json&& value) { return place(std::move(value), false).first; }
+    bool put(json&& value) {
+        place(std::move(value));
+        return true;
+    }
     bool open(json&& container) {
-        auto [slot, path] = place(std::move(container), true);
-        stack_.push_back({slot, std::move(path), {}});
+        json* slot = place(std::move(container));
+        if (stack_.size() >= kMaxJsonDepth) {
+            throw LoadError(file_ + ": " + path(stack_.size()) + ": nested too deeply (at most " +
+                            std::to_string(kMaxJsonDepth) + " levels of objects and arrays)");
+        }
+        stack_.push_back({slot, {}});
         return true;
     }
     bool close() {
@@ -104,22 +178,38 @@ private:
     std::vector<Frame> stack_;
 };
 
-// One value of the document and where it stands. An absent value (a missing key) has no json.
+// One value of the document and where it stands: its parent's step and its own key or index.
+// A node makes a shared step of itself only when it hands out children, so reading the scalars of
+// an object allocates nothing. An absent value (a missing key) has no json.
 class Node {
 public:
-    Node(const json* value, std::string path, const std::string& file)
-        : value_(value), path_(std::move(path)), file_(&file) {}
+    // The document itself.
+    Node(const json* document, const std::string& file) : value_(document), file_(&file) {}
 
     bool present() const { return value_ != nullptr; }
     const json& json_() const { return *value_; }
-    const std::string& path() const { return path_; }
     const std::string& file() const { return *file_; }
+    // "servers[0].name", worked out on each call.
+    std::string path() const {
+        std::vector<const JsonStep*> steps;
+        for (const JsonStep* step = parent_.get(); step != nullptr; step = step->parent.get())
+            steps.push_back(step);
+        std::string out;
+        for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+            appendStep(out, (*it)->key, (*it)->index, (*it)->isIndex);
+        if (!isRoot())
+            appendStep(out, key_, index_, isIndex_);
+        return out;
+    }
 
-    [[noreturn]] void fail(const std::string& expected) const {
-        std::string where = *file_ + ": " + DomBuilder::display(path_) + ": ";
+    // Throws "FILE: PATH: what".
+    [[noreturn]] void refuse(const std::string& what) const {
+        throw LoadError(*file_ + ": " + displayPath(path()) + ": " + what);
+    }
+    [[noreturn]] void fail(std::string_view expected) const {
         if (!present())
-            throw LoadError(where + "missing; expected " + expected);
-        throw LoadError(where + "expected " + expected + ", got " + describe());
+            refuse("missing; expected " + std::string(expected));
+        refuse("expected " + std::string(expected) + ", got " + describe());
     }
 
     // The object's members; a key outside keys is an error.
@@ -132,28 +222,35 @@ public:
             std::string known;
             for (std::string_view key : keys)
                 known += (known.empty() ? "" : ", ") + std::string(key);
-            Node(&item.value(), child(item.key()), *file_).failUnknown(known);
+            member(item.key(), &item.value())
+                .refuse("unknown key (expected one of: " + known + ")");
         }
     }
+    // key: a literal or a key of the document, which outlive the node.
     Node operator[](std::string_view key) const {
         auto it = value_->find(key);
-        return Node(it == value_->end() ? nullptr : &*it, child(key), *file_);
+        return member(key, it == value_->end() ? nullptr : &*it);
+    }
+    // The member of an object at key whose value is value (null: absent).
+    Node member(std::string_view key, const json* value) const {
+        return Node(value, step(), key, 0, false, *file_);
     }
 
-    std::vector<Node> items(const std::string& expected = "an array") const {
+    std::vector<Node> items(std::string_view expected = "an array") const {
         if (!present() || !value_->is_array())
             fail(expected);
         std::vector<Node> out;
-        for (std::size_t i = 0; i < value_->size(); ++i) {
-            out.emplace_back(&(*value_)[i], path_ + "[" + std::to_string(i) + "]", *file_);
-        }
+        out.reserve(value_->size());
+        std::shared_ptr<const JsonStep> parent = step();
+        for (std::size_t i = 0; i < value_->size(); ++i)
+            out.push_back(Node(&(*value_)[i], parent, {}, i, true, *file_));
         return out;
     }
-    std::vector<Node> itemsOr(const std::string& expected = "an array") const {
+    std::vector<Node> itemsOr(std::string_view expected = "an array") const {
         return present() ? items(expected) : std::vector<Node>{};
     }
 
-    const std::string& string(const std::string& expected = "a string") const {
+    const std::string& string(std::string_view expected = "a string") const {
         if (!present() || !value_->is_string())
             fail(expected);
         return value_->get_ref<const std::string&>();
@@ -161,17 +258,18 @@ public:
     bool isString() const { return present() && value_->is_string(); }
 
     std::int64_t integer(std::int64_t min, std::int64_t max) const {
-        std::string expected =
-            "an integer from " + std::to_string(min) + " to " + std::to_string(max);
+        auto expected = [&] {
+            return "an integer from " + std::to_string(min) + " to " + std::to_string(max);
+        };
         if (!present() || !value_->is_number_integer())
-            fail(expected);
+            fail(expected());
         if (value_->is_number_unsigned() &&
             value_->get<std::uint64_t>() > static_cast<std::uint64_t>(max)) {
-            fail(expected);
+            fail(expected());
         }
         std::int64_t v = value_->get<std::int64_t>();
         if (v < min || v > max)
-            fail(expected);
+            fail(expected());
         return v;
     }
     std::int64_t integerOr(std::int64_t fallback, std::int64_t min, std::int64_t max) const {
@@ -185,12 +283,27 @@ public:
     bool booleanOr(bool fallback) const { return present() ? boolean() : fallback; }
 
 private:
-    std::string child(std::string_view key) const {
-        return path_.empty() ? std::string(key) : path_ + "." + std::string(key);
+    Node(const json* value, std::shared_ptr<const JsonStep> parent, std::string_view key,
+         std::size_t index, bool isIndex, const std::string& file)
+        : value_(value),
+          parent_(std::move(parent)),
+          key_(key),
+          index_(index),
+          isIndex_(isIndex),
+          file_(&file) {}
+
+    bool isRoot() const { return !isIndex_ && key_.data() == nullptr; }
+
+    // This node as the parent step of its children, made on first use.
+    std::shared_ptr<const JsonStep> step() const {
+        if (!step_ && !isRoot())
+            step_ = std::allocate_shared<const JsonStep>(ArenaAllocator<JsonStep>(),
+                                                         JsonStep{parent_, key_, index_, isIndex_});
+        return step_;
     }
-    [[noreturn]] void failUnknown(const std::string& known) const {
-        throw LoadError(*file_ + ": " + path_ + ": unknown key (expected one of: " + known + ")");
-    }
+
+    // The value as a message shows it: long strings cut (on a character boundary), control
+    // characters escaped.
     std::string describe() const {
         switch (value_->type()) {
             case json::value_t::object:
@@ -200,10 +313,8 @@ private:
             case json::value_t::null:
                 return "null";
             case json::value_t::string: {
-                std::string text = value_->get<std::string>();
-                if (text.size() > 60)
-                    text = text.substr(0, 57) + "...";
-                return json(text).dump();
+                return json(shortened(value_->get_ref<const std::string&>(), 60))
+                    .dump(-1, ' ', false, json::error_handler_t::replace);
             }
             default:
                 return value_->dump();
@@ -211,14 +322,13 @@ private:
     }
 
     const json* value_;
-    std::string path_;
+    std::shared_ptr<const JsonStep> parent_;
+    std::string_view key_;
+    std::size_t index_ = 0;
+    bool isIndex_ = false;
+    mutable std::shared_ptr<const JsonStep> step_;  // this node, once it has children
     const std::string* file_;
 };
-
-inline bool hasControlCharacter(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
 
 // A local time "YYYY-MM-DDTHH:MM:SS" with a year from minYear to maxYear; fails the node with
 // that expectation otherwise.

@@ -9,20 +9,20 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 #include <string>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "jsonnode.h"
 #include "ncp/login.h"
 #include "netclient/sim/loaderror.h"
+#include "networkfile.h"
 
 namespace nw::sim {
 
@@ -90,10 +90,17 @@ public:
         : file_(std::move(file)), base_(std::move(baseDir)) {}
 
     std::unique_ptr<Network> load(std::string_view text) {
+        JsonArena arena;  // outlives the document
+        // The pending passwords hold nodes of the document: they go (wiped) before the arena,
+        // however the load ends.
+        struct DropPending {
+            Loader& loader;
+            ~DropPending() { loader.dropPendingPasswords(); }
+        } dropPending{*this};
         json document;
         DomBuilder builder(document, file_);
         json::sax_parse(text, &builder);
-        Node root(&document, "", file_);
+        Node root(&document, file_);
         root.expectObject({"workstation", "servers", "trees", "state"});
         Node workstation = root["workstation"];
         workstation.expectObject({"drives", "connections", "codePage"});
@@ -104,7 +111,9 @@ public:
         try {
             net_ = std::make_unique<Network>(codePageName);
         } catch (const std::invalid_argument&) {
-            codePage.fail("a code page that iconv knows, such as \"WINDOWS-1252\"");
+            codePage.fail(
+                "an 8-bit code page that iconv knows, such as \"WINDOWS-1252\" or \"CP850\" "
+                "(not UTF-8, UTF-16 or another multi-byte encoding, no //options)");
         }
         net_->file = file_;
         loginTimeDefault_ = now();
@@ -112,6 +121,7 @@ public:
         for (const Node& tree : root["trees"].itemsOr())
             loadTree(tree);
         std::vector<Node> servers = root["servers"].items();
+        net_->reserveServers(servers.size());
         for (const Node& server : servers)
             loadServer(server);
         for (std::size_t i = 0; i < servers.size(); ++i) {
@@ -134,10 +144,11 @@ public:
 private:
     // ---- Texts and names ----------------------------------------------------------------------
 
-    std::string text(const Node& node, const std::string& expected = "a string") const {
+    std::string text(const Node& node, std::string_view expected = "a string") const {
         std::optional<std::string> converted = net_->codePage.fromUtf8(node.string(expected));
         if (!converted) {
-            node.fail(expected + " whose characters exist in the workstation code page (" +
+            node.fail(std::string(expected) +
+                      " whose characters exist in the workstation code page (" +
                       net_->codePage.name() + ")");
         }
         return *converted;
@@ -157,7 +168,7 @@ private:
     }
 
     std::string objectName(const Node& node) const {
-        const std::string expected = "an object name of 1 to 47 characters";
+        const std::string_view expected = "an object name of 1 to 47 characters";
         std::string name = upperAscii(text(node, expected));
         if (name.empty() || name.size() > NW_MAX_OBJECT_NAME_LEN || hasControlCharacter(name)) {
             node.fail(expected);
@@ -190,10 +201,9 @@ private:
         server->ttsLevel = static_cast<nuint8>(node["ttsLevel"].integerOr(1, 0, 255));
         server->loginEnabled = node["loginEnabled"].booleanOr(true);
         server->listen = listenAddress(node["listen"]);
-        server->slots.resize(server->maxConnections);
         loadServerTree(*server, node);
 
-        std::set<nuint32> ids;
+        std::unordered_set<nuint32> ids;
         for (const Node& user : node["users"].itemsOr()) {
             Node name = user;
             std::optional<nuint32> id;
@@ -207,7 +217,7 @@ private:
                 }
             }
             std::string upper = objectName(name);
-            if (findObject(*server, upper, OT_USER) != nullptr) {
+            if (server->objectNamed(upper, OT_USER) != nullptr) {
                 name.fail("a user name not listed twice");
             }
             BinderyObject* added = addObject(*server, upper, OT_USER, id);
@@ -221,7 +231,7 @@ private:
         std::vector<Node> volumes = node["volumes"].itemsOr();
         for (std::size_t i = 0; i < volumes.size(); ++i)
             loadVolume(*server, volumes[i], i);
-        net_->servers.push_back(std::move(server));
+        net_->addServer(std::move(server));
     }
 
     void loadServerTree(Server& server, const Node& node) {
@@ -235,9 +245,8 @@ private:
             directoryName.fail("the server's dotted name in its tree, e.g. \"FS1.SALES.ACME\"");
         }
         std::string treeName = upperAscii(text(tree));
-        auto found = std::find_if(net_->trees.begin(), net_->trees.end(),
-                                  [&](const Tree& t) { return upperAscii(t.name) == treeName; });
-        if (found == net_->trees.end())
+        Tree* found = net_->treeNamed(treeName);
+        if (found == nullptr)
             tree.fail("the name of a tree in trees");
         server.tree = found->name;
         server.directoryName = dottedName(directoryName);
@@ -248,43 +257,27 @@ private:
         addTreeObject(*found, server.directoryName, "NCP Server");
     }
 
-    static std::string objectKey(const std::string& name, nuint16 type) {
-        return name + '\0' + std::to_string(type);
-    }
-
-    BinderyObject* findObject(Server& server, const std::string& name, nuint16 type) const {
-        auto objects = objectIndex_.find(&server);
-        if (objects == objectIndex_.end())
-            return nullptr;
-        auto it = objects->second.find(objectKey(name, type));
-        return it == objects->second.end() ? nullptr : it->second;
-    }
-
     BinderyObject* addObject(Server& server, const std::string& name, nuint16 type,
                              std::optional<nuint32> id) {
         auto object = std::make_unique<BinderyObject>();
         object->name = name;
         object->type = type;
         object->id = id ? *id : 0;
-        server.objects.push_back(std::move(object));
-        BinderyObject* added = server.objects.back().get();
-        objectIndex_[&server][objectKey(name, type)] = added;
-        return added;
+        return &server.addObject(std::move(object));
     }
 
     // Objects without a given id get the next free one, in the order they were named.
     void assignObjectIds(Server& server) {
-        std::set<nuint32> used;
+        std::unordered_set<nuint32> given;
         for (auto& object : server.objects)
-            used.insert(object->id);
+            given.insert(object->id);
         nuint32 next = 0x10000001;
         for (auto& object : server.objects) {
             if (object->id != 0)
                 continue;
-            while (used.count(next) != 0)
+            while (given.count(next) != 0)
                 ++next;
-            object->id = next;
-            used.insert(next);
+            object->id = next++;
         }
     }
 
@@ -363,8 +356,13 @@ private:
             } else {
                 object.passwordHash = ncp::passwordHash(object.id, pending.password);
             }
-            std::fill(pending.password.begin(), pending.password.end(), '\0');
         }
+        dropPendingPasswords();
+    }
+
+    void dropPendingPasswords() {
+        for (PendingPassword& pending : pendingPasswords_)
+            std::fill(pending.password.begin(), pending.password.end(), '\0');
         pendingPasswords_.clear();
     }
 
@@ -382,7 +380,7 @@ private:
         Node number = node["number"];
         volume->number =
             static_cast<nuint8>(number.integerOr(static_cast<std::int64_t>(index), 0, 255));
-        if (server.volumeByNumber[volume->number] != nullptr) {
+        if (server.volumeNumbered(volume->number) != nullptr) {
             number.fail("a volume number not used twice on the server");
         }
         volume->mounted = node["mounted"].booleanOr(true);
@@ -415,8 +413,7 @@ private:
         }
         loadBlocks(*volume, node["blocks"]);
         initEntries(*volume);
-        server.volumeByNumber[volume->number] = volume.get();
-        server.volumes.push_back(std::move(volume));
+        server.addVolume(std::move(volume));
     }
 
     std::string utf8Upper(const std::string& codePageName) const {
@@ -467,7 +464,7 @@ private:
             station->server = &server;
             Node number = node["number"];
             station->number = static_cast<nuint16>(number.integer(0, server.maxConnections - 1));
-            if (server.slots[station->number] != nullptr) {
+            if (server.station(station->number) != nullptr) {
                 number.fail("a connection number not used twice on the server");
             }
             Node user = node["user"];
@@ -501,8 +498,7 @@ private:
                     message.fail(expected);
                 station->pendingMessage = std::move(text);
             }
-            Station* raw = station.get();
-            server.slots[raw->number] = std::move(station);
+            Station* raw = &server.putStation(std::move(station));
             ++server.stationCount;
             for (const Node& open : node["openFiles"].itemsOr())
                 loadOpenFile(*raw, open);
@@ -543,7 +539,7 @@ private:
     }
 
     BinderyObject* objectFor(Server& server, const std::string& name, nuint16 type) {
-        if (BinderyObject* object = findObject(server, name, type))
+        if (BinderyObject* object = server.objectNamed(name, type))
             return object;
         return addObject(server, name, type, std::nullopt);
     }
@@ -551,7 +547,7 @@ private:
     void loadOpenFile(Station& station, const Node& node) {
         node.expectObject({"path", "task", "locks"});
         Node path = node["path"];
-        const std::string expected =
+        const std::string_view expected =
             "the path of a file of a mounted volume of the server, \"VOLUME:DIR\\FILE\"";
         ResolvedPath resolved;
         NWCCODE rc = resolvePath(*station.server, text(path, expected), NW_NS_LONG, net_->codePage,
@@ -630,8 +626,7 @@ private:
             added->number = number;
             added->object = user;
             added->loginTime = loginTimeDefault_;
-            station = added.get();
-            server->slots[number] = std::move(added);
+            station = &server->putStation(std::move(added));
             ++server->stationCount;
             server->peakStationCount = server->stationCount;
         } else if (station->object != user) {
@@ -644,7 +639,7 @@ private:
         }
         station->workstation = connection.get();
         connection->station = station;
-        net_->connections.push_back(std::move(connection));
+        net_->addConnection(std::move(connection));
     }
 
     void loadDrive(const Node& node) {
@@ -661,7 +656,7 @@ private:
             letterNode.fail("a letter not mapped twice");
 
         Node targetNode = node["target"];
-        const std::string expected =
+        const std::string_view expected =
             "\"\\\\SERVER\\VOLUME\" or \"\\\\SERVER\\VOLUME\\DIR\\SUB\" naming a folder of a "
             "mounted volume of a server the workstation is connected to";
         std::string target = text(targetNode, expected);
@@ -700,9 +695,10 @@ private:
     // ---- Trees --------------------------------------------------------------------------------
 
     std::string dottedName(const Node& node) const {
-        const std::string expected = "a dotted name such as \"SYS_VOL.SALES.ACME\"";
+        const std::string_view expected =
+            "a dotted name of at most 256 characters such as \"SYS_VOL.SALES.ACME\"";
         std::string name = text(node, expected);
-        if (name.empty() || hasControlCharacter(name) || name.front() == '.' ||
+        if (name.empty() || name.size() > 256 || hasControlCharacter(name) || name.front() == '.' ||
             name.back() == '.' || name.find("..") != std::string::npos) {
             node.fail(expected);
         }
@@ -716,23 +712,20 @@ private:
         tree.name = text(name, "a tree name");
         if (tree.name.empty() || hasControlCharacter(tree.name))
             name.fail("a tree name");
-        for (const Tree& other : net_->trees) {
-            if (upperAscii(other.name) == upperAscii(tree.name))
-                name.fail("a tree name not used twice");
-        }
-        std::set<nuint32> ids;
-        for (const Node& objectNode : node["objects"].itemsOr()) {
+        if (net_->treeNamed(tree.name) != nullptr)
+            name.fail("a tree name not used twice");
+        std::unordered_set<nuint32> ids;
+        std::vector<Node> objects = node["objects"].itemsOr();
+        tree.reserve(objects.size());
+        for (const Node& objectNode : objects) {
             objectNode.expectObject({"name", "class", "id", "attributes"});
             TreeObject object;
             object.name = dottedName(objectNode["name"]);
-            if (findTreeObject(tree, object.name) != nullptr) {
-                objectNode["name"].fail("an object name not listed twice in the tree");
-            }
             Node objectClass = objectNode["class"];
             static const char* const kClasses[] = {
                 "Country",    "Locality", "Organization", "Organizational Unit",
                 "NCP Server", "Volume",   "User"};
-            const std::string expected =
+            const std::string_view expected =
                 "one of \"Country\", \"Locality\", \"Organization\", \"Organizational Unit\", "
                 "\"NCP Server\", \"Volume\", \"User\"";
             object.objectClass = objectClass.string(expected);
@@ -749,61 +742,52 @@ private:
                 if (!attributes.json_().is_object())
                     attributes.fail("an object of strings");
                 for (const auto& item : attributes.json_().items()) {
-                    Node value(&item.value(), attributes.path() + "." + item.key(), file_);
-                    Node key(nullptr, attributes.path() + "." + item.key(), file_);
+                    Node value = attributes.member(item.key(), &item.value());
                     std::optional<std::string> attribute = net_->codePage.fromUtf8(item.key());
                     if (!attribute)
-                        key.fail("an attribute name in the workstation code page");
+                        value.refuse("expected an attribute name in the workstation code page");
                     object.attributes[*attribute] = text(value, "a string");
                 }
             }
-            tree.objects.push_back(std::move(object));
+            if (tree.addObject(std::move(object)) == nullptr)
+                objectNode["name"].fail("an object name not listed twice in the tree");
         }
-        net_->trees.push_back(std::move(tree));
+        net_->addTree(std::move(tree));
     }
 
-    static TreeObject* findTreeObject(Tree& tree, const std::string& name) {
-        for (TreeObject& object : tree.objects) {
-            if (upperAscii(object.name) == upperAscii(name))
-                return &object;
-        }
-        return nullptr;
-    }
-
-    static void addTreeObject(Tree& tree, const std::string& name, const char* objectClass) {
-        if (findTreeObject(tree, name) != nullptr)
+    // Adds an object unless the tree holds one of that name.
+    static void addTreeObject(Tree& tree, std::string_view name, const char* objectClass) {
+        if (tree.objectNamed(name) != nullptr)
             return;
         TreeObject object;
-        object.name = name;
+        object.name = std::string(name);
         object.objectClass = objectClass;
-        tree.objects.push_back(std::move(object));
+        tree.addObject(std::move(object));
     }
 
     // Adds the containers that dotted names name but the file does not list (the top one an
     // Organization, those below it Organizational Units), then gives ids to objects without.
     static void completeTree(Tree& tree) {
-        std::vector<std::string> names;
-        for (const TreeObject& object : tree.objects)
-            names.push_back(object.name);
-        for (const std::string& name : names) {
+        for (std::size_t i = 0, listed = tree.objects.size(); i < listed; ++i) {
+            std::string name = tree.objects[i].name;  // adding may move the objects
             for (std::size_t dot = name.find('.'); dot != std::string::npos;
                  dot = name.find('.', dot + 1)) {
-                std::string container = name.substr(dot + 1);
-                bool top = container.find('.') == std::string::npos;
+                std::string_view container = std::string_view(name).substr(dot + 1);
+                bool top = container.find('.') == std::string_view::npos;
                 addTreeObject(tree, container, top ? "Organization" : "Organizational Unit");
             }
         }
-        std::set<nuint32> used;
+        // Given ids stay; the others count up from 0x20000001, skipping given ones.
+        std::unordered_set<nuint32> given;
         for (const TreeObject& object : tree.objects)
-            used.insert(object.id);
+            given.insert(object.id);
         nuint32 next = 0x20000001;
         for (TreeObject& object : tree.objects) {
             if (object.id != 0)
                 continue;
-            while (used.count(next) != 0)
+            while (given.count(next) != 0)
                 ++next;
-            object.id = next;
-            used.insert(next);
+            object.id = next++;
         }
     }
 
@@ -821,25 +805,26 @@ private:
     std::vector<PendingPassword> pendingPasswords_;
     std::set<std::string> listenAddresses_;
     std::array<nuint8, 7> loginTimeDefault_{};
-    std::unordered_map<const Server*, std::unordered_map<std::string, BinderyObject*>> objectIndex_;
 };
 
 }  // namespace
 
 std::unique_ptr<Network> loadNetwork(std::string_view json, const fs::path& baseDir,
                                      const std::string& fileName) {
+    // JSON text holds no NUL; the parser would take one for the end of the text.
+    if (std::size_t nul = json.find('\0'); nul != std::string_view::npos) {
+        std::size_t line =
+            1 + static_cast<std::size_t>(std::count(json.begin(), json.begin() + nul, '\n'));
+        std::size_t lineStart = json.rfind('\n', nul);
+        std::size_t column = nul - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+        throw LoadError(fileName + ": not valid JSON: a NUL byte at line " + std::to_string(line) +
+                        ", column " + std::to_string(column) + " (a network file is UTF-8 text)");
+    }
     return Loader(fileName, baseDir).load(json);
 }
 
 std::unique_ptr<Network> loadNetworkFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw LoadError(file.string() + ": cannot be read");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw LoadError(file.string() + ": cannot be read");
-    return loadNetwork(text.str(), file.parent_path(), file.string());
+    return loadNetwork(readNetworkText(file), file.parent_path(), file.string());
 }
 
 }  // namespace nw::sim

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "flatindex.h"
 #include "netclient/types.h"
 #include "uniquefd.h"
 #include "volumedata.h"
@@ -161,8 +162,10 @@ struct Server {
     std::string directoryName;  // code page, dotted
     std::vector<std::unique_ptr<BinderyObject>> objects;
     std::vector<std::unique_ptr<Volume>> volumes;
-    std::array<Volume*, 256> volumeByNumber{};
-    std::vector<std::unique_ptr<Station>> slots;  // by connection number, maxConnections long
+    FlatIndex objectIndex;                // objects by name and type
+    std::vector<Volume*> volumeByNumber;  // as long as the highest volume number needs
+    // By connection number, as long as the highest number in use needs (at most maxConnections).
+    std::vector<std::unique_ptr<Station>> slots;
     nuint16 stationCount = 0;
     nuint16 peakStationCount = 0;
     ServerData data;
@@ -175,8 +178,19 @@ struct Server {
     Station* station(nuint32 number) const {
         return number < slots.size() ? slots[number].get() : nullptr;
     }
+    // Puts a station into the slot of its number (which must be free).
+    Station& putStation(std::unique_ptr<Station> station);
     Volume* volumeNamed(std::string_view upperName) const;
+    Volume* volumeNumbered(nuint32 number) const {
+        return number < volumeByNumber.size() ? volumeByNumber[number] : nullptr;
+    }
+    // Adds a volume (its number free) and indexes it by number.
+    Volume& addVolume(std::unique_ptr<Volume> volume);
     std::size_t broadcastLimit() const;
+    // The bindery object of that upper-case name and type; null when there is none.
+    BinderyObject* objectNamed(std::string_view upperName, nuint16 type) const;
+    // Adds an object (its name upper case) and indexes it by name and type.
+    BinderyObject& addObject(std::unique_ptr<BinderyObject> object);
 };
 
 struct WsConnection {
@@ -204,6 +218,14 @@ struct TreeObject {
 struct Tree {
     std::string name;
     std::vector<TreeObject> objects;
+    FlatIndex index;  // objects by upper-cased name
+
+    // The object of that dotted name (any case); null when there is none.
+    TreeObject* objectNamed(std::string_view name);
+    const TreeObject* objectNamed(std::string_view name) const;
+    // Adds an object; null (and nothing added) when the tree holds one of that name already.
+    TreeObject* addObject(TreeObject object);
+    void reserve(std::size_t count);
 };
 
 struct Network {
@@ -219,6 +241,20 @@ struct Network {
 
     Server* serverNamed(std::string_view upperName) const;
     WsConnection* connectionByRef(NWCONN_REF ref) const;
+    // The tree of that name (any case); null when there is none or name is empty.
+    Tree* treeNamed(std::string_view name);
+    const Tree* treeNamed(std::string_view name) const;
+
+    // Add to the lists above and to their indexes.
+    Server& addServer(std::unique_ptr<Server> server);
+    void reserveServers(std::size_t count);
+    WsConnection& addConnection(std::unique_ptr<WsConnection> connection);
+    Tree& addTree(Tree tree);
+
+private:
+    FlatIndex serverIndex_;  // by name
+    std::unordered_map<NWCONN_REF, WsConnection*> connectionByRef_;
+    FlatIndex treeIndex_;  // by upper-cased name
 };
 
 // ---- Directory entries (entries.cpp) ----------------------------------------------------------
@@ -242,9 +278,12 @@ bool isDosName(std::string_view name);
 // Makes a volume's root entry.
 void initEntries(Volume& volume);
 
-// The 8.3 DOS name derived from a long name, unique among taken (upper-case names).
-std::string deriveDosName(std::string_view longName,
-                          const std::unordered_map<std::string, Entry*>& taken);
+// The 8.3 DOS name derived from a long name: the first candidate isTaken says is free (names
+// upper case). hints keep per family of names the lowest number that may still be free between
+// calls, so that naming n entries costs O(n).
+using DosNameTaken = std::function<bool(const std::string&)>;
+std::string deriveDosName(std::string_view longName, const DosNameTaken& isTaken,
+                          std::unordered_map<std::string, unsigned>& hints);
 // The same for a new entry of a directory, among the DOS names of its entries.
 std::string deriveDosName(Entry& directory, std::string_view longName);
 // A derived DOS name of the directory is free again.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <limits>
 #include <unordered_set>
 
@@ -311,6 +312,9 @@ Store* Services::store() {
     if (!storeTried) {
         storeTried = true;
         store_ = Store::open(net, storeError);
+        // Held by another process: say so where a user sees it, since every change will fail.
+        if (store_ != nullptr && !store_->writable())
+            std::fprintf(stderr, "%s\n", storeError.c_str());
     }
     return store_.get();
 }

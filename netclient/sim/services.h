@@ -132,7 +132,9 @@ struct Services {
     explicit Services(Network& net);
     ~Services();
 
-    // The state store, opened on first use; null when it cannot be (storeError says why).
+    // The state store, opened on first use; null when it cannot be (storeError says why). When
+    // another process holds the state folder's lock, a store that reads only (storeError says
+    // who holds it, and so does a line on standard error).
     Store* store();
     // Frees the directory handles and closes the files of an owner.
     void ownerClosed(Owner owner);

@@ -349,7 +349,7 @@ NWCCODE SimClient::NWGetPathFromDirectoryBase(NWCONN_HANDLE conn, nuint8 volNum,
         return NWE_PARAM_INVALID;
     if (NWCCODE rc = model_->mayWatch(*caller(conn)); rc != SUCCESSFUL)
         return rc;
-    const Volume* volume = connection->server->volumeByNumber[volNum];
+    const Volume* volume = connection->server->volumeNumbered(volNum);
     if (volume == nullptr || !volume->mounted)
         return VOLUME_DOES_NOT_EXIST;
     if (!volume->hasNameSpace(namSpc))
@@ -379,7 +379,7 @@ NWCCODE SimClient::NWGetVolumeName(NWCONN_HANDLE conn, nuint16 volNum, char* vol
         return INVALID_CONNECTION;
     if (volName == nullptr)
         return NWE_PARAM_INVALID;
-    const Volume* volume = volNum < 256 ? connection->server->volumeByNumber[volNum] : nullptr;
+    const Volume* volume = connection->server->volumeNumbered(volNum);
     if (volume == nullptr || !volume->mounted)
         return VOLUME_DOES_NOT_EXIST;
     copyText(volName, 256, volume->name);

@@ -2,6 +2,7 @@
 #include "store.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "privatefiles.h"
 #include "services.h"
 #include "volumedisk.h"
 
@@ -23,6 +25,9 @@ void crashPoint(const char* point) {
     const char* wanted = std::getenv("NWSIM_CRASH_POINT");
     if (wanted != nullptr && std::strcmp(wanted, point) == 0)
         ::_exit(86);
+    const char* pause = std::getenv("NWSIM_PAUSE_POINT");
+    if (pause != nullptr && std::strcmp(pause, point) == 0)
+        ::raise(SIGSTOP);
 }
 
 namespace {
@@ -88,6 +93,10 @@ bool onVolume(const Volume& volume, const std::string& key) {
 }
 
 }  // namespace
+
+std::optional<LockHolder> stateHolder(const fs::path& stateFolder) {
+    return StateLock::holderOf(stateFolder);
+}
 
 std::set<std::string> storedVolumes(const fs::path& stateFolder) {
     std::set<std::string> stored;
@@ -200,42 +209,94 @@ Store::~Store() {
     sqlite3_close(db_);
 }
 
-std::unique_ptr<Store> Store::open(Network& net, std::string& error) {
-    std::error_code ec;
-    fs::create_directories(net.stateFolder / "deleted", ec);
-    if (ec) {
-        error = net.stateFolder.string() + ": " + ec.message();
+std::unique_ptr<Store> Store::open(Network& net, std::string& error, StoreAccess access) {
+    if (!makePrivateFolder(net.stateFolder, error))
         return nullptr;
-    }
     std::unique_ptr<Store> store(new Store(net));
-    fs::path file = net.stateFolder / "volumes.sqlite";
-    if (sqlite3_open_v2(file.c_str(), &store->db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK) {
-        error = file.string() + ": " + sqlite3_errmsg(store->db_);
+    store->lock_ = StateLock::take(net.stateFolder, store->holder_, error);
+    if (store->lock_ != nullptr)
+        return store->openWritable(error) ? std::move(store) : nullptr;
+    if (!store->holder_)
+        return nullptr;  // the lock file cannot be used: error says why
+    std::string refused = net.stateFolder.string() + ": " + store->holder_->describe() +
+                          " holds the lock on this network's state";
+    if (access == StoreAccess::RequireLock) {
+        error = refused;
         return nullptr;
     }
-    sqlite3_busy_timeout(store->db_, 5000);
-    if (!store->prepareSchema() || !store->recover()) {
-        error = file.string() + ": " + sqlite3_errmsg(store->db_);
+    if (!store->openReadOnly(error))
         return nullptr;
-    }
-    for (auto& server : net.servers) {
-        for (auto& volume : server->volumes) {
-            Statement seeded(store->db_, "SELECT 1 FROM volumes WHERE server = ? AND volume = ?");
-            seeded.volume(*volume);
-            bool known = seeded.next();
-            if (seeded.failed() || !(known ? store->load(*volume) : store->seed(*volume))) {
-                error = file.string() + ": " + sqlite3_errmsg(store->db_);
-                return nullptr;
-            }
-            store->sweepDeletedFolder(*volume);
-        }
-    }
+    error = refused + "; changes are refused, the stored state is only read";
     return store;
 }
 
+// The lock is held: settles what a killed holder left half done, then loads or seeds every
+// volume and removes bytes without a record.
+bool Store::openWritable(std::string& error) {
+    fs::path file = net_.stateFolder / "volumes.sqlite";
+    if (!makePrivateFolder(net_.stateFolder / "deleted", error) || !makePrivateFile(file, error)) {
+        return false;
+    }
+    for (const char* suffix : {"-wal", "-shm"}) {
+        fs::path companion = file;
+        companion += suffix;
+        if (pathExists(companion) && !makePrivateFile(companion, error))
+            return false;
+    }
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        error = file.string() + ": " + sqlite3_errmsg(db_);
+        return false;
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    if (!prepareSchema() || !recover()) {
+        error = file.string() + ": " + sqlite3_errmsg(db_);
+        return false;
+    }
+    for (auto& server : net_.servers) {
+        for (auto& volume : server->volumes) {
+            Statement seeded(db_, "SELECT 1 FROM volumes WHERE server = ? AND volume = ?");
+            seeded.volume(*volume);
+            bool known = seeded.next();
+            if (seeded.failed() || !(known ? load(*volume) : seed(*volume))) {
+                error = file.string() + ": " + sqlite3_errmsg(db_);
+                return false;
+            }
+            sweepDeletedFolder(*volume);
+        }
+    }
+    return true;
+}
+
+// Another process holds the lock: loads what it has stored, touching nothing. Volumes it has
+// not stored yet keep the network file's data.
+bool Store::openReadOnly(std::string& error) {
+    fs::path file = net_.stateFolder / "volumes.sqlite";
+    if (!pathExists(file))
+        return true;
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        error = file.string() + ": " + sqlite3_errmsg(db_);
+        return false;
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    for (auto& server : net_.servers) {
+        for (auto& volume : server->volumes) {
+            Statement seeded(db_, "SELECT 1 FROM volumes WHERE server = ? AND volume = ?");
+            seeded.volume(*volume);
+            // A store the holder is still creating has no tables yet: nothing is stored.
+            if (seeded.next() && !load(*volume)) {
+                error = file.string() + ": " + sqlite3_errmsg(db_);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool Store::exec(const char* sql) {
+    if (!writable())
+        return false;
     return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
@@ -312,7 +373,8 @@ bool Store::load(Volume& volume) {
         file.deletor = static_cast<nuint32>(deleted.integer(15));
         if (!pathExists(deletedPath(volume, file.id))) {
             // Its bytes went (removed by hand): the record cannot be salvaged any more.
-            deleteDeleted(volume, file.id);
+            if (writable())
+                deleteDeleted(volume, file.id);
             continue;
         }
         data.deletedBytes += file.size;
@@ -344,9 +406,7 @@ bool Store::load(Volume& volume) {
 // written first: a kill before the transaction leaves only bytes that the next sweep removes.
 bool Store::seed(Volume& volume) {
     VolumeData& data = volume.data;
-    std::error_code ec;
-    fs::create_directories(deletedPath(volume, 0).parent_path(), ec);
-    if (ec)
+    if (!makeDeletedFolder(volume))
         return false;
     for (auto& [directory, files] : data.deleted) {
         for (auto& [id, file] : files) {
@@ -355,7 +415,8 @@ bool Store::seed(Volume& volume) {
             fs::path target = deletedPath(volume, id);
             fs::path partial = target;
             partial += ".part";
-            int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                            0600);
             if (fd < 0)
                 return false;
             const std::string& bytes = *file.seedContent;
@@ -397,23 +458,30 @@ bool Store::seed(Volume& volume) {
     return true;
 }
 
-// Bytes without a record (a purge or a seed that a kill interrupted) are removed.
+// Bytes without a record (a purge or a seed that a kill interrupted) are removed: files named
+// as the store names them, an id or an id with ".part". Anything else is left alone.
 void Store::sweepDeletedFolder(const Volume& volume) {
     std::error_code ec;
     for (fs::directory_iterator it(deletedPath(volume, 0).parent_path(), ec), end; !ec && it != end;
          it.increment(ec)) {
         std::string name = it->path().filename().string();
-        char* tail = nullptr;
-        unsigned long id = std::strtoul(name.c_str(), &tail, 10);
+        std::size_t digits = name.find_first_not_of("0123456789");
+        std::string_view tail =
+            digits == std::string::npos ? "" : std::string_view(name).substr(digits);
+        std::error_code statError;
+        if (digits == 0 || (tail != "" && tail != ".part") || name.size() > 10 + tail.size() ||
+            !it->is_regular_file(statError) || it->is_symlink(statError)) {
+            continue;
+        }
         bool kept = false;
-        if (tail != nullptr && *tail == '\0' && !name.empty()) {
+        if (tail.empty()) {
             Statement known(db_,
                             "SELECT 1 FROM deleted WHERE server = ? AND volume = ? AND id = ?");
-            known.volume(volume).bind(static_cast<std::int64_t>(id));
+            known.volume(volume).bind(std::stoll(name));
             kept = known.next() || known.failed();
         }
         if (!kept)
-            fs::remove(it->path(), ec);
+            ::unlink(it->path().c_str());
     }
 }
 
@@ -423,9 +491,13 @@ bool Store::writeEntry(const Volume& volume, const std::string& key, const Entry
     if (meta.isDefault())
         return deleteEntries(volume, key, false);
     Statement write(db_,
-                    "INSERT OR REPLACE INTO entries(server, volume, path, attributes, creator, "
-                    "modifier, archiver, created, archived, irm, restriction, trustees) VALUES "
-                    "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                    "INSERT INTO entries(server, volume, path, attributes, creator, modifier, "
+                    "archiver, created, archived, irm, restriction, trustees) VALUES "
+                    "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(server, volume, path) DO "
+                    "UPDATE SET attributes = excluded.attributes, creator = excluded.creator, "
+                    "modifier = excluded.modifier, archiver = excluded.archiver, created = "
+                    "excluded.created, archived = excluded.archived, irm = excluded.irm, "
+                    "restriction = excluded.restriction, trustees = excluded.trustees");
     return write.volume(volume)
         .text(key)
         .bind(meta.attributes)
@@ -463,7 +535,7 @@ bool Store::rekey(const Volume& volume, const std::string& from, const std::stri
 
 bool Store::writeDeleted(const Volume& volume, const DeletedFile& file) {
     Statement write(db_,
-                    "INSERT OR REPLACE INTO deleted(server, volume, id, directory, name, dosname, "
+                    "INSERT INTO deleted(server, volume, id, directory, name, dosname, "
                     "size, attributes, creator, modifier, archiver, created, archived, irm, "
                     "modified, accessed, deleted, deletor) VALUES "
                     "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -495,6 +567,24 @@ bool Store::deleteDeleted(const Volume& volume, nuint32 id) {
 bool Store::writeCounter(const Volume& volume, nuint32 next) {
     Statement write(db_, "UPDATE volumes SET nextDeleted = ? WHERE server = ? AND volume = ?");
     return write.bind(next).volume(volume).run();
+}
+
+// The id for the next deleted file of a volume, read inside the transaction that records it:
+// past the stored counter and past every stored record, so no record is ever written over.
+std::int64_t Store::nextDeletedId(const Volume& volume) {
+    Statement next(db_,
+                   "SELECT MAX((SELECT COALESCE(MAX(nextDeleted), 1) FROM volumes WHERE server = "
+                   "?1 AND volume = ?2), (SELECT COALESCE(MAX(id), 0) + 1 FROM deleted WHERE "
+                   "server = ?1 AND volume = ?2))");
+    next.volume(volume);
+    return next.next() ? next.integer(0) : 0;
+}
+
+// deleted/SERVER/VOLUME, the user's alone.
+bool Store::makeDeletedFolder(const Volume& volume) {
+    std::string error;
+    fs::path folder = deletedPath(volume, 0).parent_path();
+    return makePrivateFolder(folder.parent_path(), error) && makePrivateFolder(folder, error);
 }
 
 bool Store::saveEntry(const Volume& volume, const std::string& key, const EntryMeta& meta) {
@@ -570,19 +660,21 @@ int Store::createEntry(const Volume& volume, const std::string& key, const Entry
 }
 
 int Store::eraseFile(Volume& volume, const std::string& key, DeletedFile& file) {
-    file.id = volume.data.nextDeletedId;
     std::int64_t id = 0;
     if (!transact([&] {
+            std::int64_t next = nextDeletedId(volume);
+            if (next <= 0 || next >= 0xFFFFFFFF)
+                return false;
+            file.id = static_cast<nuint32>(next);
             id = journal("erase", volume, key, "", file.id);
             return id != 0 && writeDeleted(volume, file) && writeCounter(volume, file.id + 1);
         })) {
         return kStoreFailed;
     }
     volume.data.nextDeletedId = file.id + 1;
-    std::error_code ec;
-    fs::create_directories(deletedPath(volume, 0).parent_path(), ec);
+    bool folder = makeDeletedFolder(volume);
     crashPoint("erase:disk");
-    int rc = ec ? ec.value() : moveOutOf(volume, key, deletedPath(volume, file.id));
+    int rc = folder ? moveOutOf(volume, key, deletedPath(volume, file.id)) : EIO;
     crashPoint("erase:done");
     return finish(id, volume, rc);
 }

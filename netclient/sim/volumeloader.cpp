@@ -78,15 +78,25 @@ private:
     void loadStateFolder(const Node& node) {
         fs::path relative = node.present() ? fs::path(node.string("a folder path")) : "state";
         fs::path folder = fs::weakly_canonical(base_ / relative);
+        // Neither may hold the other: a volume would list the kept deleted files, or the store
+        // would count a volume's files as its own.
+        auto within = [](const fs::path& inner, const fs::path& outer) {
+            auto [end, unused] =
+                std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+            return end == outer.end();
+        };
         for (const auto& server : net_.servers) {
             for (const auto& volume : server->volumes) {
                 fs::path volumeFolder = fs::weakly_canonical(volume->folder);
-                auto [end, unused] = std::mismatch(volumeFolder.begin(), volumeFolder.end(),
-                                                   folder.begin(), folder.end());
-                if (end == volumeFolder.end()) {
+                std::string which = server->name + "/" + volume->name;
+                if (within(folder, volumeFolder)) {
                     node.fail("a folder for the simulator's state outside every volume folder (" +
-                              folder.string() + " lies in the folder of " + server->name + "/" +
-                              volume->name + ")");
+                              folder.string() + " lies in the folder of " + which + ")");
+                }
+                if (within(volumeFolder, folder)) {
+                    node.fail("a folder for the simulator's state that holds no volume folder (" +
+                              volumeFolder.string() + ", the folder of " + which + ", lies in " +
+                              folder.string() + ")");
                 }
             }
         }
@@ -96,28 +106,30 @@ private:
     // A bindery user of a server in a tree that is also a User object of the tree in the
     // server's context takes that object's identifier, as bindery emulation shows it.
     void shareTreeIds(Server& server, const Node& usersNode) {
-        const Tree* tree = findTree(server.tree);
+        const Tree* tree = net_.treeNamed(server.tree);
         if (tree == nullptr)
             return;
         std::size_t dot = server.directoryName.find('.');
         if (dot == std::string::npos)
             return;
         std::string context = server.directoryName.substr(dot + 1);
+        std::unordered_map<nuint32, const BinderyObject*> byId;
+        for (const auto& object : server.objects)
+            byId.emplace(object->id, object.get());
         for (auto& object : server.objects) {
             if (object->type != OT_USER)
                 continue;
-            const TreeObject* twin = findTreeObject(*tree, object->name + "." + context);
+            const TreeObject* twin = tree->objectNamed(object->name + "." + context);
             if (twin == nullptr || twin->objectClass != "User" || twin->id == object->id)
                 continue;
-            for (const auto& other : server.objects) {
-                if (other->id == twin->id) {
-                    throw LoadError(usersNode.file() + ": " + usersNode.path() + ": " +
-                                    object->name + " shares the id " + std::to_string(twin->id) +
-                                    " of the tree's User object " + twin->name + ", which " +
-                                    other->name + " has already");
-                }
+            if (auto other = byId.find(twin->id); other != byId.end()) {
+                usersNode.refuse(object->name + " shares the id " + std::to_string(twin->id) +
+                                 " of the tree's User object " + twin->name + ", which " +
+                                 other->second->name + " has already");
             }
+            byId.erase(object->id);
             object->id = twin->id;
+            byId.emplace(object->id, object.get());
         }
     }
 
@@ -218,18 +230,21 @@ private:
         file.id = volume.data.nextDeletedId++;
         file.directory = entryKey(directory);
         Node name = node["name"];
-        const std::string expected =
+        const std::string_view expected =
             "a file name without \\ / : * ? \" < > | or control characters, not \".\" or \"..\"";
         std::string codePageName = text(name, expected);
         if (!isValidEntryName(codePageName))
             name.fail(expected);
         file.diskName = name.string();
         auto& siblings = volume.data.deleted[file.directory];
-        std::unordered_map<std::string, Entry*> taken;
-        for (const auto& [id, other] : siblings)
-            taken.emplace(other.dosName, nullptr);
+        DeletedNames& names = deletedNames_[&volume][file.directory];
         file.dosName =
-            isDosName(codePageName) ? upperAscii(codePageName) : deriveDosName(codePageName, taken);
+            isDosName(codePageName)
+                ? upperAscii(codePageName)
+                : deriveDosName(
+                      codePageName, [&](const std::string& dos) { return names.contains(dos); },
+                      names.hints);
+        names.add(file.dosName);
         std::string content =
             node["content"].present() ? node["content"].string("the file's text") : "";
         file.size = content.size();
@@ -251,10 +266,11 @@ private:
 
     // ---- Values -------------------------------------------------------------------------------
 
-    std::string text(const Node& node, const std::string& expected) const {
+    std::string text(const Node& node, std::string_view expected) const {
         std::optional<std::string> converted = net_.codePage.fromUtf8(node.string(expected));
         if (!converted) {
-            node.fail(expected + " whose characters exist in the workstation code page (" +
+            node.fail(std::string(expected) +
+                      " whose characters exist in the workstation code page (" +
                       net_.codePage.name() + ")");
         }
         return *converted;
@@ -262,10 +278,11 @@ private:
 
     // An entry of the volume named by a path below its root in long names ("" = the root).
     Entry* volumeEntry(Server& server, Volume& volume, const Node& node, bool directory) {
-        const std::string expected = directory ? "the path of a directory of the volume below its "
-                                                 "root, \"DIR\\SUB\" (\"\" for the root)"
-                                               : "the path of an entry of the volume below its "
-                                                 "root, \"DIR\\FILE\" (\"\" for the root)";
+        const std::string_view expected = directory
+                                              ? "the path of a directory of the volume below its "
+                                                "root, \"DIR\\SUB\" (\"\" for the root)"
+                                              : "the path of an entry of the volume below its "
+                                                "root, \"DIR\\FILE\" (\"\" for the root)";
         std::string path = text(node, expected);
         ResolvedPath resolved;
         if (resolvePath(server, volume.name + ":" + path, NW_NS_LONG, net_.codePage, resolved,
@@ -278,43 +295,27 @@ private:
         return resolved.entry;
     }
 
-    const Tree* findTree(const std::string& name) const {
-        for (const Tree& tree : net_.trees) {
-            if (!name.empty() && upperAscii(tree.name) == upperAscii(name))
-                return &tree;
-        }
-        return nullptr;
-    }
-
-    static const TreeObject* findTreeObject(const Tree& tree, const std::string& name) {
-        std::string upper = upperAscii(name);
-        for (const TreeObject& object : tree.objects) {
-            if (upperAscii(object.name) == upper)
-                return &object;
-        }
-        return nullptr;
-    }
-
     BinderyObject* binderyUser(Server& server, const Node& node) {
-        const std::string expected = "a user name of 1 to 47 characters";
+        const std::string_view expected = "a user name of 1 to 47 characters";
         std::string name = upperAscii(text(node, expected));
         if (name.empty() || name.size() > NW_MAX_OBJECT_NAME_LEN || hasControlCharacter(name) ||
             name.find('.') != std::string::npos) {
-            node.fail(expected + " without dots");
+            node.fail(std::string(expected) + " without dots");
         }
-        nuint32 highest = 0x10000000;
-        for (const auto& object : server.objects) {
-            if (object->type == OT_USER && object->name == name)
-                return object.get();
-            highest = std::max(highest, object->id);
+        if (BinderyObject* found = server.objectNamed(name, OT_USER))
+            return found;
+        // Users named here but not listed are added, as elsewhere in the file, with the next
+        // identifier above every object's of the server.
+        auto [highest, first] = highestId_.try_emplace(&server, 0x10000000);
+        if (first) {
+            for (const auto& object : server.objects)
+                highest->second = std::max(highest->second, object->id);
         }
-        // Users named here but not listed are added, as elsewhere in the file.
         auto added = std::make_unique<BinderyObject>();
         added->name = name;
         added->type = OT_USER;
-        added->id = highest + 1;
-        server.objects.push_back(std::move(added));
-        return server.objects.back().get();
+        added->id = ++highest->second;
+        return &server.addObject(std::move(added));
     }
 
     // A bindery user of the server ("JSMITH"), or a User or container of the server's tree by
@@ -323,12 +324,12 @@ private:
         const std::string& raw = node.string("an object name");
         if (raw.find('.') == std::string::npos)
             return binderyUser(server, node)->id;
-        const std::string expected =
+        const std::string_view expected =
             "a User or container of the server's tree by its dotted name (e.g. "
             "\"JSMITH.SALES.ACME\")";
-        const Tree* tree = findTree(server.tree);
+        const Tree* tree = net_.treeNamed(server.tree);
         const TreeObject* object =
-            tree != nullptr ? findTreeObject(*tree, text(node, expected)) : nullptr;
+            tree != nullptr ? tree->objectNamed(text(node, expected)) : nullptr;
         if (object == nullptr ||
             (object->objectClass != "User" && !isContainerClass(object->objectClass))) {
             node.fail(expected);
@@ -337,16 +338,21 @@ private:
     }
 
     static nuint32 attributes(const Node& node) {
+        auto known = [] {
+            std::string list;
+            for (const auto& [name, bit] : kAttributes)
+                list += (list.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+            return "one of " + list;
+        };
         nuint32 value = 0;
-        std::string known;
-        for (const auto& [name, bit] : kAttributes)
-            known += (known.empty() ? "\"" : ", \"") + std::string(name) + "\"";
         for (const Node& item : node.itemsOr("an array of attribute names")) {
-            const std::string& name = item.string("one of " + known);
+            if (!item.isString())
+                item.fail(known());
+            const std::string& name = item.string();
             auto found = std::find_if(std::begin(kAttributes), std::end(kAttributes),
                                       [&](const auto& a) { return name == a.first; });
             if (found == std::end(kAttributes))
-                item.fail("one of " + known);
+                item.fail(known());
             if ((value & found->second) != 0)
                 item.fail("an attribute not listed twice");
             value |= found->second;
@@ -355,7 +361,7 @@ private:
     }
 
     static nuint16 rights(const Node& node) {
-        const std::string expected =
+        const std::string_view expected =
             "rights as letters of SRWCEMFA (Supervisor, Read, Write, Create, Erase, Modify, File "
             "scan, Access control), each at most once, e.g. \"RF\"";
         const std::string& letters = node.string(expected);
@@ -383,10 +389,33 @@ private:
         return dosStamp(t.year, t.month, t.day, t.hour, t.minute, t.second);
     }
 
+    // The DOS names the deleted files of one folder took, with the hints of deriveDosName().
+    struct DeletedNames {
+        std::vector<std::string> taken;
+        FlatIndex index;  // of taken
+        std::unordered_map<std::string, unsigned> hints;
+
+        static std::size_t hashOf(const std::string& name) {
+            return std::hash<std::string>{}(name);
+        }
+        bool contains(const std::string& name) const {
+            return index.find(hashOf(name), [&](std::size_t i) { return taken[i] == name; }) !=
+                   FlatIndex::npos;
+        }
+        void add(const std::string& name) {
+            if (contains(name))
+                return;
+            index.insert(hashOf(name), taken.size());
+            taken.push_back(name);
+        }
+    };
+
     Network& net_;
     fs::path base_;
     std::set<std::string> stored_;
     bool lenient_ = false;
+    std::unordered_map<const Volume*, std::unordered_map<std::string, DeletedNames>> deletedNames_;
+    std::unordered_map<const Server*, nuint32> highestId_;
 };
 
 }  // namespace

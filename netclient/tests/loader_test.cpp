@@ -143,7 +143,7 @@ const std::string kCases[][2] = {
          R"({"drives": [{"letter": "F", "target": "\\\\FS1\\SYS\\DIR\\a.txt"}], "connections": [{"server": "FS1", "station": 1}]})"),
      "workstation.drives[0].target: expected"},
     {withServers(kServer, R"({"codePage": "KLINGON"})"),
-     "workstation.codePage: expected a code page that iconv knows"},
+     "workstation.codePage: expected an 8-bit code page that iconv knows"},
     {withServers(R"([{"name": "FS1", "users": ["\u4e2d"]}])"),
      "servers[0].users[0]: expected an object name of 1 to 47 characters whose characters exist in "
      "the workstation code page (WINDOWS-1252)"},
@@ -155,6 +155,11 @@ const std::string kCases[][2] = {
      "trees[0].objects[0].class: expected one of"},
     {R"({"workstation": {}, "servers": [], "trees": [{"name": "T", "objects": [{"name": "A..O", "class": "User"}]}]})",
      "trees[0].objects[0].name: expected a dotted name"},
+    {R"({"workstation": {}, "servers": [], "trees": [{"name": "T", "objects": [{"name": "A.O", "class": "User"}, {"name": "a.o", "class": "User"}]}]})",
+     "trees[0].objects[1].name: expected an object name not listed twice in the tree"},
+    {R"({"workstation": {}, "servers": [], "trees": [{"name": "T", "objects": [{"name": ")" +
+         std::string(128, 'A') + "." + std::string(128, 'B') + R"(", "class": "User"}]}]})",
+     "trees[0].objects[0].name: expected a dotted name of at most 256 characters"},
 };
 
 std::vector<BadFile> cases() {

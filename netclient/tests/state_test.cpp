@@ -2,6 +2,7 @@
 // loses at most that change and leaves the stored state sound.
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -123,18 +125,86 @@ TEST(StateStore, WithoutAStoreNothingChangesButEverythingReads) {
     EXPECT_EQ(client->NWCCCloseConn(h), SUCCESSFUL);
 }
 
-TEST(StateStore, TheStateFolderMayNotLieInAVolume) {
+TEST(StateStore, StateAndVolumeFoldersMayNotLieInEachOther) {
     testnet::ScratchFolder folder({"volumes/FS1/SYS/"});
-    try {
-        sim::SimClient::fromText(R"({"workstation": {}, "state": "volumes/FS1/SYS/state",
-            "servers": [{"name": "FS1", "volumes": [{"name": "SYS"}]}]})",
-                                 folder.path(), "net.json");
-        FAIL() << "loaded";
-    } catch (const sim::LoadError& error) {
-        EXPECT_NE(std::string(error.what()).find("net.json: state: expected a folder"),
-                  std::string::npos)
-            << error.what();
+    auto loadError = [&](const std::string& state) -> std::string {
+        try {
+            sim::SimClient::fromText(R"({"workstation": {}, "state": ")" + state + R"(",
+                "servers": [{"name": "FS1", "volumes": [{"name": "SYS"}]}]})",
+                                     folder.path(), "net.json");
+        } catch (const sim::LoadError& error) {
+            return error.what();
+        }
+        return "(loaded)";
+    };
+    EXPECT_NE(loadError("volumes/FS1/SYS/state")
+                  .find("net.json: state: expected a folder for "
+                        "the simulator's state outside every volume"),
+              std::string::npos);
+    // The sweep of kept deleted files would otherwise remove the volume's files.
+    EXPECT_NE(loadError("volumes").find("net.json: state: expected a folder for the simulator's "
+                                        "state that holds no volume folder"),
+              std::string::npos);
+    EXPECT_NE(loadError(".").find("that holds no volume folder"), std::string::npos);
+    EXPECT_EQ(loadError("volumes-state"), "(loaded)");
+}
+
+TEST_F(State, TheSweepRemovesOnlyBytesTheStoreLeft) {
+    info("SYS:readme.txt");  // the store is made
+    std::filesystem::path kept = net.folder() / "state/deleted/FS1/SYS";
+    testnet::ScratchFolder outside({"target.txt"});
+    for (const char* name : {"notes.txt", "12abc", "4000000000", "4000000000.part", "1.tmp"})
+        std::ofstream(kept / name) << "x";
+    std::filesystem::create_directory(kept / "77");
+    std::filesystem::create_symlink(outside.path() / "target.txt", kept / "55");
+    restart();
+    info("SYS:readme.txt");
+    std::set<std::string> left;
+    for (const auto& item : std::filesystem::directory_iterator(kept))
+        left.insert(item.path().filename().string());
+    // "1" holds the bytes of the network file's deleted file; ids without a record went.
+    EXPECT_EQ(left, (std::set<std::string>{"1", "notes.txt", "12abc", "1.tmp", "77", "55"}));
+    EXPECT_TRUE(std::filesystem::exists(outside.path() / "target.txt"));
+}
+
+TEST_F(State, TheStateIsTheUsersAlone) {
+    std::filesystem::path state = net.folder() / "state";
+    auto mode = [&](const std::string& relative) {
+        struct stat st {};
+        EXPECT_EQ(::lstat((state / relative).c_str(), &st), 0) << relative;
+        return st.st_mode & 07777;
+    };
+    mode_t old = ::umask(022);
+    // A state folder left open to others (as older versions made it) is narrowed.
+    std::filesystem::create_directory(state);
+    ::chmod(state.c_str(), 0755);
+    ASSERT_EQ(sim().EraseFile(jsmith, NW_NS_LONG, SA_FILES, "SYS:HOME\\JSMITH\\notes.txt"),
+              SUCCESSFUL);
+    ::umask(old);
+    EXPECT_EQ(mode(""), 0700u);
+    for (const char* folder : {"deleted", "deleted/FS1", "deleted/FS1/SYS"})
+        EXPECT_EQ(mode(folder), 0700u) << folder;
+    for (const char* file : {"volumes.sqlite", "volumes.sqlite-wal", "volumes.sqlite-shm", "lock",
+                             "deleted/FS1/SYS/1"}) {
+        EXPECT_EQ(mode(file), 0600u) << file;
     }
+}
+
+TEST_F(State, ASecondSimulatorOnTheSameStateOnlyReads) {
+    EXPECT_EQ(info("SYS:PUBLIC\\LOGIN.EXE").creatorID, 777u);  // this one holds the state
+    auto second = sim::SimClient::fromText(testnet::kVolumeNetwork, net.folder());
+    NWCONN_HANDLE h = 0;
+    ASSERT_EQ(second->NWCCOpenConnByRef(testnet::kAdmin, NWCC_OPEN_LICENSED, 0, &h), SUCCESSFUL);
+    NW_ENTRY_INFO record;
+    EXPECT_EQ(second->GetEntryInfo(h, NW_NS_LONG, SA_ANY, "SYS:PUBLIC\\LOGIN.EXE", &record),
+              SUCCESSFUL);
+    EXPECT_EQ(record.creatorID, 777u);
+    EXPECT_EQ(second->CreateDirectory(h, NW_NS_LONG, "SYS:X", 0xFB), DIRECTORY_IO_ERROR);
+    EXPECT_NE(second->stateError().find("process " + std::to_string(::getpid())), std::string::npos)
+        << second->stateError();
+    EXPECT_EQ(second->NWCCCloseConn(h), SUCCESSFUL);
+    // The first one still changes what it holds.
+    EXPECT_EQ(sim().CreateDirectory(admin, NW_NS_LONG, "SYS:X", 0xFB), SUCCESSFUL);
 }
 
 // ---- Killed in the middle ---------------------------------------------------------------------
@@ -300,6 +370,8 @@ TEST(KilledInTheMiddle, EachChangeIsWholeOrAbsent) {
             ASSERT_EQ(t.net.client().ModifyEntryInfo(t.admin, NW_NS_LONG, 0x8006,
                                                      "SYS:HOME\\MBROWN", DM_ATTRIBUTES, &change),
                       SUCCESSFUL);
+            // The child must hold the state folder's lock: this process lets its store go.
+            t.restart();
             std::string point = std::string(kill.name) + ":" + stage;
             EXPECT_EQ(runKilled(t.net, point.c_str(), kill.change), 86);
             t.restart();

@@ -30,7 +30,7 @@ const char* signingText(int level) {
         case 1:
             return "level 1: signs when the client asks";
         case 2:
-            return "level 2: signs when the client can";
+            return "level 2: signs when the client asks";
         default:
             return "level 3: refuses logins that do not sign";
     }

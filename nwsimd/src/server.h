@@ -29,8 +29,9 @@ struct ServerOptions {
     // A session that is not logged in and sends nothing for this long is closed (a logged-in
     // session may stay idle).
     std::chrono::milliseconds idleTimeout{30'000};
-    // Packet signature level (0 never signs, 1 signs when the client asks, 2 signs when the
-    // client can, 3 refuses logins that do not sign).
+    // Packet signature level: 0 never signs; 1 and 2 sign when the client sets the signature
+    // bit of 97 (a client that does not set it cannot sign); 3 also refuses the login of a
+    // client that did not set it.
     int signingLevel = 1;
     // Write everything sent and received as a capture (empty: none).
     std::filesystem::path capture;

@@ -13,7 +13,7 @@ namespace nw::nwsimd {
 
 namespace {
 
-// Frames a client may send before a buffer size is agreed, and the most it may agree.
+// The buffer size (the largest request) until 33 or 97 agree on another.
 constexpr std::size_t kDefaultBuffer = 4096;
 constexpr std::size_t kFrameOverhead = ncp::kRequestFrameHeader + ncp::kSignatureSize;
 // A session stops reading while this much of its replies waits to be written.
@@ -88,7 +88,8 @@ void Session::armIdleTimer() {
         // A logged-in session may stay idle; one that has not logged in goes.
         if (self->station_ != nullptr && self->station_->object != nullptr)
             return;
-        self->server_.log(self->modelServer_.name + ": closing a session idle since it connected");
+        self->server_.log(self->modelServer_.name +
+                          ": closing a session that is not logged in and sent nothing for a while");
         self->close();
     });
 }
@@ -136,7 +137,9 @@ void Session::receive(ncp::ByteView bytes) {
 }
 
 void Session::handleFrame(ncp::Frame& frame) {
-    armIdleTimer();
+    // Only a session that is not logged in may be closed for idling.
+    if (station_ == nullptr || station_->object == nullptr)
+        armIdleTimer();
     replyBufferSize_ = frame.replyBufferSize;
     if (frameSigned_ && !ncp::verifySignedRequest(*signer_, frame)) {
         server_.log(modelServer_.name + ": closing a session whose request's signature is wrong");
@@ -333,10 +336,8 @@ void Session::close() {
 std::uint16_t Session::negotiate(std::uint16_t proposed, bool wantsSigning, bool& willSign) {
     std::uint16_t accepted = std::max<std::uint16_t>(proposed, 512);
     reader_.setMaxFrame(std::max<std::size_t>(accepted, kDefaultBuffer) + kFrameOverhead);
-    int level = server_.options().signingLevel;
-    // Level 1 signs when the client asks; 2 and 3 also when it merely can (it asks either way
-    // when it can: a client that does not set the bit does not sign).
-    willSign = level >= 1 && wantsSigning;
+    // A client that can sign says so with the signature bit; levels 1 to 3 then sign.
+    willSign = server_.options().signingLevel >= 1 && wantsSigning;
     signingAgreed_ = willSign;
     return accepted;
 }
@@ -363,12 +364,19 @@ NWCCODE Session::login(const sim::BinderyObject& object, const ncp::LoginAnswer&
         return rc;
     if (before != nullptr && before != &object)
         model().releaseOwner(owner_);
-    refreshCaller();
+    loggedIn(object);
     if (signingAgreed_) {
         // Every frame after this reply carries a signature.
         signer_.emplace(ncp::signRoot(hash, key));
     }
     return SUCCESSFUL;
+}
+
+void Session::loggedIn(const sim::BinderyObject& object) {
+    if (station_ == nullptr)
+        return;
+    station_->object = &object;
+    refreshCaller();
 }
 
 void Session::logout() {
@@ -377,6 +385,7 @@ void Session::logout() {
     model().releaseOwner(owner_);
     model().logout(*station_);
     refreshCaller();
+    armIdleTimer();
 }
 
 }  // namespace nw::nwsimd

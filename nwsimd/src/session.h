@@ -67,6 +67,9 @@ public:
     NWCCODE login(const sim::BinderyObject& object, const ncp::LoginAnswer& answer);
     // 25: the station stays attached, logged in as nobody; handles and files are released.
     void logout();
+    // What a successful login leaves: the object logged in on the station, the session's rights
+    // recomputed (the fuzzer starts from here; no password is checked).
+    void loggedIn(const sim::BinderyObject& object);
 
 private:
     void read();

@@ -201,3 +201,59 @@ TEST_F(WireOlderServer, AnswersTheNewerFormsWith0xFBAndTheOlderOnes) {
 
 }  // namespace
 }  // namespace nw::nwsimd::testing
+
+namespace nw::nwsimd::testing {
+namespace {
+
+using WirePasswords = WireTest;
+
+// The bindery keeps only the hash; a hash given in the file (a published vector: object id
+// 0x05000026, password HELLO123) logs its user in with the password it was made from.
+TEST_F(WirePasswords, AGivenHashLogsInWithItsPassword) {
+    serve(R"({"workstation": {}, "servers": [{"name": "FS1", "volumes": [{"name": "SYS"}],
+              "users": [{"name": "ANN", "id": 83886118,
+                         "passwordHash": "a3c2a166476a774d52edba3dd1974b56"}]}]})",
+          {"volumes/FS1/SYS/"});
+    auto wire = client();
+    EXPECT_EQ(wire->login("ANN", "hello123"), 0);
+    EXPECT_EQ(client()->login("ANN", "HELLO12"), completionOf(sim::BAD_PASSWORD));
+}
+
+}  // namespace
+}  // namespace nw::nwsimd::testing
+
+namespace nw::nwsimd::testing {
+namespace {
+
+using WireSigning = WireTest;
+
+TEST_F(WireSigning, LevelZeroNeverSignsLevelThreeRefusesUnsignedLogins) {
+    ServerOptions never;
+    never.signingLevel = 0;
+    serve(kNetwork, networkFiles(), never);
+    WireClient wire(port());
+    ASSERT_TRUE(wire.attach());
+    auto big = wire.call<call::GetBigPacketSize>({4096, call::security::kSignature});
+    ASSERT_TRUE(big.ok());
+    EXPECT_EQ(big.reply->securityFlag, 0);
+    EXPECT_EQ(wire.login("ADMIN", "secret"), 0);
+    EXPECT_FALSE(wire.signing());
+    EXPECT_TRUE(wire.call<call::GetLoginStatus>().ok());
+}
+
+TEST_F(WireSigning, LevelThreeRefusesTheLoginOfAClientThatDoesNotSign) {
+    ServerOptions always;
+    always.signingLevel = 3;
+    serve(kNetwork, networkFiles(), always);
+    auto unsigned_ = client();
+    EXPECT_EQ(unsigned_->login("ADMIN", "secret"), 0xAC);
+    WireClient wire(port());
+    ASSERT_TRUE(wire.attach());
+    ASSERT_EQ(wire.negotiate(4096, true), 4096);
+    EXPECT_EQ(wire.login("ADMIN", "secret"), 0);
+    EXPECT_TRUE(wire.signing());
+    EXPECT_TRUE(wire.call<call::GetLoginStatus>().ok());
+}
+
+}  // namespace
+}  // namespace nw::nwsimd::testing

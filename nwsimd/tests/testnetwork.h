@@ -19,7 +19,11 @@ inline constexpr const char* kNetwork = R"({
                { "name": "JSMITH", "password": "jpass" },
                { "name": "OPER", "password": "op" }, "GUEST", "MBROWN", "LCHEN" ],
     "consoleOperators": ["OPER"],
-    "volumes": [ { "name": "SYS" }, { "name": "DATA" } ],
+    "volumes": [ { "name": "SYS" },
+                 { "name": "DATA", "entries": [
+                   { "path": "SHARED", "trustees": [ { "object": "JSMITH", "rights": "RF" } ] },
+                   { "path": "MANY", "trustees": [ { "object": "JSMITH", "rights": "RF" } ] },
+                   { "path": "EMPTY", "trustees": [ { "object": "JSMITH", "rights": "RF" } ] } ] } ],
     "connections": [
       { "number": 2, "user": "MBROWN", "loginTime": "2026-12-07T08:15:30",
         "bytesRead": 5368709120, "bytesWritten": 1048576,
@@ -42,6 +46,7 @@ inline std::vector<std::string> networkFiles() {
             "volumes/FS1/DATA/SHARED/Quarterly Report.xls",
             "volumes/FS1/DATA/SHARED/budget.txt",
             "volumes/FS1/DATA/EMPTY/",
+            "volumes/FS1/DATA/MANY/",
             "volumes/FS1/DATA/HOME/JSMITH/notes.txt"};
 }
 

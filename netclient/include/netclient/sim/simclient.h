@@ -99,7 +99,8 @@ public:
     std::size_t openDirHandleCount() const;
     // Files opened (OpenFile, CreateFile) and not yet closed.
     std::size_t openFileHandleCount() const;
-    // Why the state store cannot be used; empty while it can (or was not needed yet).
+    // Why the state store cannot be used, or why it only reads (another process, named there,
+    // holds the lock on the network's state); empty while it can change (or was not needed yet).
     const std::string& stateError() const;
 
     NWCCODE OpenConnByName(const char* name, nuint32 nameFormat, nuint32 openState,
