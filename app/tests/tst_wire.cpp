@@ -2,6 +2,7 @@
 // password file gets wrong, says so, and the connection comes up with the one typed; and a
 // drive's folders come from its server.
 #include <sys/stat.h>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,6 +56,7 @@ private slots:
         ::chmod(wrongFile.c_str(), 0600);
 
         Harness h;
+        h.commandLine = "/debug";
         QStringList refusals;
         int asked = 0;
         h.messages.onModal = [&](QDialog* d) {
@@ -102,6 +104,12 @@ private slots:
             h.window->lstFiles->findItems(QStringLiteral("Readme.txt"), Qt::MatchExactly).size() ==
             1);
         h.window->cmd_Exit_Click();
+        // The debug log tells of the refusal, never of a password.
+        QFile log(h.programFolder + QStringLiteral("/Varnook.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray logged = log.readAll();
+        QVERIFY(!logged.isEmpty());
+        QVERIFY(!logged.contains(QByteArray::fromStdString(right)));
     }
 };
 
