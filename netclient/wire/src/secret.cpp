@@ -82,6 +82,9 @@ bool Secret::append(const void* bytes, std::size_t n) {
     if (n > capacity_ - size_) {
         return false;
     }
+    if (n == 0) {
+        return true;  // an empty password: nothing to copy (bytes may be null)
+    }
     std::memcpy(data_ + size_, bytes, n);
     size_ += n;
     return true;
