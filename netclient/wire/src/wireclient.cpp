@@ -3,7 +3,9 @@
 
 // GCC 12 reports a write past the end of a vector that vector::insert has just grown, once the
 // login request's encoder is inlined here (a known false positive of -Wstringop-overflow).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wstringop-overflow"
+#endif
 
 #include "wire/wireclient.h"
 
