@@ -13,6 +13,7 @@
 #include "frmabout.h"
 #include "frmvarnook.h"
 #include "harness.h"
+#include "netclient/testing/demoserver.h"
 #include "platform/registry.h"
 #include "platform/testing/temp_registry.h"
 #include "recordingmessages.h"
@@ -132,6 +133,7 @@ private slots:
         QTemporaryDir data;
         qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
         qunsetenv("NWSIM_NETWORK");
+        nw::testnet::OwnDemoServer server;
         QTemporaryDir program;
         RecordingMessageService messages;
         frmVarnook window(

@@ -2,10 +2,7 @@
 // the wire to the user's demo server).
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,11 +11,11 @@
 #include <regex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "netclient/client.h"
 #include "netclient/sim/simclient.h"
+#include "netclient/testing/demoserver.h"
 #include "netclient/testing/testnet.h"
 
 namespace {
@@ -60,49 +57,23 @@ TEST(ProcessClient, BadNetworkFileFailsWithTheReasonOnStandardError) {
     unsetenv("NWSIM_NETWORK");
 }
 
-// The nwsimd a test started, from the runtime folder's servers file; stopped by its id.
-class StartedServer {
-public:
-    explicit StartedServer(std::filesystem::path runtime) : runtime_(std::move(runtime)) {}
-    ~StartedServer() { stop(); }
-    pid_t pid() const {
-        std::ifstream in(runtime_ / "varnook/network.servers.json");
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::smatch m;
-        return std::regex_search(text, m, std::regex(R"("pid":\s*(\d+))")) ? std::stoi(m[1]) : 0;
-    }
-    void stop() {
-        const pid_t server = pid();
-        if (server > 0 && ::kill(server, SIGTERM) == 0) {
-            for (int i = 0; i < 200 && ::kill(server, 0) == 0; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
-private:
-    std::filesystem::path runtime_;
-};
-
 // The demo network is copied to the user's data folder, served by the user's own nwsimd (started
 // beside the program), reached over the wire, and shows what it is meant to show. The volume
 // control's part of it is looked at in-process, on a copy of its own.
 TEST(ProcessClient, DemoNetwork) {
-    testnet::ScratchFolder data, runtime, state;
+    testnet::ScratchFolder data;
     unsetenv("NWSIM_NETWORK");
     unsetenv("VARNOOK_WORKSTATION");
     setenv("XDG_DATA_HOME", data.path().c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
-    setenv("VARNOOK_NWSIMD_IDLE", "60", 1);
-    StartedServer started(runtime.path());
+    testnet::OwnDemoServer started;
     nuint8 r1 = 0, r2 = 0;
     ASSERT_EQ(NWCallsInit(&r1, &r2), SUCCESSFUL) << processClientFailure();
     EXPECT_EQ(processClientFailure(), "");
     EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/network.json"));
     EXPECT_GT(started.pid(), 0);
-    EXPECT_TRUE(std::filesystem::exists(state.path() / "varnook/nwsimd.log"));
+    EXPECT_TRUE(std::filesystem::exists(started.stateFolder() / "varnook/nwsimd.log"));
     // The state folder the server's log goes to is the program's own, private one.
-    EXPECT_EQ(std::filesystem::status(state.path() / "varnook").permissions(),
+    EXPECT_EQ(std::filesystem::status(started.stateFolder() / "varnook").permissions(),
               std::filesystem::perms::owner_all);
     Client& client = processClient();
     std::string target, folder;
@@ -203,7 +174,7 @@ TEST(ProcessClient, DemoNetwork) {
     // in its environment (what the process list shows) or in its log.
     std::vector<std::string> passwords;
     {
-        std::ifstream in(runtime.path() / "varnook/network.passwords");
+        std::ifstream in(started.runtimeFolder() / "varnook/network.passwords");
         std::string server, user, password;
         while (in >> server >> user >> password)
             passwords.push_back(password);
@@ -215,7 +186,7 @@ TEST(ProcessClient, DemoNetwork) {
     };
     const std::string proc = "/proc/" + std::to_string(started.pid());
     const std::string exposed = read(proc + "/cmdline") + read(proc + "/environ") +
-                                read(state.path() / "varnook/nwsimd.log");
+                                read(started.stateFolder() / "varnook/nwsimd.log");
     EXPECT_NE(exposed.find("nwsimd"), std::string::npos);
     for (const std::string& password : passwords)
         EXPECT_EQ(exposed.find(password), std::string::npos) << "a password is shown";
