@@ -43,13 +43,14 @@ void InProcess(benchmark::State& state, const std::vector<std::string>& args) {
     CountingBuffer counted;
     std::ostream out(&counted);
     std::ostringstream err;
-    varnook::cli::Environment env{out,
-                                  err,
-                                  [&](const std::string&) -> nw::Client& { return *client; },
-                                  [](std::chrono::milliseconds) { return true; },
-                                  [] { return std::chrono::steady_clock::now(); },
-                                  [] { return std::string("2026-01-01T00:00:00"); },
-                                  [](const std::string&) { return std::optional<bool>(); }};
+    varnook::cli::Environment env{
+        out,
+        err,
+        [&](const varnook::cli::ClientSource&) -> nw::Client& { return *client; },
+        [](std::chrono::milliseconds) { return true; },
+        [] { return std::chrono::steady_clock::now(); },
+        [] { return std::string("2026-01-01T00:00:00"); },
+        [](const std::string&) { return std::optional<bool>(); }};
     for (auto _ : state) {
         counted.bytes = 0;
         if (varnook::cli::Run(args, env) != 0) {

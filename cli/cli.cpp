@@ -18,7 +18,10 @@ text on standard error), 4 the answer could not be written, 130 interrupted whil
 
 constexpr const char* kFooter = R"(PATH may be a drive path (F:\DATA\Report.xls), a NetWare path
 (FS1/DATA:SHARED\Report.xls) or a UNC path (\\FS1\DATA\SHARED\Report.xls); "/" may stand for "\".
-The network is the one named by NWSIM_NETWORK (or --network), else the demo network.)";
+The servers are those of the workstation file named by VARNOOK_WORKSTATION (or --workstation),
+reached over NCP/TCP; else the simulated network named by NWSIM_NETWORK (or --network); else the
+demo network, served by the demo server nwsimd. Passwords come from the workstation file's
+password file (or --password-file), else they are asked for on the terminal.)";
 
 struct GlobalOptions {
     bool json = false;
@@ -26,6 +29,8 @@ struct GlobalOptions {
     double watch = 0;
     int count = 0;
     std::string network;
+    std::string workstation;
+    std::string passwordFile;
     std::string waitFree;
     double timeout = 0;
 };
@@ -49,6 +54,14 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& g) {
     app.add_option("--network", g.network, "The simulated network file to use")
         ->check(CLI::ExistingFile)
         ->option_text("FILE");
+    app.add_option("--workstation", g.workstation,
+                   "The workstation file: the servers to reach over NCP/TCP")
+        ->check(CLI::ExistingFile)
+        ->option_text("FILE");
+    app.add_option("--password-file", g.passwordFile,
+                   "Passwords for the logins (lines SERVER USER PASSWORD; mode 0600)")
+        ->check(CLI::ExistingFile)
+        ->option_text("FILE");
 }
 
 // Checks what the parser cannot: options that belong together.
@@ -66,6 +79,11 @@ void CheckCombinations(const CLI::App& app, const GlobalOptions& g, bool command
     if (waitFree && g.watch > 0) {
         throw CliError(kExitUsage, "--watch repeats queries; --wait-free waits on its own");
     }
+    if (!g.network.empty() && !g.workstation.empty()) {
+        throw CliError(kExitUsage,
+                       "--network (in-process) and --workstation (over the wire) exclude each "
+                       "other; give one");
+    }
     if (g.json && g.csv) {
         throw CliError(kExitUsage, "--json and --csv exclude each other; give one");
     }
@@ -81,8 +99,9 @@ CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& 
     CLI::App* sub = app.add_subcommand(name, description);
     sub->footer(std::string(kind == Kind::Query
                                 ? "Also takes --json, --csv, --watch SECONDS [--count N] and "
-                                  "--network FILE."
-                                : "Also takes --json, --csv and --network FILE.") +
+                                  "--network FILE | --workstation FILE [--password-file FILE]."
+                                : "Also takes --json, --csv and --network FILE | --workstation "
+                                  "FILE [--password-file FILE].") +
                 "\n\n" + kExitStatus);
     return sub;
 }
@@ -147,7 +166,7 @@ int RunArguments(const std::vector<std::string>& args, Environment& env) {
     options.format = g.json ? Format::Json : g.csv ? Format::Csv : Format::Table;
     options.watchSeconds = g.watch;
     options.count = g.count;
-    options.network = g.network;
+    options.source = {g.network, g.workstation, g.passwordFile};
     Context ctx(env, options);
     try {
         CheckCombinations(app, g, chosen != nullptr);

@@ -82,7 +82,7 @@ int Clear(Context& ctx, const std::string& serverName, const std::vector<uint16_
     return RunAction(ctx, shape, [&](Emitter& e) {
         const ClearOutcome outcome = ClearConnections(ctx.client(), server.connRef, numbers);
         if (outcome.openResult != nw::SUCCESSFUL) {
-            throw NetWareError(outcome.openResult, kOpenFailed);
+            throw ctx.OpenError(server.connRef, outcome.openResult, kOpenFailed);
         }
         e.begin({{"server", "Server", name}});
         size_t cleared = 0;
@@ -123,7 +123,7 @@ int Send(Context& ctx, const std::string& serverName, const std::vector<uint16_t
         const BroadcastOutcome outcome =
             SendBroadcast(ctx.client(), server.connRef, message, numbers);
         if (outcome.openResult != nw::SUCCESSFUL) {
-            throw NetWareError(outcome.openResult, kOpenFailed);
+            throw ctx.OpenError(server.connRef, outcome.openResult, kOpenFailed);
         }
         if (outcome.result != nw::SUCCESSFUL) {
             throw NetWareError(outcome.result, BroadcastErrorText(outcome.result));
@@ -162,7 +162,7 @@ int Logins(Context& ctx, const std::string& serverName, const std::string& actio
     return RunAction(ctx, shape, [&](Emitter& e) {
         const LoginSwitchOutcome outcome = SwitchServerLogins(ctx.client(), server.connRef, enable);
         if (outcome.openResult != nw::SUCCESSFUL) {
-            throw NetWareError(outcome.openResult, kOpenFailed);
+            throw ctx.OpenError(server.connRef, outcome.openResult, kOpenFailed);
         }
         if (outcome.result != nw::SUCCESSFUL) {
             std::string text = LoginSwitchFailureText(enable, name, outcome.result);
@@ -194,7 +194,7 @@ int UserInfo(Context& ctx, const std::string& serverName, uint16_t number) {
     return RunQuery(ctx, query, [&](Emitter& e) {
         const UserInfoReading r = ReadUserInfo(ctx.client(), server.connRef, number, "");
         if (r.openResult != nw::SUCCESSFUL) {
-            throw NetWareError(r.openResult, "Couldn't open connection.");
+            throw ctx.OpenError(server.connRef, r.openResult, "Couldn't open connection.");
         }
         const bool read = r.userInfoResult == nw::SUCCESSFUL;
         const auto text = [&](const std::string& value) {

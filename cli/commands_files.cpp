@@ -30,7 +30,8 @@ CliError NotOnServer(Context& ctx, const FileTarget& target, nw::NWCCODE code) {
 FileUsersResult ScanUsers(Context& ctx, const FileTarget& target, FileUsersSink& sink) {
     const ConnHandle handle(ctx.client(), target.connRef);
     if (!handle.ok()) {
-        throw NetWareError(handle.result(), "Error - couldn't get connection handle");
+        throw ctx.OpenError(target.connRef, handle.result(),
+                            "Error - couldn't get connection handle");
     }
     const FileUsersResult result =
         GetConnsUsingFile(ctx.client(), handle.get(), target.volumePath, sink);
@@ -91,8 +92,9 @@ int Locks(Context& ctx, const std::string& path) {
         e.begin(FileFields(ctx, path, target));
         const LockLookup lookup = LookUpFileLocks(ctx.client(), target.connRef, target.volumePath);
         if (lookup.failure == LockLookup::Failure::Open) {
-            throw NetWareError(lookup.result,
-                               "couldn't open a connection to server " + ctx.ToUtf8(target.server));
+            throw ctx.OpenError(
+                target.connRef, lookup.result,
+                "couldn't open a connection to server " + ctx.ToUtf8(target.server));
         }
         if (lookup.failure != LockLookup::Failure::None) {
             throw NotOnServer(ctx, target, lookup.result);

@@ -22,7 +22,7 @@ public:
     ServerHandle(Context& ctx, const ServerRow& server, const std::string& failure)
         : handle_(ctx.client(), server.connRef) {
         if (!handle_.ok()) {
-            throw NetWareError(handle_.result(), failure);
+            throw ctx.OpenError(server.connRef, handle_.result(), failure);
         }
     }
     nw::NWCONN_HANDLE get() const { return handle_.get(); }

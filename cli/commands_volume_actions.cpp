@@ -344,7 +344,11 @@ int AttributesWithOptions(Context& ctx, VolumeArgs a, const std::vector<std::str
         if (arg == "--json" || arg == "--csv") {
             (arg == "--json" ? json : csv) = true;
         } else if (arg == "--network" && i + 1 < extras.size()) {
-            options.network = extras[++i];
+            options.source.network = extras[++i];
+        } else if (arg == "--workstation" && i + 1 < extras.size()) {
+            options.source.workstation = extras[++i];
+        } else if (arg == "--password-file" && i + 1 < extras.size()) {
+            options.source.passwordFile = extras[++i];
         } else if (arg.rfind("--", 0) == 0) {
             throw CliError(kExitUsage, "attrib does not take " + arg);
         } else {

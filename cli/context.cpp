@@ -7,7 +7,7 @@ namespace varnook::cli {
 
 nw::Client& Context::client() {
     if (client_ == nullptr) {
-        client_ = &env_.client(options_.network);
+        client_ = &env_.client(options_.source);
     }
     return *client_;
 }
@@ -24,6 +24,15 @@ const std::string& Context::codePage() {
 
 std::string Context::ToUtf8(const std::string& codePageText) {
     return vnk::text::codePageToUtf8(codePageText, codePage());
+}
+
+CliError Context::OpenError(nw::NWCONN_REF ref, nw::NWCCODE code, const std::string& what) {
+    const CliError error = NetWareError(code, what);
+    std::string why;
+    if (client().GetConnRefFailure(ref, why) != nw::SUCCESSFUL || why.empty()) {
+        return error;
+    }
+    return CliError(error.exitCode(), std::string(error.what()) + ": " + ToUtf8(why), code);
 }
 
 std::string Context::FromUtf8(const std::string& utf8, const std::string& what) {

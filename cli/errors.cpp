@@ -20,6 +20,22 @@ const char* KnownText(nw::NWCCODE code) {
             return "not a NetWare drive";
         case nw::NWE_REQUESTER_FAILURE:
             return "the NetWare client could not be initialised";
+        case nw::NWE_REPLY_TIMEOUT:
+            return "the server did not answer in time";
+        case nw::NWE_BAD_REPLY:
+            return "the server's reply is no valid NCP answer";
+        case nw::NWE_CONNECTION_LOST:
+            return "the connection to the server was lost";
+        case nw::NWE_CONNECT_FAILED:
+            return "the server could not be reached";
+        case nw::NWE_NO_PASSWORD:
+            return "no password";
+        case nw::NWE_NOT_SUPPORTED_OVER_WIRE:
+            return "not supported over the wire yet";
+        case nw::INTRUDER_LOCKOUT:
+            return "the account is locked";
+        case nw::WRONG_PASSWORD:
+            return "wrong password";
         case nw::USER_INFO_AUTHENTICATED:
             return "connection is authenticated";
         case nw::VOLUME_DOES_NOT_EXIST:

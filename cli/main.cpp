@@ -11,6 +11,8 @@
 
 #include "cli.h"
 #include "errors.h"
+#include "netclient/passwords.h"
+#include "terminal.h"
 #include "volume_objects.h"
 
 namespace {
@@ -37,22 +39,39 @@ bool ParkClosedStandardStreams() {
     return outputOpen;
 }
 
-nw::Client& ProcessClient(const std::string& network) {
-    if (!network.empty()) {
-        ::setenv("NWSIM_NETWORK", network.c_str(), 1);
+nw::Client& ProcessClient(const varnook::cli::ClientSource& source) {
+    if (!source.workstation.empty()) {
+        ::setenv("VARNOOK_WORKSTATION", source.workstation.c_str(), 1);
+        ::unsetenv("NWSIM_NETWORK");
+    } else if (!source.network.empty()) {
+        ::setenv("NWSIM_NETWORK", source.network.c_str(), 1);
+        ::unsetenv("VARNOOK_WORKSTATION");
     }
+    if (!source.passwordFile.empty()) {
+        nw::setPasswordFile(source.passwordFile);
+    }
+    // Passwords the password file lacks are asked for on the terminal, for the connections
+    // a command opens.
+    nw::setPasswordAsker(
+        [](const nw::PasswordQuestion& question, nw::PasswordEntry& entry, std::string& why) {
+            std::string codePage;
+            nw::processClient().GetWorkstationCodePage(codePage);
+            return varnook::cli::AskPasswordOnTerminal(question, entry, why, codePage);
+        });
     nw::nuint8 reserved1 = 0;
     nw::nuint8 reserved2 = 0;
     const nw::NWCCODE rc = nw::NWCallsInit(&reserved1, &reserved2);
     if (rc != nw::SUCCESSFUL) {
-        throw varnook::cli::NetWareError(rc, "the NetWare client could not be initialised");
+        const std::string why = nw::processClientFailure();
+        throw varnook::cli::NetWareError(rc, "the NetWare client could not be initialised" +
+                                                 (why.empty() ? std::string() : ": " + why));
     }
     return nw::processClient();
 }
 
 // The volume control runs on the process client, which loads its network first.
-vnk::com::ComPtr<vnk::com::IDispatch> VolumeControl(const std::string& network) {
-    ProcessClient(network);
+vnk::com::ComPtr<vnk::com::IDispatch> VolumeControl(const varnook::cli::ClientSource& source) {
+    ProcessClient(source);
     return varnook::cli::CreateVolumeControl();
 }
 

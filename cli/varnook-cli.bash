@@ -6,11 +6,15 @@ _varnook_cli() {
     local commands=" servers drives who-has files-of open-files connections locks clear send logins user-info volume "
     local volume_commands=" info ls trustees limits grant revoke irm limit dirlimit salvage purge mkdir rm mv cp attrib "
     local with_server=" files-of open-files connections clear send logins user-info "
-    local options="--json --csv --watch --count --network --help --version"
+    local options="--json --csv --watch --count --network --workstation --password-file --help --version"
 
     case "$prev" in
-        --network)
+        --network | --workstation)
             _filedir json
+            return
+            ;;
+        --password-file)
+            _filedir
             return
             ;;
         --watch | --count | --timeout | -m | --message | --user | --path | --wait-free | --id | --as)
@@ -24,7 +28,7 @@ _varnook_cli() {
             command=${words[i]}
         elif [[ $command == volume && $volume_commands == *" ${words[i]} "* ]]; then
             command="volume ${words[i]}"
-        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--timeout|--user|--path|--wait-free|--id|--as) ]]; then
+        elif [[ -n $command && ${words[i]} != -* && ${words[i - 1]} != @(-m|--message|--watch|--count|--network|--workstation|--password-file|--timeout|--user|--path|--wait-free|--id|--as) ]]; then
             ((arg++))
         fi
     done

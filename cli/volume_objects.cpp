@@ -233,7 +233,7 @@ VolumeSession::VolumeSession(Context& ctx, const std::string& pathUtf8)
     }
     for (size_t i = 0; i < candidates.size(); ++i) {
         // A fresh control per try: a name the control refused leaves it emptied.
-        control_ = VolumeObject(ctx.env().volumeControl(ctx.options().network), pathUtf8);
+        control_ = VolumeObject(ctx.env().volumeControl(ctx.options().source), pathUtf8);
         try {
             control_.Put(u"FullName", Variant(candidates[i]));
             volume_ = candidates[i];

@@ -11,12 +11,12 @@ _nwsimd() {
             COMPREPLY=($(compgen -W "0 1 2 3" -- "$cur"))
             return
             ;;
-        --idle-timeout)
+        --idle-timeout | --exit-when-idle)
             return
             ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--capture --signing --idle-timeout --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "--capture --signing --idle-timeout --exit-when-idle --help" -- "$cur"))
         return
     fi
     _filedir json

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 namespace varnook {
 
@@ -68,40 +66,10 @@ bool LessNoCase(const std::string& a, const std::string& b) {
     return !greater && a < b;  // equal but for case: a stable, deterministic order
 }
 
-std::vector<std::string> ListEntries(const std::string& localFolder, bool folders) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(localFolder, ec);
-    if (ec) {
-        return names;
-    }
-    for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) {
-            break;
-        }
-        // The kind comes with the directory entry itself, so a failed separate query can never
-        // hide a file.
-        std::error_code kindError;
-        const bool isFolder = it->is_directory(kindError);
-        if (isFolder == folders) {
-            std::string name = it->path().filename().string();
-            if (name != "." && name != "..") {
-                names.push_back(std::move(name));
-            }
-        }
-    }
-    std::sort(names.begin(), names.end(), LessNoCase);
-    return names;
-}
-
 }  // namespace
 
-std::vector<std::string> ListFolderFiles(const std::string& localFolder) {
-    return ListEntries(localFolder, false);
-}
-
-std::vector<std::string> ListSubFolders(const std::string& localFolder) {
-    return ListEntries(localFolder, true);
+void SortWithoutRegardToCase(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), LessNoCase);
 }
 
 int DriveNumber(const std::string& text) {

@@ -8,17 +8,26 @@
 
 namespace varnook {
 
-// The workstation's drives as the system's drive list shows them, and where their files lie.
+// The folders and files of one folder of a drive, each sorted without regard to case. Names are
+// in the workstation's code page.
+struct FolderListing {
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+};
+
+// The workstation's drives as the system's drive list shows them, and what their folders hold.
 // Texts are in the workstation's code page; local paths are the host's own.
 class Workstation {
 public:
     virtual ~Workstation() = default;
     // Every drive, in letter order, as "c: [label]" or "f: [\\FS1\SYS\PUBLIC]".
     virtual std::vector<std::string> DriveListTexts() = 0;
-    // The local folder behind a browser path such as "F:\DATA\SUB", when it exists.
-    virtual std::optional<std::string> LocalFolder(const std::string& dosPath) = 0;
+    // The folders and files of a browser path such as "F:\DATA\SUB", as the drive's server lists
+    // them; nullopt when the folder cannot be listed (no such folder, the server unreachable).
+    virtual std::optional<FolderListing> ListFolder(const std::string& dosPath) = 0;
     // The drive number (A = 1) under which a local folder lies: the NetWare drive whose mapped
-    // folder holds it, else 3 (C:, the workstation's own disk).
+    // folder on this machine holds it, else 3 (C:, the workstation's own disk). A drive with no
+    // folder on this machine (one on a server reached over the network) holds no local folder.
     virtual int DriveNumberOfLocalPath(const std::string& localPath) = 0;
 };
 
@@ -38,12 +47,9 @@ struct DriveListUpdate {
 DriveListUpdate MergeDriveList(const std::vector<std::string>& shown, int selected,
                                const std::vector<std::string>& found);
 
-// The files of a local folder: names of entries that are not folders (hidden files included),
-// sorted without regard to case. A folder that cannot be read gives no names.
-std::vector<std::string> ListFolderFiles(const std::string& localFolder);
-
-// The sub-folders of a local folder, sorted without regard to case.
-std::vector<std::string> ListSubFolders(const std::string& localFolder);
+// Sorts names without regard to case (names equal but for case in byte order, so the order is
+// always the same).
+void SortWithoutRegardToCase(std::vector<std::string>& names);
 
 // The drive number (A = 1) of a drive text's first letter, 0 when it is not a letter.
 int DriveNumber(const std::string& text);

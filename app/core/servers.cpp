@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/folderlisting.h"
 #include "core/nultext.h"
-#include "platform/text.h"
 
 namespace varnook {
 
@@ -81,38 +81,8 @@ std::vector<std::string> NetWorkstation::DriveListTexts() {
     return texts;
 }
 
-std::optional<std::string> NetWorkstation::LocalFolder(const std::string& dosPath) {
-    const int d = DriveNumber(dosPath);
-    if (d == 0 || dosPath.size() < 3 || dosPath[1] != ':' || dosPath[2] != '\\') {
-        return std::nullopt;
-    }
-    std::string target;
-    std::string folder;
-    if (client_.GetDriveMapping(static_cast<nw::nuint16>(d), target, folder) != nw::SUCCESSFUL) {
-        return std::nullopt;
-    }
-    std::filesystem::path local(folder);
-    size_t start = 3;
-    while (start < dosPath.size()) {
-        size_t end = dosPath.find('\\', start);
-        if (end == std::string::npos) {
-            end = dosPath.size();
-        }
-        const std::string part = dosPath.substr(start, end - start);
-        // Browser paths never climb above the drive's root.
-        if (part == "." || part == ".." || part.find('/') != std::string::npos) {
-            return std::nullopt;
-        }
-        if (!part.empty()) {
-            local /= vnk::text::codePageToUtf8(part);
-        }
-        start = end + 1;
-    }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(local, ec)) {
-        return std::nullopt;
-    }
-    return local.string();
+std::optional<FolderListing> NetWorkstation::ListFolder(const std::string& dosPath) {
+    return ListDriveFolder(client_, dosPath);
 }
 
 int NetWorkstation::DriveNumberOfLocalPath(const std::string& localPath) {
@@ -124,8 +94,10 @@ int NetWorkstation::DriveNumberOfLocalPath(const std::string& localPath) {
     for (int d = 1; d <= 26; ++d) {
         std::string target;
         std::string folder;
+        // A drive with no folder on this machine (over the wire) holds no local path.
         if (client_.GetDriveMapping(static_cast<nw::nuint16>(d), target, folder) !=
-            nw::SUCCESSFUL) {
+                nw::SUCCESSFUL ||
+            folder.empty()) {
             continue;
         }
         std::error_code folderError;

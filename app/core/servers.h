@@ -31,14 +31,14 @@ std::vector<ServerRow> ScanServers(nw::Client& client);
 // NWGetDriveInformation for drive d (A = 1) with mode 0: 0 for a NetWare drive.
 int NetWareDriveInformation(nw::Client& client, int drive);
 
-// The workstation's drives and file search, answered from the client's drive mappings: the drive
-// list shows "c: [Local Disk]" and each NetWare drive as "f: [\\FS1\SYS\PUBLIC]"; browser paths
-// ("F:\DATA") resolve below the drive's local folder.
+// The workstation's drives and folders, answered by the client: the drive list shows
+// "c: [Local Disk]" and each NetWare drive as "f: [\\FS1\SYS\PUBLIC]"; a browser path ("F:\DATA")
+// is listed by the drive's server (ListDriveFolder).
 class NetWorkstation : public Workstation {
 public:
     explicit NetWorkstation(nw::Client& client) : client_(client) {}
     std::vector<std::string> DriveListTexts() override;
-    std::optional<std::string> LocalFolder(const std::string& dosPath) override;
+    std::optional<FolderListing> ListFolder(const std::string& dosPath) override;
     int DriveNumberOfLocalPath(const std::string& localPath) override;
 
 private:

@@ -69,8 +69,19 @@ void DirList::setPath(const QString& path) {
     emit pathChanged();
 }
 
+QStringList DirList::files() const {
+    QStringList names;
+    if (listing_) {
+        for (const std::string& name : listing_->files) {
+            names << FromAnsi(name);
+        }
+    }
+    return names;
+}
+
 void DirList::rebuild() {
     clear();
+    listing_.reset();
     if (path_.size() < 3) {
         return;
     }
@@ -90,15 +101,14 @@ void DirList::rebuild() {
         built += (built.endsWith(QLatin1Char('\\')) ? QString() : QStringLiteral("\\")) + part;
         current = add(open, part, built, depth++);
     }
-    if (workstation_ != nullptr) {
-        if (auto local = workstation_->LocalFolder(ToAnsi(path_))) {
-            for (const std::string& sub : ListSubFolders(*local)) {
-                const QString name = QString::fromStdString(sub);
-                const QString target =
-                    path_ + (path_.endsWith(QLatin1Char('\\')) ? QString() : QStringLiteral("\\")) +
-                    name;
-                add(closed, name, target, depth);
-            }
+    listing_ = workstation_ != nullptr ? workstation_->ListFolder(ToAnsi(path_)) : std::nullopt;
+    if (listing_) {
+        for (const std::string& sub : listing_->folders) {
+            const QString name = FromAnsi(sub);
+            const QString target =
+                path_ + (path_.endsWith(QLatin1Char('\\')) ? QString() : QStringLiteral("\\")) +
+                name;
+            add(closed, name, target, depth);
         }
     }
     setCurrentItem(current);

@@ -4,8 +4,12 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QStringList>
+
 #include <map>
+#include <optional>
 #include <string>
+#include "core/drives.h"
 
 namespace varnook {
 
@@ -41,8 +45,11 @@ public:
     explicit DirList(Workstation* workstation, QWidget* parent = nullptr);
     void setWorkstation(Workstation* workstation) { workstation_ = workstation; }
     QString path() const { return path_; }
-    // Opens a folder; emits pathChanged.
+    // Opens a folder, listed once by the drive's server; emits pathChanged.
     void setPath(const QString& path);
+    // Whether the open folder could be listed, and its files (for the file list).
+    bool listed() const { return listing_.has_value(); }
+    QStringList files() const;
     // The folder last open on a drive (its root when none was), as a drive change shows it.
     QString lastPathOfDrive(QChar letter) const;
 
@@ -53,6 +60,7 @@ private:
     void rebuild();
     Workstation* workstation_;
     QString path_;
+    std::optional<FolderListing> listing_;
     std::map<QChar, QString> lastPaths_;
 };
 

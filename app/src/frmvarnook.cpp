@@ -824,10 +824,12 @@ void frmVarnook::Drive1_Change() {
         return;
     }
     const QChar letter = QChar::fromLatin1(text[0]);
-    QString path = Dir1->lastPathOfDrive(letter);
+    const QString path = Dir1->lastPathOfDrive(letter);
+    const QString root = QString(letter.toUpper()) + QStringLiteral(":\\");
     // A folder removed meanwhile gives way to the drive's root.
-    if (client_ != nullptr && !client_->workstation().LocalFolder(ToAnsi(path))) {
-        path = QString(letter.toUpper()) + QStringLiteral(":\\");
+    if (path != root && client_ != nullptr && !client_->workstation().ListFolder(ToAnsi(path))) {
+        Dir1->setPath(root);
+        return;
     }
     Dir1->setPath(path);
 }
@@ -836,15 +838,7 @@ void frmVarnook::Dir1_Change() {
     setStatusPanel(1, QStringLiteral("Retrieving files..."));
     const QSignalBlocker block(lstFiles);
     lstFiles->clear();
-    if (client_ != nullptr) {
-        if (auto local = client_->workstation().LocalFolder(ToAnsi(Dir1->path()))) {
-            QStringList names;
-            for (const std::string& name : ListFolderFiles(*local)) {
-                names << Qs(name);
-            }
-            lstFiles->addItems(names);
-        }
-    }
+    lstFiles->addItems(Dir1->files());
     if (lstFiles->count() > 0) {
         setStatusPanel(1, Dir1->path());
         lstFiles->setCurrentRow(0);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "core/installedfiles.h"
+#include "frmlogin.h"
+#include "netclient/passwords.h"
 
 namespace varnook {
 
@@ -23,7 +25,13 @@ AppEnvironment ProgramEnvironment(const QStringList& arguments, const QString& p
     env.programFolder = programFolder.toStdString();
     env.logFolder = LogFolder(env.programFolder);
     env.messages = &messages;
-    env.NWCallsInit = [](std::unique_ptr<NetFacade>& facade) -> uint32_t {
+    env.NWCallsInit = [&messages](std::unique_ptr<NetFacade>& facade) -> uint32_t {
+        // Passwords the password file lacks are asked for in the login window, for each
+        // connection as it is first opened (the server list opens them all at start).
+        nw::setPasswordAsker([&messages](const nw::PasswordQuestion& question,
+                                         nw::PasswordEntry& entry, std::string& why) {
+            return AskPasswordInWindow(messages, question, entry, why);
+        });
         nw::nuint8 reserved1 = 0;
         nw::nuint8 reserved2 = 0;
         const nw::NWCCODE rc = nw::NWCallsInit(&reserved1, &reserved2);

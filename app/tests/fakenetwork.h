@@ -1,7 +1,10 @@
 // A small NetWare network built in code: connections to servers and drive mappings onto local
-// folders. Operations the main window does not use answer NWE_REQUESTER_FAILURE.
+// folders, whose folders and files the directory search lists as a server would. Operations the
+// main window does not use answer NWE_REQUESTER_FAILURE.
 #pragma once
 
+#include <cctype>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -31,6 +34,7 @@ public:
     nw::NWCCODE initResult = nw::SUCCESSFUL;
     int openHandles = 0;
     int scans = 0;
+    int dirHandles = 0;  // directory handles allocated and not freed
 
     nw::NWCCODE NWCallsInit(nw::nuint8*, nw::nuint8*) override { return initResult; }
     nw::NWCCODE NWCCScanConnRefs(nw::nuint32* it, nw::NWCONN_REF* ref) override {
@@ -94,6 +98,80 @@ public:
         return nw::SUCCESSFUL;
     }
 
+    // The folder of a NetWare path ("SYS:PUBLIC") on the handle's server: below the local
+    // folder of a drive mapped onto that volume (and folder).
+    nw::NWCCODE AllocTempDirHandle(nw::NWCONN_HANDLE conn, nw::nuint8, const char* path,
+                                   nw::NWDIR_HANDLE* dir) override {
+        const Connection* c = find(conn - 1000);
+        const std::string text = path;
+        const std::size_t colon = text.find(':');
+        if (c == nullptr || colon == std::string::npos) {
+            return nw::INVALID_PATH;
+        }
+        std::string below = text.substr(colon + 1);
+        while (!below.empty() && below.front() == '\\') {
+            below.erase(0, 1);
+        }
+        const std::string unc =
+            "\\\\" + c->server + "\\" + text.substr(0, colon) + (below.empty() ? "" : "\\" + below);
+        for (const auto& [number, drive] : drives) {
+            const std::string root = upper(drive.target);
+            if (upper(unc).compare(0, root.size(), root) != 0 ||
+                (unc.size() > root.size() && unc[root.size()] != '\\')) {
+                continue;
+            }
+            std::filesystem::path local = drive.folder;
+            const std::string rest = unc.size() > root.size() ? unc.substr(root.size() + 1) : "";
+            for (std::size_t start = 0; start < rest.size();) {
+                std::size_t end = rest.find('\\', start);
+                end = end == std::string::npos ? rest.size() : end;
+                local /= rest.substr(start, end - start);
+                start = end + 1;
+            }
+            std::error_code ec;
+            if (!std::filesystem::is_directory(local, ec)) {
+                return nw::INVALID_PATH;
+            }
+            std::vector<std::pair<std::string, bool>> entries;
+            for (const auto& entry : std::filesystem::directory_iterator(local, ec)) {
+                entries.emplace_back(entry.path().filename().string(), entry.is_directory(ec));
+            }
+            *dir = static_cast<nw::NWDIR_HANDLE>(++nextDir_);
+            listings_[*dir] = std::move(entries);
+            ++dirHandles;
+            return nw::SUCCESSFUL;
+        }
+        return nw::INVALID_PATH;
+    }
+    nw::NWCCODE DeallocDirHandle(nw::NWCONN_HANDLE, nw::NWDIR_HANDLE dir) override {
+        if (listings_.erase(dir) == 0) {
+            return nw::BAD_DIRECTORY_HANDLE;
+        }
+        --dirHandles;
+        return nw::SUCCESSFUL;
+    }
+    nw::NWCCODE StartSearch(nw::NWCONN_HANDLE, nw::NWDIR_HANDLE dir, nw::nuint8,
+                            nw::SEARCH_SEQUENCE* seq) override {
+        if (listings_.count(dir) == 0) {
+            return nw::BAD_DIRECTORY_HANDLE;
+        }
+        seq->dirNumber = dir;
+        seq->sequence = 0;
+        return nw::SUCCESSFUL;
+    }
+    nw::NWCCODE SearchNext(nw::NWCONN_HANDLE, nw::SEARCH_SEQUENCE* seq, nw::nuint8, nw::nuint16,
+                           const char*, nw::NW_ENTRY_INFO* info) override {
+        const auto it = listings_.find(static_cast<nw::NWDIR_HANDLE>(seq->dirNumber));
+        if (it == listings_.end() || seq->sequence >= it->second.size()) {
+            return nw::FAILURE;
+        }
+        const auto& [name, folder] = it->second[seq->sequence++];
+        *info = nw::NW_ENTRY_INFO{};
+        info->attributes = folder ? nw::A_DIRECTORY : 0;
+        info->nameLength = static_cast<nw::nuint8>(name.copy(info->entryName, 255));
+        return nw::SUCCESSFUL;
+    }
+
 #define VARNOOK_FAKE_UNUSED(name, params, args) \
     nw::NWCCODE name params override {          \
         return nw::NWE_REQUESTER_FAILURE;       \
@@ -146,6 +224,15 @@ public:
 #undef VARNOOK_FAKE_UNUSED
 
 private:
+    static std::string upper(std::string text) {
+        for (char& c : text) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        return text;
+    }
+    std::map<nw::NWDIR_HANDLE, std::vector<std::pair<std::string, bool>>> listings_;
+    int nextDir_ = 0;
+
     const Connection* find(nw::NWCONN_REF ref) const {
         for (const Connection& c : connections) {
             if (c.ref == ref) {

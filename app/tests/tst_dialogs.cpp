@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "frmabout.h"
+#include "frmlogin.h"
 #include "frmoptions.h"
 #include "harness.h"
 #include "refreshtimer.h"
@@ -32,6 +33,48 @@ void WithOptions(Harness& h, const std::function<void(frmOptions&)>& work) {
 class DialogsTest : public QObject {
     Q_OBJECT
 private slots:
+    void theLoginWindowAsksForOneConnectionsPassword() {
+        RecordingMessageService messages;
+        QString prompt;
+        bool refusalShown = true;
+        bool echoHidden = false;
+        messages.onModal = [&](QDialog* d) {
+            auto* login = qobject_cast<frmLogin*>(d);
+            if (login == nullptr) {
+                return int{QDialog::Rejected};
+            }
+            prompt = login->lblPrompt->text();
+            refusalShown = !login->lblRefusal->isHidden();
+            echoHidden = login->txtPassword->echoMode() == QLineEdit::Password;
+            QTest::keyClicks(login->txtPassword, QStringLiteral("Secret Words"));
+            return int{QDialog::Accepted};
+        };
+        nw::PasswordQuestion question{"FS1", "JSMITH", false, ""};
+        nw::PasswordEntry entry;
+        std::string why;
+        QVERIFY(AskPasswordInWindow(messages, question, entry, why));
+        QCOMPARE(entry.size(), size_t{12});
+        QCOMPARE(prompt, QStringLiteral("Password for JSMITH on server FS1:"));
+        QVERIFY(!refusalShown);
+        QVERIFY(echoHidden);
+        QCOMPARE(messages.shown.back().title, QStringLiteral("Varnook - Login"));
+
+        // After a refusal the window says so above the prompt.
+        QString refusal;
+        messages.onModal = [&](QDialog* d) {
+            auto* login = qobject_cast<frmLogin*>(d);
+            refusal = login->lblRefusal->isHidden() ? QString() : login->lblRefusal->text();
+            return int{QDialog::Rejected};
+        };
+        question.again = true;
+        question.refusal = "Wrong password.";
+        nw::PasswordEntry second;
+        QVERIFY(!AskPasswordInWindow(messages, question, second, why));
+        QCOMPARE(refusal, QStringLiteral("Wrong password."));
+        QCOMPARE(why, std::string("cancelled"));
+        QCOMPARE(second.size(), size_t{0});
+    }
+
     void optionsShowThePreferences() {
         Harness h;
         h.store->values = {{"AutoUpdateServerInterval", "45"},

@@ -9,7 +9,7 @@ bool StationExists(Harness& cli, const std::string& server, const std::string& n
     return cli.run({"user-info", server, number}).code != kExitNotFound;
 }
 
-TEST_F(CliTest, ClearAsksFirstAndNeedsYesWithoutATerminal) {
+TEST_P(CliTest, ClearAsksFirstAndNeedsYesWithoutATerminal) {
     EXPECT_TRUE(Contains(Err({"clear", "FS1", "12"}, kExitUsage), "--yes"));
     cli.answer = false;
     EXPECT_TRUE(Contains(Err({"clear", "FS1", "12", "14"}, kExitUsage), "cancelled"));
@@ -20,7 +20,7 @@ TEST_F(CliTest, ClearAsksFirstAndNeedsYesWithoutATerminal) {
     EXPECT_FALSE(StationExists(cli, "FS1", "12"));
 }
 
-TEST_F(CliTest, ActionsRunOnceAndRefuseWatch) {
+TEST_P(CliTest, ActionsRunOnceAndRefuseWatch) {
     EXPECT_TRUE(Contains(Err({"clear", "FS1", "12", "--yes", "--watch", "1"}, kExitUsage),
                          "--watch repeats queries only"));
     EXPECT_TRUE(StationExists(cli, "FS1", "12"));
@@ -33,7 +33,7 @@ TEST_F(CliTest, ActionsRunOnceAndRefuseWatch) {
     EXPECT_EQ(cli.sleeps, 0);
 }
 
-TEST_F(CliTest, ClearReportsEveryConnectionInOrder) {
+TEST_P(CliTest, ClearReportsEveryConnectionInOrder) {
     const auto doc = Json({"clear", "fs1", "99", "12", "--yes"}, kExitNotFound);
     EXPECT_EQ(doc["server"], "FS1");
     ASSERT_EQ(doc["connections"].size(), 2u);
@@ -47,7 +47,7 @@ TEST_F(CliTest, ClearReportsEveryConnectionInOrder) {
     EXPECT_EQ(Json({"locks", "G:\\Quarterly Report.xls"})["count"], 0);
 }
 
-TEST_F(CliTest, ClearWithoutConsoleRightsFailsForEveryConnection) {
+TEST_P(CliTest, ClearWithoutConsoleRightsFailsForEveryConnection) {
     const CliRun r = cli.run({"clear", "OLD", "9", "--yes"});
     EXPECT_EQ(r.code, kExitNetWare);
     EXPECT_EQ(
@@ -57,7 +57,7 @@ TEST_F(CliTest, ClearWithoutConsoleRightsFailsForEveryConnection) {
     EXPECT_TRUE(StationExists(cli, "OLD", "9"));
 }
 
-TEST_F(CliTest, SendReportsEachConnectionsResult) {
+TEST_P(CliTest, SendReportsEachConnectionsResult) {
     const auto doc =
         Json({"send", "FS1", "12", "15", "20", "--message", "Back at five"}, kExitNetWare);
     EXPECT_EQ(doc["message"], "Back at five");
@@ -70,7 +70,7 @@ TEST_F(CliTest, SendReportsEachConnectionsResult) {
               "Already has message");
 }
 
-TEST_F(CliTest, SendRefusesEmptyAndTooLongMessagesBeforeSending) {
+TEST_P(CliTest, SendRefusesEmptyAndTooLongMessagesBeforeSending) {
     EXPECT_TRUE(Contains(Err({"send", "FS1", "12", "-m", ""}, kExitUsage),
                          "Please enter some text to send."));
     EXPECT_TRUE(
@@ -82,7 +82,7 @@ TEST_F(CliTest, SendRefusesEmptyAndTooLongMessagesBeforeSending) {
     EXPECT_EQ(cli.run({"send", "FS1", "12", "-m", std::string(250, 'x')}).code, kExitOk);
 }
 
-TEST_F(CliTest, LoginsShowsAndSwitchesTheServersLoginStatus) {
+TEST_P(CliTest, LoginsShowsAndSwitchesTheServersLoginStatus) {
     EXPECT_EQ(cli.run({"logins", "FS1"}).out, "SERVER  LOGIN STATUS\nFS1     Enabled\n");
     EXPECT_TRUE(Contains(Err({"logins", "FS1", "disable"}, kExitUsage), "--yes"));
     cli.answer = true;
@@ -93,7 +93,7 @@ TEST_F(CliTest, LoginsShowsAndSwitchesTheServersLoginStatus) {
     EXPECT_TRUE(Contains(Err({"logins", "FS1", "maybe"}, kExitUsage), "maybe"));
 }
 
-TEST_F(CliTest, LoginsWithoutConsoleRightsGivesTheWindowsText) {
+TEST_P(CliTest, LoginsWithoutConsoleRightsGivesTheWindowsText) {
     const std::string err = Err({"logins", "OLD", "disable", "-y"}, kExitNetWare);
     EXPECT_TRUE(Contains(err,
                          "Could not disable logins on server OLD !\nNo console operator "
@@ -102,7 +102,7 @@ TEST_F(CliTest, LoginsWithoutConsoleRightsGivesTheWindowsText) {
     EXPECT_EQ(Json({"logins", "OLD"})["servers"][0]["login"], "Enabled");
 }
 
-TEST_F(CliTest, UserInfoOfNormalAuthenticatedAndMissingStations) {
+TEST_P(CliTest, UserInfoOfNormalAuthenticatedAndMissingStations) {
     auto doc = Json({"user-info", "FS1", "12"});
     const auto& info = doc["info"];
     EXPECT_EQ(info["user"], "JSMITH");
@@ -127,13 +127,13 @@ TEST_F(CliTest, UserInfoOfNormalAuthenticatedAndMissingStations) {
     EXPECT_TRUE(Contains(Err({"user-info", "FS9", "1"}, kExitNotFound), "FS9"));
 }
 
-TEST_F(CliTest, UserInfoTableUsesTheWindowsCaptions) {
+TEST_P(CliTest, UserInfoTableUsesTheWindowsCaptions) {
     const std::string out = cli.run({"user-info", "FS1", "12"}).out;
     EXPECT_TRUE(Contains(out, "Connection in use:  Yes\n"));
     EXPECT_TRUE(Contains(out, "Total file locks:   1\n"));
 }
 
-TEST_F(CliTest, LocksOnAFileInEveryPathForm) {
+TEST_P(CliTest, LocksOnAFileInEveryPathForm) {
     for (const char* path : {"G:\\Quarterly Report.xls", "FS1/DATA:SHARED\\Quarterly Report.xls",
                              "\\\\FS1\\DATA\\SHARED\\Quarterly Report.xls"}) {
         const auto doc = Json({"locks", path});
@@ -149,7 +149,7 @@ TEST_F(CliTest, LocksOnAFileInEveryPathForm) {
               "Server: FS1\nFile: DATA:\\SHARED\\free.txt\nDATA:\\SHARED\\free.txt:  0 locks.\n");
 }
 
-TEST_F(CliTest, LocksOnAMissingFileIsNotFoundAndTheDocumentSaysWhy) {
+TEST_P(CliTest, LocksOnAMissingFileIsNotFoundAndTheDocumentSaysWhy) {
     const auto doc = Json({"locks", "G:\\missing.txt"}, kExitNotFound);
     EXPECT_EQ(doc["errorCode"], 0x899C);
     EXPECT_TRUE(Contains(doc["error"], "missing.txt"));

@@ -5,7 +5,7 @@
 namespace varnook::cli::test {
 namespace {
 
-TEST_F(CliTest, NumbersOutOfRangeOrOddlyWrittenAreRefusedInWords) {
+TEST_P(CliTest, NumbersOutOfRangeOrOddlyWrittenAreRefusedInWords) {
     const std::string kReport = "G:\\Quarterly Report.xls";
     const std::vector<std::vector<std::string>> refused{
         {"--wait-free", kReport, "--timeout", "1e10"},
@@ -38,14 +38,14 @@ TEST_F(CliTest, NumbersOutOfRangeOrOddlyWrittenAreRefusedInWords) {
     EXPECT_EQ(cli.run({"--wait-free", kReport, "--timeout", "1.5e0"}).code, kExitNotFound);
 }
 
-TEST_F(CliTest, AWatchPausesAtLeastItsShortestInterval) {
+TEST_P(CliTest, AWatchPausesAtLeastItsShortestInterval) {
     const CliRun r = cli.run({"servers", "--watch", "0.1", "--count", "3", "--csv"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(cli.sleeps, 2);
     EXPECT_EQ(cli.slept, std::chrono::milliseconds(200));
 }
 
-TEST_F(CliTest, AnAnswerThatCannotBeWrittenIsAFailure) {
+TEST_P(CliTest, AnAnswerThatCannotBeWrittenIsAFailure) {
     cli.outputFull = true;
     CliRun r = cli.run({"servers", "--json"});
     EXPECT_EQ(r.code, kExitOutput);

@@ -6,14 +6,21 @@
 
 #include "errors.h"
 #include "harness.h"
+#include "netclient/testing/doors.h"
 #include "netclient/testing/testnet.h"
 #include "schemacheck.h"
 
 namespace varnook::cli::test {
 
-class CliTest : public ::testing::Test {
+// The command tests run through both doors of the small network: in-process and over the wire to
+// nwsimd, with the same assertions.
+class CliTest : public ::testing::TestWithParam<nw::testnet::Door> {
+private:
+    std::unique_ptr<nw::testnet::DoorNetwork> owned_ =
+        nw::testnet::DoorNetwork::open(GetParam(), kSmallNetwork, SmallNetworkFiles());
+
 protected:
-    nw::testnet::TestNetwork net{kSmallNetwork, SmallNetworkFiles()};
+    nw::testnet::DoorNetwork& net = *owned_;
     Harness cli{net.client()};
 
     // Runs a command with --json, checks the exit code and the document against the schema.
@@ -35,7 +42,11 @@ protected:
         return r.err;
     }
 
-    void TearDown() override { EXPECT_EQ(net.client().openHandleCount(), 0u); }
+    void TearDown() override {
+        EXPECT_EQ(net.openHandleCount(), 0u);
+        const std::vector<std::string> complaints = net.trafficComplaints();
+        EXPECT_TRUE(complaints.empty()) << "Wireshark: " << complaints.front();
+    }
 };
 
 inline bool Contains(const std::string& text, const std::string& part) {

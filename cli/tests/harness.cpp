@@ -42,7 +42,7 @@ CliRun Harness::run(const std::vector<std::string>& args) {
     const auto start = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     Environment env{out,
                     err,
-                    [this](const std::string&) -> nw::Client& { return client_; },
+                    [this](const ClientSource&) -> nw::Client& { return client_; },
                     [this](std::chrono::milliseconds d) {
                         ++sleeps;
                         slept += d;
@@ -54,7 +54,7 @@ CliRun Harness::run(const std::vector<std::string>& args) {
                         questions.push_back(question);
                         return answer;
                     },
-                    [this](const std::string&) { return volumeControl(); }};
+                    [this](const ClientSource&) { return volumeControl(); }};
     CliRun r;
     r.code = Run(args, env);
     r.out = written.str();

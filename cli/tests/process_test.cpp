@@ -2,6 +2,8 @@
 // completion that ship beside it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <fstream>
 #include <regex>
@@ -10,6 +12,7 @@
 
 #include "errors.h"
 #include "harness.h"
+#include "netclient/testing/doors.h"
 #include "netclient/testing/testnet.h"
 #include "spawn.h"
 
@@ -144,6 +147,71 @@ TEST_F(ProgramTest, ManPageAndCompletionKnowEveryCommandAndOption) {
         EXPECT_NE(man.find(escaped), std::string::npos) << o << " is missing in the man page";
         EXPECT_NE(completion.find(o), std::string::npos) << o << " is missing in the completion";
     }
+}
+
+// Over the wire, to nwsimd: the passwords of the workstation file's password file, a wrong one
+// from --password-file, and none at all with no terminal to ask on. No password is ever shown.
+TEST(ProgramOverTheWire, PasswordsFromTheFileAndTheMessagesWhenTheyAreWrongOrMissing) {
+    auto net =
+        nw::testnet::DoorNetwork::open(nw::testnet::Door::Wire, kSmallNetwork, SmallNetworkFiles());
+    nw::testnet::ScratchFolder scratch;
+    const std::string workstation = net->workstationFile().string();
+    std::string given = ReadFile(net->workstationFile().parent_path() / "passwords");
+    ASSERT_NE(given.find("FS1 ADMIN "), std::string::npos);
+    given = given.substr(given.find("FS1 ADMIN ") + 10);
+    given = given.substr(0, given.find('\n'));
+
+    CliRun r = RunProgram({"--workstation", workstation, "connections", "FS1"}, "", scratch.path());
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("ADMIN"), std::string::npos) << r.out;
+
+    // The traffic a capture holds carries no password either.
+    const fs::path captures = scratch.path() / "captures";
+    fs::create_directory(captures);
+    EXPECT_EQ(SpawnProgram(VARNOOK_CLI_EXE, {"--workstation", workstation, "connections", "FS1"},
+                           {{"XDG_DATA_HOME", scratch.path().string()},
+                            {"VARNOOK_NCP_CAPTURE", captures.string()}})
+                  .code,
+              kExitOk);
+    int captured = 0;
+    for (const fs::directory_entry& file : fs::directory_iterator(captures)) {
+        ++captured;
+        EXPECT_EQ(ReadFile(file.path()).find(given), std::string::npos) << file.path();
+    }
+    EXPECT_GT(captured, 0);
+
+    const fs::path wrong = scratch.write("wrong", "FS1 ADMIN X" + given + "\n");
+    ::chmod(wrong.c_str(), 0600);
+    r = RunProgram(
+        {"--workstation", workstation, "--password-file", wrong.string(), "connections", "FS1"}, "",
+        scratch.path());
+    EXPECT_EQ(r.code, kExitNetWare);
+    EXPECT_NE(r.err.find("NetWare error 0x89DE (wrong password)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("wrong password for ADMIN on FS1"), std::string::npos) << r.err;
+    EXPECT_EQ((r.out + r.err).find(given), std::string::npos) << "a password was shown";
+
+    const fs::path none = scratch.write("none", "# nobody\n");
+    ::chmod(none.c_str(), 0600);
+    r = RunProgram({"--workstation", workstation, "--password-file", none.string(), "who-has",
+                    "G:\\Quarterly Report.xls"},
+                   "", scratch.path());
+    EXPECT_EQ(r.code, kExitNetWare);
+    EXPECT_NE(r.err.find("no password for ADMIN on FS1"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no terminal"), std::string::npos) << r.err;
+
+    const fs::path open = scratch.write("open", "FS1 ADMIN " + given + "\n");
+    ::chmod(open.c_str(), 0644);
+    r = RunProgram(
+        {"--workstation", workstation, "--password-file", open.string(), "connections", "FS1"}, "",
+        scratch.path());
+    EXPECT_EQ(r.code, kExitNetWare);
+    EXPECT_NE(r.err.find("may be read by others (mode 0644)"), std::string::npos) << r.err;
+    EXPECT_EQ((r.out + r.err).find(given), std::string::npos) << "a password was shown";
+
+    EXPECT_EQ(RunProgram({"--workstation", workstation, "--network", workstation, "servers"}, "",
+                         scratch.path())
+                  .code,
+              kExitUsage);
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ inline Spawned SpawnProgram(const std::string& exe, const std::vector<std::strin
                             const std::string& out = {}, const std::string& err = {}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        // A session of its own: the program has no terminal to ask on, whoever runs the tests.
+        ::setsid();
         for (const auto& [name, value] : env) {
             ::setenv(name.c_str(), value.c_str(), 1);
         }

@@ -70,7 +70,7 @@ protected:
     nw::testnet::TestNetwork net{test::kSmallNetwork, test::SmallNetworkFiles()};
     std::ostringstream out, err;
     Environment env{
-        out,     err,     [this](const std::string&) -> nw::Client& { return net.client(); },
+        out,     err,     [this](const ClientSource&) -> nw::Client& { return net.client(); },
         nullptr, nullptr, nullptr,
         nullptr};
     Context ctx{env, Options{}};

@@ -10,9 +10,12 @@
 #include <string>
 #include <system_error>
 
+#include "demoserver.h"
 #include "netclient/client.h"
 #include "netclient/forwarding.h"
 #include "netclient/sim/simclient.h"
+#include "passwordsetup.h"
+#include "wire/wireclient.h"
 
 namespace nw {
 
@@ -94,6 +97,40 @@ fs::path demoNetwork() {
     return copy / "network.json";
 }
 
+// The wire back end for a workstation file. VARNOOK_NCP_CAPTURE names a folder that receives a
+// capture of every session (for Wireshark; it holds no passwords, only what servers see).
+std::unique_ptr<Client> wireClient(const fs::path& file, wire::WireOptions options = {}) {
+    wire::WorkstationConfig config = wire::loadWorkstationFile(file);
+    if (const char* capture = std::getenv("VARNOOK_NCP_CAPTURE"); capture != nullptr && *capture) {
+        options.captureFolder = capture;
+    }
+    std::unique_ptr<wire::PasswordSource> passwords = processPasswords(config);
+    return std::make_unique<wire::WireClient>(std::move(config), std::move(passwords), options);
+}
+
+// The demo over the wire: the user's demo server (started when it is not running) serves the
+// demo network; after a failure the client asks for its workstation file again, so that a
+// restarted server is found where it listens now.
+std::unique_ptr<Client> demoClient() {
+    const fs::path network = demoNetwork();
+    const fs::path program = executableFolder() / "nwsimd";
+    fs::path workstation;
+    try {
+        workstation = demoWorkstationFile(network, program);
+    } catch (const DemoServerError& error) {
+        throw SetupError{error.what()};
+    }
+    wire::WireOptions options;
+    options.reloadWorkstation = [network, program]() -> std::optional<wire::WorkstationConfig> {
+        try {
+            return wire::loadWorkstationFile(demoWorkstationFile(network, program));
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    };
+    return wireClient(workstation, options);
+}
+
 class ProcessClient final : public ForwardingClient {
 public:
     ProcessClient() : ForwardingClient(unavailable_) {}
@@ -101,14 +138,24 @@ public:
     NWCCODE NWCallsInit(nuint8*, nuint8*) override {
         if (loaded_)
             return SUCCESSFUL;
+        // A workstation file means the wire; a network file the in-process simulator.
+        const char* workstation = std::getenv("VARNOOK_WORKSTATION");
         const char* named = std::getenv("NWSIM_NETWORK");
-        const std::string source = named != nullptr ? named : "";  // empty: the demo network
-        // The same network fails the same way: it is not loaded (nor reported) a second time.
+        const std::string source = workstation != nullptr && *workstation != '\0'
+                                       ? "workstation:" + std::string(workstation)
+                                   : named != nullptr ? "network:" + std::string(named)
+                                                      : std::string();  // empty: the demo
+        // The same source fails the same way: it is not loaded (nor reported) a second time.
         if (!failure_.empty() && failedSource_ == source)
             return NWE_REQUESTER_FAILURE;
         try {
-            fs::path file = source.empty() ? demoNetwork() : fs::path(source);
-            loaded_ = sim::SimClient::load(file);
+            if (workstation != nullptr && *workstation != '\0') {
+                loaded_ = wireClient(fs::path(workstation));
+            } else if (named != nullptr) {
+                loaded_ = sim::SimClient::load(fs::path(named));
+            } else {
+                loaded_ = demoClient();
+            }
         } catch (const SetupError& error) {
             return fail(source, error.reason);
         } catch (const std::exception& error) {

@@ -1,7 +1,11 @@
-// The process client: NWCallsInit on a bad file, and the one smoke test of the demo network.
+// The process client: NWCallsInit on a bad file, and the one smoke test of the demo network (over
+// the wire to the user's demo server).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,9 +14,11 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "netclient/client.h"
+#include "netclient/sim/simclient.h"
 #include "netclient/testing/testnet.h"
 
 namespace {
@@ -54,19 +60,51 @@ TEST(ProcessClient, BadNetworkFileFailsWithTheReasonOnStandardError) {
     unsetenv("NWSIM_NETWORK");
 }
 
-// The demo network is copied to the user's data folder and shows what it is meant to show.
+// The nwsimd a test started, from the runtime folder's servers file; stopped by its id.
+class StartedServer {
+public:
+    explicit StartedServer(std::filesystem::path runtime) : runtime_(std::move(runtime)) {}
+    ~StartedServer() { stop(); }
+    pid_t pid() const {
+        std::ifstream in(runtime_ / "varnook/network.servers.json");
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::smatch m;
+        return std::regex_search(text, m, std::regex(R"("pid":\s*(\d+))")) ? std::stoi(m[1]) : 0;
+    }
+    void stop() {
+        const pid_t server = pid();
+        if (server > 0 && ::kill(server, SIGTERM) == 0) {
+            for (int i = 0; i < 200 && ::kill(server, 0) == 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+private:
+    std::filesystem::path runtime_;
+};
+
+// The demo network is copied to the user's data folder, served by the user's own nwsimd (started
+// beside the program), reached over the wire, and shows what it is meant to show. The volume
+// control's part of it is looked at in-process, on a copy of its own.
 TEST(ProcessClient, DemoNetwork) {
-    testnet::ScratchFolder data;
+    testnet::ScratchFolder data, runtime, state;
     unsetenv("NWSIM_NETWORK");
+    unsetenv("VARNOOK_WORKSTATION");
     setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    setenv("VARNOOK_NWSIMD_IDLE", "60", 1);
+    StartedServer started(runtime.path());
     nuint8 r1 = 0, r2 = 0;
-    ASSERT_EQ(NWCallsInit(&r1, &r2), SUCCESSFUL);
+    ASSERT_EQ(NWCallsInit(&r1, &r2), SUCCESSFUL) << processClientFailure();
     EXPECT_EQ(processClientFailure(), "");
     EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/network.json"));
+    EXPECT_GT(started.pid(), 0);
+    EXPECT_TRUE(std::filesystem::exists(state.path() / "varnook/nwsimd.log"));
     Client& client = processClient();
-    auto* simulated = dynamic_cast<sim::SimClient*>(processClientBackEnd());
-    ASSERT_NE(simulated, nullptr);
-    EXPECT_EQ(simulated->openHandleCount(), 0u);
+    std::string target, folder;
+    ASSERT_EQ(client.GetDriveMapping(6, target, folder), 0);
+    EXPECT_EQ(folder, "") << "a drive over the wire has no local folder";
 
     std::multiset<std::string> servers;
     std::map<std::string, NWCONN_REF> refs;
@@ -79,7 +117,7 @@ TEST(ProcessClient, DemoNetwork) {
         servers.insert(name);
         refs.emplace(name, ref);
         NWCONN_HANDLE h = 0;
-        ASSERT_EQ(client.NWCCOpenConnByRef(ref, 1, 0, &h), 0);
+        ASSERT_EQ(client.NWCCOpenConnByRef(ref, 1, 0, &h), 0) << name;
         nuint8 enabled = 1;
         client.NWGetFileServerLoginStatus(h, &enabled);
         if (enabled == 0)
@@ -143,6 +181,11 @@ TEST(ProcessClient, DemoNetwork) {
         lockTypes.insert(lock.lockType);
     }
     EXPECT_EQ(lockTypes, (std::set<int>{0, 254, 255}));
+    // The volume control's operations wait for their own calls over the wire.
+    nuint32 it = 0;
+    TRUSTEE_SET set;
+    EXPECT_EQ(client.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set),
+              NWE_NOT_SUPPORTED_OVER_WIRE);
     client.NWCCCloseConn(h);
 
     std::string drives;
@@ -153,35 +196,61 @@ TEST(ProcessClient, DemoNetwork) {
     }
     EXPECT_GE(drives.size(), 3u);
 
-    // What the volume control shows: trees with containers and volume objects, trustees,
-    // restrictions and deleted files.
+    // The demo's passwords live in its password file only: not on the server's command line,
+    // in its environment (what the process list shows) or in its log.
+    std::vector<std::string> passwords;
+    {
+        std::ifstream in(runtime.path() / "varnook/network.passwords");
+        std::string server, user, password;
+        while (in >> server >> user >> password)
+            passwords.push_back(password);
+    }
+    ASSERT_FALSE(passwords.empty());
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string proc = "/proc/" + std::to_string(started.pid());
+    const std::string exposed = read(proc + "/cmdline") + read(proc + "/environ") +
+                                read(state.path() / "varnook/nwsimd.log");
+    EXPECT_NE(exposed.find("nwsimd"), std::string::npos);
+    for (const std::string& password : passwords)
+        EXPECT_EQ(exposed.find(password), std::string::npos) << "a password is shown";
+
+    // What the volume control shows, in-process on a copy of the shipped demo: trees with
+    // containers and volume objects, trustees, restrictions and deleted files.
+    testnet::ScratchFolder copy;
+    std::filesystem::copy(VARNOOK_SOURCE_DIR "/netclient/sim/demo", copy.path() / "demo",
+                          std::filesystem::copy_options::recursive);
+    auto demo = sim::SimClient::load(copy.path() / "demo/network.json");
+    Client& local = *demo;
     std::vector<std::string> trees;
     std::string tree;
-    for (nuint32 it = 0; client.ScanDirectoryTrees(&it, tree) == 0;)
+    for (nuint32 t = 0; local.ScanDirectoryTrees(&t, tree) == 0;)
         trees.push_back(tree);
     EXPECT_EQ(trees, (std::vector<std::string>{"ACME_TREE", "LAB_TREE"}));
     std::string host;
-    EXPECT_EQ(client.ReadDirectoryAttribute("ACME_TREE", "FS1_SYS.SALES.ACME", "Host Server", host),
+    EXPECT_EQ(local.ReadDirectoryAttribute("ACME_TREE", "FS1_SYS.SALES.ACME", "Host Server", host),
               0);
     EXPECT_EQ(host, "FS1.SALES.ACME");
-    ASSERT_EQ(client.OpenConnByName("FS1", NWCC_NAME_FORMAT_BIND, NWCC_OPEN_LICENSED, &h), 0);
-    nuint32 it = 0;
-    TRUSTEE_SET set;
-    EXPECT_EQ(client.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set), 0);
+    ASSERT_EQ(local.OpenConnByName("FS1", NWCC_NAME_FORMAT_BIND, NWCC_OPEN_LICENSED, &h), 0);
+    it = 0;
+    EXPECT_EQ(local.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set), 0);
     EXPECT_EQ(set.count, 2);
     VOLUME_RESTRICTIONS restrictions;
-    EXPECT_EQ(client.ScanVolumeRestrictions(h, 1, 0, &restrictions), 0);
+    EXPECT_EQ(local.ScanVolumeRestrictions(h, 1, 0, &restrictions), 0);
     EXPECT_EQ(restrictions.numberOfEntries, 3);
     NWDIR_HANDLE shared = 0;
-    ASSERT_EQ(client.AllocTempDirHandle(h, NW_NS_LONG, "DATA:SHARED", &shared), 0);
+    ASSERT_EQ(local.AllocTempDirHandle(h, NW_NS_LONG, "DATA:SHARED", &shared), 0);
     nuint32 sequence = 0xFFFFFFFF;
     NW_DELETED_FILE deleted;
     int kept = 0;
-    while (client.ScanSalvageableFiles(h, shared, NW_NS_LONG, &sequence, &deleted) == 0)
+    while (local.ScanSalvageableFiles(h, shared, NW_NS_LONG, &sequence, &deleted) == 0)
         ++kept;
     EXPECT_EQ(kept, 2);
-    EXPECT_EQ(client.DeallocDirHandle(h, shared), 0);
-    client.NWCCCloseConn(h);
+    EXPECT_EQ(local.DeallocDirHandle(h, shared), 0);
+    local.NWCCCloseConn(h);
+    EXPECT_TRUE(std::filesystem::exists(copy.path() / "demo/state/volumes.sqlite"));
     EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/state/volumes.sqlite"));
 }
 

@@ -8,11 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "idleexit.h"
 #include "loader.h"
 #include "netclient/sim/loaderror.h"
 #include "runtime.h"
 #include "server.h"
 #include "servermodel.h"
+#include "workstationfile.h"
 
 namespace {
 
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     std::string capture;
     int signing = 1;
     double idleSeconds = 30;
+    double exitWhenIdle = 0;
     app.add_option("NETWORK", networkFile, "the network file (JSON)")->required();
     app.add_option("--capture", capture,
                    "write what the servers send and receive to FILE as a pcap capture")
@@ -58,6 +61,10 @@ int main(int argc, char** argv) {
                    "(default 30)")
         ->type_name("SECONDS")
         ->check(CLI::Range(0.01, 86400.0));
+    app.add_option("--exit-when-idle", exitWhenIdle,
+                   "end after SECONDS without any client (the per-user demo server)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0.01, 31536000.0));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -75,6 +82,7 @@ int main(int argc, char** argv) {
     // The workstation's users get passwords of this start; the workstation's own stations leave
     // the tables (over NCP the workstation is a client with stations of its own).
     std::vector<nwsimd::GivenPassword> passwords = nwsimd::givePasswords(*model);
+    const nwsimd::WorkstationView workstation = nwsimd::workstationOf(*model);
     model->dropWorkstationStations();
     // One process changes a network's state: this one, or none (another holds the lock).
     if (model->storeHoldingLock() == nullptr) {
@@ -89,10 +97,14 @@ int main(int argc, char** argv) {
     options.idleTimeout = std::chrono::milliseconds(static_cast<long long>(idleSeconds * 1000));
     nwsimd::NcpServer server(io, *model, options);
     std::unique_ptr<nwsimd::RuntimeFiles> runtime;
+    std::unique_ptr<nwsimd::WorkstationFile> workstationFile;
     try {
         server.start();
         runtime = std::make_unique<nwsimd::RuntimeFiles>(nwsimd::runtimeFolder(), networkFile,
                                                          server.endpoints(), passwords);
+        workstationFile = std::make_unique<nwsimd::WorkstationFile>(
+            nwsimd::runtimeFolder(), networkFile, workstation, server.endpoints(),
+            runtime->passwordFile());
     } catch (const std::exception& e) {
         std::cerr << "nwsimd: " << e.what() << std::endl;
         return kExitFailure;
@@ -105,12 +117,23 @@ int main(int argc, char** argv) {
                signingText(signing));
 
     asio::signal_set signals(io, SIGINT, SIGTERM);
+    std::unique_ptr<nwsimd::IdleExit> idle;
     signals.async_wait([&](std::error_code ec, int) {
         if (ec)
             return;
         server.log("stopping");
         server.stop();
+        if (idle)
+            idle->cancel();
     });
+    if (exitWhenIdle > 0) {
+        idle = std::make_unique<nwsimd::IdleExit>(
+            io, server, std::chrono::milliseconds(static_cast<long long>(exitWhenIdle * 1000)),
+            [&] {
+                server.stop();
+                signals.cancel();
+            });
+    }
     io.run();
     return 0;
 }

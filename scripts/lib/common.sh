@@ -48,3 +48,20 @@ varnook_build() {
   fi
   cmake --build "$dir" -j "${VARNOOK_JOBS:-2}"
 }
+
+# varnook_stop_demo_servers RUNTIME_DIR: stops every nwsimd whose runtime file lies in
+# RUNTIME_DIR/varnook (the demo servers the tests' programs started there), and waits until each
+# has gone. A pid that no longer belongs to an nwsimd is left alone.
+varnook_stop_demo_servers() {
+  local file pid _
+  for file in "$1"/varnook/*.servers.json; do
+    [ -f "$file" ] || continue
+    pid="$(sed -n 's/.*"pid": *\([0-9][0-9]*\).*/\1/p' "$file" | head -n 1)"
+    [ -n "$pid" ] && grep -q nwsimd "/proc/$pid/cmdline" 2>/dev/null || continue
+    kill -TERM "$pid" 2>/dev/null || continue
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+}

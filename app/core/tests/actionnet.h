@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "netclient/testing/doors.h"
 #include "netclient/testing/testnet.h"
 
 namespace varnook::test {
@@ -33,7 +34,7 @@ inline constexpr const char* kActionNetwork = R"({
               "locks": [ { "start": 0, "end": 511, "type": 0, "task": 1 },
                          { "start": 512, "end": 1023, "type": 254, "task": 3 },
                          { "start": 100, "end": 199, "type": 1, "task": 1 },
-                         { "start": 0, "end": 4294967295, "type": 255, "task": 65535 } ] },
+                         { "start": 0, "end": 4294967295, "type": 255, "task": 255 } ] },
             { "path": "DATA:notes.txt" } ] },
         { "number": 14, "user": "MBROWN", "status": "authenticated",
           "bytesRead": 7340032 },
@@ -50,9 +51,30 @@ inline std::vector<std::string> ActionNetworkFiles() {
             "volumes/OLD/SYS/"};
 }
 
-class ActionNetwork : public nw::testnet::TestNetwork {
-public:
-    ActionNetwork() : TestNetwork(kActionNetwork, ActionNetworkFiles()) {}
+using ActionNetwork = nw::testnet::DoorNetwork;
+
+// The action tests run through both doors of the network: in-process and over the wire to
+// nwsimd, with the same assertions. `net` is the network of this file.
+class ActionTest : public ::testing::TestWithParam<nw::testnet::Door> {
+protected:
+    ActionTest()
+        : owned_(nw::testnet::DoorNetwork::open(GetParam(), kActionNetwork, ActionNetworkFiles())),
+          net(*owned_) {}
+    ~ActionTest() override {
+        const std::vector<std::string> complaints = net.trafficComplaints();
+        EXPECT_TRUE(complaints.empty()) << "Wireshark: " << complaints.front();
+    }
+
+private:
+    std::unique_ptr<ActionNetwork> owned_;
+
+protected:
+    ActionNetwork& net;
 };
+
+// A suite of action tests (TEST_P) on both doors.
+#define VARNOOK_ACTION_TESTS(Suite)                      \
+    class Suite : public ::varnook::test::ActionTest {}; \
+    INSTANTIATE_TEST_SUITE_P(Doors, Suite, ::nw::testnet::kBothDoors, ::nw::testnet::doorName)
 
 }  // namespace varnook::test

@@ -15,6 +15,9 @@ using test::ActionNetwork;
 using test::kFs1;
 using test::kOld;
 
+VARNOOK_ACTION_TESTS(SendBroadcastTest);
+VARNOOK_ACTION_TESTS(BroadcastMessageLimitTest);
+
 TEST(BroadcastErrorText, NumberInPlainDecimal) {
     // Only the invalid-connection text has a blank before its dash.
     EXPECT_EQ(BroadcastErrorText(0x8801), "Error 34817 - Invalid connection");
@@ -24,8 +27,7 @@ TEST(BroadcastErrorText, NumberInPlainDecimal) {
     EXPECT_EQ(BroadcastErrorText(0x89FF), "Error 35327- Unknown error");
 }
 
-TEST(SendBroadcast, EachConnectionGetsItsOwnResultAndTheMessageLands) {
-    ActionNetwork net;
+TEST_P(SendBroadcastTest, EachConnectionGetsItsOwnResultAndTheMessageLands) {
     const std::vector<uint16_t> numbers = {12, 20, 15, 16, 99};
     const BroadcastOutcome out = SendBroadcast(net.client(), kFs1, "Going down", numbers);
     EXPECT_EQ(out.openResult, nw::SUCCESSFUL);
@@ -38,11 +40,10 @@ TEST(SendBroadcast, EachConnectionGetsItsOwnResultAndTheMessageLands) {
     const std::vector<uint16_t> twelve = {12};
     EXPECT_EQ(SendBroadcast(net.client(), kFs1, "Again", twelve).results,
               (std::vector<uint8_t>{nw::NW_BROADCAST_HAS_MESSAGE}));
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(SendBroadcast, RequestsTheServerRejectsGiveNoResults) {
-    ActionNetwork net;
+TEST_P(SendBroadcastTest, RequestsTheServerRejectsGiveNoResults) {
     const std::vector<uint16_t> numbers = {12};
     EXPECT_EQ(SendBroadcast(net.client(), kFs1, "", numbers).result, nw::INVALID_PARAMETERS);
     const BroadcastOutcome tooLong =
@@ -61,15 +62,14 @@ TEST(SendBroadcast, RequestsTheServerRejectsGiveNoResults) {
 
     const BroadcastOutcome closed = SendBroadcast(net.client(), 99, "x", numbers);
     EXPECT_EQ(closed.openResult, nw::INVALID_CONNECTION);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(BroadcastMessageLimit, FollowsTheServerVersion) {
-    ActionNetwork net;
+TEST_P(BroadcastMessageLimitTest, FollowsTheServerVersion) {
     EXPECT_EQ(BroadcastMessageLimit(net.client(), kFs1), 250u);
     EXPECT_EQ(BroadcastMessageLimit(net.client(), kOld), 58u);
     EXPECT_EQ(BroadcastMessageLimit(net.client(), 99), 250u);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
     // The older server takes 58 bytes and no more.
     const std::vector<uint16_t> nine = {9};
     EXPECT_EQ(SendBroadcast(net.client(), kOld, std::string(59, 'x'), nine).result,
@@ -77,7 +77,7 @@ TEST(BroadcastMessageLimit, FollowsTheServerVersion) {
     EXPECT_EQ(SendBroadcast(net.client(), kOld, std::string(58, 'x'), nine).result, nw::SUCCESSFUL);
 }
 
-TEST(BroadcastMessageLimit, VersionThreeElevenIsTheFirstToTakeTheLongMessage) {
+TEST(BroadcastMessageLimitByVersion, ThreeElevenIsTheFirstToTakeTheLongMessage) {
     nw::testnet::TestNetwork net(R"({"workstation": {"connections": [
         {"server": "A", "user": "U", "station": 1}]},
         "servers": [{"name": "A", "version": [3, 11, 0]}]})");

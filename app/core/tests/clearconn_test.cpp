@@ -14,6 +14,8 @@ using test::ActionNetwork;
 using test::kFs1;
 using test::kOld;
 
+VARNOOK_ACTION_TESTS(ClearConnectionsTest);
+
 // Whether a station is still in the server's connection table.
 bool StationExists(ActionNetwork& net, nw::NWCONN_REF ref, uint32_t number) {
     const nw::NWCONN_HANDLE h = net.open(ref);
@@ -27,8 +29,7 @@ bool StationExists(ActionNetwork& net, nw::NWCONN_REF ref, uint32_t number) {
     return rc == nw::SUCCESSFUL;
 }
 
-TEST(ClearConnections, EveryConnectionTriedInOrderAndClearedOnesGone) {
-    ActionNetwork net;
+TEST_P(ClearConnectionsTest, EveryConnectionTriedInOrderAndClearedOnesGone) {
     const std::vector<uint16_t> numbers = {12, 99, 20};
     const ClearOutcome out = ClearConnections(net.client(), kFs1, numbers);
     EXPECT_EQ(out.openResult, nw::SUCCESSFUL);
@@ -36,24 +37,22 @@ TEST(ClearConnections, EveryConnectionTriedInOrderAndClearedOnesGone) {
     EXPECT_FALSE(StationExists(net, kFs1, 12));
     EXPECT_FALSE(StationExists(net, kFs1, 20));
     EXPECT_TRUE(StationExists(net, kFs1, 14));
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 
     // Clearing the same stations again: they are gone now.
     const ClearOutcome again = ClearConnections(net.client(), kFs1, numbers);
     EXPECT_EQ(again.results, (std::vector<nw::NWCCODE>(3, nw::BAD_STATION_NUMBER)));
 }
 
-TEST(ClearConnections, WithoutConsoleRightsNothingIsCleared) {
-    ActionNetwork net;
+TEST_P(ClearConnectionsTest, WithoutConsoleRightsNothingIsCleared) {
     const std::vector<uint16_t> numbers = {9, 9};
     const ClearOutcome out = ClearConnections(net.client(), kOld, numbers);
     EXPECT_EQ(out.results, (std::vector<nw::NWCCODE>(2, nw::NO_CONSOLE_PRIVILEGES)));
     EXPECT_TRUE(StationExists(net, kOld, 9));
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(ClearConnections, UnopenedConnectionClearsNothing) {
-    ActionNetwork net;
+TEST_P(ClearConnectionsTest, UnopenedConnectionClearsNothing) {
     nw::FaultInjectingClient faulty(net.client());
     faulty.fail(nw::Op::NWCCOpenConnByRef, nw::INVALID_CONNECTION);
     const std::vector<uint16_t> numbers = {12};

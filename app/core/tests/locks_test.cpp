@@ -11,6 +11,9 @@ namespace {
 using test::ActionNetwork;
 using test::kFs1;
 
+VARNOOK_ACTION_TESTS(LookUpFileLocksTest);
+VARNOOK_ACTION_TESTS(LookUpFileLocksByDosPathTest);
+
 TEST(LockTypeText, ThreeListedTypesOthersLeftOut) {
     EXPECT_STREQ(LockTypeText(0), "Not locked");
     EXPECT_STREQ(LockTypeText(0xFE), "File lock");
@@ -19,8 +22,7 @@ TEST(LockTypeText, ThreeListedTypesOthersLeftOut) {
     EXPECT_EQ(LockTypeText(0xFD), nullptr);
 }
 
-TEST(LookUpFileLocks, EveryListedTypeInScanOrderWithSignedNumbers) {
-    ActionNetwork net;
+TEST_P(LookUpFileLocksTest, EveryListedTypeInScanOrderWithSignedNumbers) {
     const LockLookup found =
         LookUpFileLocks(net.client(), kFs1, "DATA:SHARED\\Quarterly Report.xls");
     EXPECT_EQ(found.failure, LockLookup::Failure::None);
@@ -33,24 +35,23 @@ TEST(LookUpFileLocks, EveryListedTypeInScanOrderWithSignedNumbers) {
     EXPECT_EQ(found.rows[1].type, "File lock");
     EXPECT_EQ(found.rows[1].start, " 512");
     EXPECT_EQ(found.rows[1].task, " 3");
-    // Numbers are signed: a whole-file range ends at -1, task 65535 reads -1.
+    // Numbers are signed: a whole-file range ends at -1. (A task number is one byte on the
+    // wire, in every request header and lock record: 255 is the highest there is.)
     EXPECT_EQ(found.rows[2].type, "Share file set");
     EXPECT_EQ(found.rows[2].end, "-1");
-    EXPECT_EQ(found.rows[2].task, "-1");
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(found.rows[2].task, " 255");
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(LookUpFileLocks, FileWithoutLocksAndFileAtVolumeRoot) {
-    ActionNetwork net;
+TEST_P(LookUpFileLocksTest, FileWithoutLocksAndFileAtVolumeRoot) {
     const LockLookup found = LookUpFileLocks(net.client(), kFs1, "DATA:notes.txt");
     EXPECT_EQ(found.failure, LockLookup::Failure::None);
     EXPECT_EQ(found.scanPath, "DATA:\\NOTES.TXT");
     EXPECT_TRUE(found.rows.empty());
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(LookUpFileLocks, FailuresStopBeforeTheScan) {
-    ActionNetwork net;
+TEST_P(LookUpFileLocksTest, FailuresStopBeforeTheScan) {
     const LockLookup closed = LookUpFileLocks(net.client(), 99, "DATA:notes.txt");
     EXPECT_EQ(closed.failure, LockLookup::Failure::Open);
     EXPECT_EQ(closed.result, nw::INVALID_CONNECTION);
@@ -65,11 +66,10 @@ TEST(LookUpFileLocks, FailuresStopBeforeTheScan) {
     const LockLookup noName = LookUpFileLocks(faulty, kFs1, "DATA:notes.txt");
     EXPECT_EQ(noName.failure, LockLookup::Failure::LongName);
     EXPECT_EQ(faulty.calls(nw::Op::NWScanPhysicalLocksByFile), 0);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(LookUpFileLocks, AVolumeWithoutLongNamesIsScannedByThePathGiven) {
-    ActionNetwork net;
+TEST_P(LookUpFileLocksTest, AVolumeWithoutLongNamesIsScannedByThePathGiven) {
     nw::FaultInjectingClient faulty(net.client());
     faulty.fail(nw::Op::NWGetNSPath, nw::INVALID_NAME_SPACE);
     const LockLookup found = LookUpFileLocks(faulty, kFs1, "DATA:\\SHARED\\QUARTE~1.XLS");
@@ -78,11 +78,10 @@ TEST(LookUpFileLocks, AVolumeWithoutLongNamesIsScannedByThePathGiven) {
     EXPECT_EQ(found.scanPath, "DATA:\\SHARED\\QUARTE~1.XLS");
     EXPECT_EQ(found.rows.size(), 3u);
     EXPECT_EQ(faulty.calls(nw::Op::NWGetLongName), 0);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(LookUpFileLocks, AFailingScanCallIsNotRepeated) {
-    ActionNetwork net;
+TEST_P(LookUpFileLocksTest, AFailingScanCallIsNotRepeated) {
     nw::FaultInjectingClient faulty(net.client());
     // Fails without ending the iteration, as a server in trouble may.
     faulty.fail(nw::Op::NWScanPhysicalLocksByFile, nw::FAILURE, {.skip = 1});
@@ -90,11 +89,10 @@ TEST(LookUpFileLocks, AFailingScanCallIsNotRepeated) {
     EXPECT_EQ(faulty.calls(nw::Op::NWScanPhysicalLocksByFile), 2);
     ASSERT_EQ(found.rows.size(), 1u);
     EXPECT_EQ(found.rows[0].type, "Not locked");
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(LookUpFileLocksByDosPath, ScansThePathAsItStands) {
-    ActionNetwork net;
+TEST_P(LookUpFileLocksByDosPathTest, ScansThePathAsItStands) {
     nw::FaultInjectingClient faulty(net.client());
     const LockLookup found = LookUpFileLocksByDosPath(faulty, kFs1, "DATA:\\SHARED\\QUARTE~1.XLS");
     EXPECT_EQ(found.failure, LockLookup::Failure::None);
@@ -103,7 +101,7 @@ TEST(LookUpFileLocksByDosPath, ScansThePathAsItStands) {
     EXPECT_TRUE(LookUpFileLocksByDosPath(net.client(), kFs1, "DATA:\\NOTES.TXT").rows.empty());
     EXPECT_EQ(LookUpFileLocksByDosPath(net.client(), 99, "DATA:\\NOTES.TXT").failure,
               LockLookup::Failure::Open);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
 TEST(LockCountLabel, CountAsStrText) {

@@ -13,6 +13,9 @@ using test::ActionNetwork;
 using test::kFs1;
 using test::kOld;
 
+VARNOOK_ACTION_TESTS(SwitchServerLoginsTest);
+VARNOOK_ACTION_TESTS(CheckConsoleRightsTest);
+
 ServerRow::Login LoginOf(nw::Client& client, nw::NWCONN_REF ref) {
     for (const ServerRow& row : ScanServers(client)) {
         if (row.connRef == ref) {
@@ -34,15 +37,14 @@ TEST(LoginSwitch, OnlyDisabledAsksToEnable) {
               "Are you sure you want to disable logins on server FS1 ?");
 }
 
-TEST(SwitchServerLogins, RefusedWithoutConsoleRights) {
-    ActionNetwork net;
+TEST_P(SwitchServerLoginsTest, RefusedWithoutConsoleRights) {
     const LoginSwitchOutcome out = SwitchServerLogins(net.client(), kOld, false);
     EXPECT_EQ(out.result, nw::NO_CONSOLE_PRIVILEGES);
     EXPECT_EQ(LoginOf(net.client(), kOld), ServerRow::Login::Enabled);
     EXPECT_EQ(SwitchServerLogins(net.client(), kFs1, false).result, nw::SUCCESSFUL);
     EXPECT_EQ(LoginOf(net.client(), kFs1), ServerRow::Login::Disabled);
     EXPECT_EQ(SwitchServerLogins(net.client(), 99, true).openResult, nw::INVALID_CONNECTION);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 
     EXPECT_EQ(LoginSwitchFailureText(false, "OLD", nw::NO_CONSOLE_PRIVILEGES),
               "Could not disable logins on server OLD !\r\nNo console operator privileges.");
@@ -50,8 +52,7 @@ TEST(SwitchServerLogins, RefusedWithoutConsoleRights) {
               "Could not enable logins on server OLD !\r\nError code:  35327");
 }
 
-TEST(CheckConsoleRights, EachAnswer) {
-    ActionNetwork net;
+TEST_P(CheckConsoleRightsTest, EachAnswer) {
     EXPECT_EQ(CheckConsoleRights(net.client(), kFs1), ConsoleRights::Granted);
     EXPECT_EQ(CheckConsoleRights(net.client(), kOld), ConsoleRights::Missing);
     EXPECT_EQ(CheckConsoleRights(net.client(), 99), ConsoleRights::NotChecked);
@@ -60,7 +61,7 @@ TEST(CheckConsoleRights, EachAnswer) {
     EXPECT_EQ(CheckConsoleRights(faulty, kFs1), ConsoleRights::InvalidConnection);
     faulty.fail(nw::Op::NWCheckConsolePrivileges, nw::FAILURE);
     EXPECT_EQ(CheckConsoleRights(faulty, kFs1), ConsoleRights::Granted);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
 TEST(ConsoleWarnings, TextsWithTheirLineBreaks) {

@@ -12,6 +12,7 @@
 #include "core/fileusers.h"
 #include "core/serverwalks.h"
 #include "netclient/fault.h"
+#include "netclient/testing/doors.h"
 #include "netclient/testing/testnet.h"
 
 namespace varnook {
@@ -73,11 +74,14 @@ struct StopAfter : ScanControl {
     int left;
 };
 
-class Queries : public ::testing::Test {
+// Each query runs through both doors of the network: in-process and over the wire to nwsimd.
+class Queries : public ::testing::TestWithParam<nw::testnet::Door> {
 protected:
-    Queries() : net(kNetwork, kFiles) {}
+    Queries() : net(nw::testnet::DoorNetwork::open(GetParam(), kNetwork, kFiles)) {}
     ~Queries() override {
-        EXPECT_EQ(net.client().openHandleCount(), 0u) << "a handle was left open";
+        EXPECT_EQ(net->openHandleCount(), 0u) << "a handle was left open";
+        const std::vector<std::string> complaints = net->trafficComplaints();
+        EXPECT_TRUE(complaints.empty()) << "Wireshark: " << complaints.front();
     }
 
     FileUsersResult usersOf(nw::Client& client, const std::string& path, Users& users,
@@ -92,13 +96,16 @@ protected:
         return GetFilesByConn(client, conn.get(), number, files, log);
     }
 
-    nw::testnet::TestNetwork net;
+    std::unique_ptr<nw::testnet::DoorNetwork> net;
 };
 
-TEST_F(Queries, UsersOfAFileInTheDosNameSpaceWithTheFirstCountAndTheTrace) {
+INSTANTIATE_TEST_SUITE_P(Doors, Queries, nw::testnet::kBothDoors, nw::testnet::doorName);
+
+TEST_P(Queries, UsersOfAFileInTheDosNameSpaceWithTheFirstCountAndTheTrace) {
     Users users;
     RecordingLog log;
-    const FileUsersResult r = usersOf(net.client(), "SYS:\\DATA\\Quarterly Report.xls", users, log);
+    const FileUsersResult r =
+        usersOf(net->client(), "SYS:\\DATA\\Quarterly Report.xls", users, log);
     EXPECT_EQ(r.end, FileUsersResult::End::Listed);
     EXPECT_EQ(r.reportedCount, 2);
     // The authenticated station answers 0x897D: its row stays, with the error text.
@@ -113,16 +120,16 @@ TEST_F(Queries, UsersOfAFileInTheDosNameSpaceWithTheFirstCountAndTheTrace) {
               log.debugLines.end());
 }
 
-TEST_F(Queries, NobodyHasTheFileOpen) {
+TEST_P(Queries, NobodyHasTheFileOpen) {
     Users users;
-    const FileUsersResult r = usersOf(net.client(), "SYS:\\free.txt", users);
+    const FileUsersResult r = usersOf(net->client(), "SYS:\\free.txt", users);
     EXPECT_EQ(r.end, FileUsersResult::End::Listed);
     EXPECT_TRUE(users.rows.empty());
     EXPECT_EQ(r.StatusText(), " 0 users have file open");
 }
 
-TEST_F(Queries, AFailedTranslationScansNothing) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(Queries, AFailedTranslationScansNothing) {
+    nw::FaultInjectingClient faulty(net->client());
     Users users;
     FileUsersResult r = usersOf(faulty, "SYS:\\no such file", users);
     EXPECT_EQ(r.end, FileUsersResult::End::TranslationFailed);
@@ -137,8 +144,8 @@ TEST_F(Queries, AFailedTranslationScansNothing) {
     EXPECT_EQ(users.rows, (std::vector<std::string>{" 40000  FARAWAY"}));
 }
 
-TEST_F(Queries, AScanThatFailsMidwayKeepsItsRowsAndTheFirstCount) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(Queries, AScanThatFailsMidwayKeepsItsRowsAndTheFirstCount) {
+    nw::FaultInjectingClient faulty(net->client());
     faulty.replace<nw::Op::NWScanConnectionsUsingFile>(
         [&](nw::NWCONN_HANDLE c, nw::NWDIR_HANDLE d, const char* p, nw::nint16* iter,
             nw::CONN_USING_FILE* use, nw::CONNS_USING_FILE* used) {
@@ -156,7 +163,7 @@ TEST_F(Queries, AScanThatFailsMidwayKeepsItsRowsAndTheFirstCount) {
     EXPECT_EQ(r.StatusText(), "Couldn't count connections");
 }
 
-TEST_F(Queries, UserTablesGrowPastTwoThousandAndKeepOlderEntries) {
+TEST_P(Queries, UserTablesGrowPastTwoThousandAndKeepOlderEntries) {
     AppState s;
     for (size_t k = 1; k <= 2500; ++k) {
         StoreUserEntry(s.UserNames, s.UserConnNumbers, k, "U" + std::to_string(k),
@@ -170,10 +177,10 @@ TEST_F(Queries, UserTablesGrowPastTwoThousandAndKeepOlderEntries) {
     EXPECT_EQ(s.UserNames[2].size(), 40u);
 }
 
-TEST_F(Queries, FilesOfAConnectionWithLongNamesLocksAndLogs) {
+TEST_P(Queries, FilesOfAConnectionWithLongNamesLocksAndLogs) {
     Files files;
     RecordingLog log;
-    nw::FaultInjectingClient counted(net.client());
+    nw::FaultInjectingClient counted(net->client());
     const FilesByConnResult r = filesOf(counted, 12, files, log);
     // One lock scan call per file: the server ends each scan at once.
     EXPECT_EQ(counted.calls(nw::Op::NWScanPhysicalLocksByFile), 2);
@@ -194,15 +201,15 @@ TEST_F(Queries, FilesOfAConnectionWithLongNamesLocksAndLogs) {
               log.debugLines.end());
 }
 
-TEST_F(Queries, FilesShownByTheirDosPath) {
+TEST_P(Queries, FilesShownByTheirDosPath) {
     Files files;
     RecordingLog log;
     // A volume without long names: the DOS path as it stands, and no output line.
-    EXPECT_EQ(filesOf(net.client(), 40000, files, log).count, 1);
+    EXPECT_EQ(filesOf(net->client(), 40000, files, log).count, 1);
     EXPECT_EQ(files.rows, (std::vector<std::string>{"OLD:\\LEDGER.DBF|"}));
     EXPECT_TRUE(log.outputLines.empty());
     // Any other translation failure, of the folder or of the name: " (DOS name)".
-    nw::FaultInjectingClient faulty(net.client());
+    nw::FaultInjectingClient faulty(net->client());
     faulty.fail(nw::Op::NWGetNSPath, nw::FAILURE, {.skip = 0, .times = 1});
     faulty.fail(nw::Op::NWGetLongName, nw::FAILURE);
     files.rows.clear();
@@ -211,8 +218,8 @@ TEST_F(Queries, FilesShownByTheirDosPath) {
                                                     "SYS:\\README.TXT (DOS name)|"}));
 }
 
-TEST_F(Queries, APathLookupThatFailsGetsNoTranslationAndNoLocks) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(Queries, APathLookupThatFailsGetsNoTranslationAndNoLocks) {
+    nw::FaultInjectingClient faulty(net->client());
     faulty.fail(nw::Op::NWGetPathFromDirectoryBase, nw::INVALID_PATH, {.skip = 0, .times = 1});
     faulty.fail(nw::Op::NWGetVolumeName, nw::VOLUME_DOES_NOT_EXIST);
     Files files;
@@ -225,16 +232,16 @@ TEST_F(Queries, APathLookupThatFailsGetsNoTranslationAndNoLocks) {
     EXPECT_EQ(faulty.calls(nw::Op::NWScanPhysicalLocksByFile), 150);
 }
 
-TEST_F(Queries, NoFilesAFailedScanAndAStop) {
+TEST_P(Queries, NoFilesAFailedScanAndAStop) {
     Files files;
-    EXPECT_EQ(filesOf(net.client(), 20, files).count, 0);
-    const FilesByConnResult none = filesOf(net.client(), 21, files);
+    EXPECT_EQ(filesOf(net->client(), 20, files).count, 0);
+    const FilesByConnResult none = filesOf(net->client(), 21, files);
     EXPECT_TRUE(none.scanFailed);
     EXPECT_EQ(none.code, nw::BAD_STATION_NUMBER);
     StopAfter stop(1);
-    ConnHandle conn(net.client(), 1);
+    ConnHandle conn(net->client(), 1);
     const FilesByConnResult stopped =
-        GetFilesByConn(net.client(), conn.get(), 12, files, NoQueryLog(), stop);
+        GetFilesByConn(net->client(), conn.get(), 12, files, NoQueryLog(), stop);
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(stopped.count, 1);
     EXPECT_TRUE(files.rows.size() == 1);
@@ -249,10 +256,10 @@ struct AllFiles : AllOpenFilesSink {
     std::vector<std::string> rows;
 };
 
-TEST_F(Queries, AllOpenFilesOfLoggedInUsersOnly) {
+TEST_P(Queries, AllOpenFilesOfLoggedInUsersOnly) {
     AllFiles sink;
-    ConnHandle conn(net.client(), 1);
-    const AllOpenFilesResult r = WalkAllOpenFiles(net.client(), conn.get(), sink);
+    ConnHandle conn(net->client(), 1);
+    const AllOpenFilesResult r = WalkAllOpenFiles(net->client(), conn.get(), sink);
     EXPECT_EQ(sink.maxConns, 40010);
     EXPECT_EQ(sink.rows,
               (std::vector<std::string>{
@@ -265,16 +272,16 @@ TEST_F(Queries, AllOpenFilesOfLoggedInUsersOnly) {
     AllFiles part;
     StopAfter stop(17);  // numbers 0 to 12, the steps of connections 0 and 1, one of 12
     const AllOpenFilesResult s =
-        WalkAllOpenFiles(net.client(), conn.get(), part, NoQueryLog(), stop);
+        WalkAllOpenFiles(net->client(), conn.get(), part, NoQueryLog(), stop);
     EXPECT_TRUE(s.stopped);
     EXPECT_EQ(part.rows.size(), 2u);
 }
 
-TEST_F(Queries, AllOpenFilesSkipsTheConnectionsTheSinkDoesNotWant) {
+TEST_P(Queries, AllOpenFilesSkipsTheConnectionsTheSinkDoesNotWant) {
     struct OneUser : AllFiles {
         bool wantsFiles(const UserConnection& user) override { return user.name == "MBROWN"; }
     } sink;
-    nw::FaultInjectingClient counting(net.client());
+    nw::FaultInjectingClient counting(net->client());
     ConnHandle conn(counting, 1);
     const AllOpenFilesResult r = WalkAllOpenFiles(counting, conn.get(), sink);
     EXPECT_EQ(sink.rows, (std::vector<std::string>{"14 MBROWN SYS:\\DATA\\Quarterly Report.xls"}));
@@ -283,8 +290,8 @@ TEST_F(Queries, AllOpenFilesSkipsTheConnectionsTheSinkDoesNotWant) {
     EXPECT_EQ(counting.calls(nw::Op::NWScanOpenFilesByConn2), 2);
 }
 
-TEST_F(Queries, ServerInformationFailureWalksNothing) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(Queries, ServerInformationFailureWalksNothing) {
+    nw::FaultInjectingClient faulty(net->client());
     faulty.fail(nw::Op::NWGetFileServerInformation, nw::FAILURE);
     ConnHandle conn(faulty, 1);
     AllFiles files;
@@ -305,8 +312,8 @@ struct Connected : ConnectedUsersSink {
     std::vector<uint16_t> numbers;
 };
 
-TEST_F(Queries, AllConnectionsWithTheirSeparators) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(Queries, AllConnectionsWithTheirSeparators) {
+    nw::FaultInjectingClient faulty(net->client());
     // Connection 12's lookup fails with another code; its buffer holds the object name.
     faulty.replace<nw::Op::NWGetUserInfo>(
         [&](nw::NWCONN_HANDLE c, nw::nuint32 n, char* name, nw::NWUSER_INFO* info) {
@@ -316,8 +323,10 @@ TEST_F(Queries, AllConnectionsWithTheirSeparators) {
     Connected sink;
     RecordingLog log;
     const ConnectedUsersResult r = GetAllConnectedUsers(faulty, conn.get(), sink, log);
-    EXPECT_EQ(sink.rows, (std::vector<std::string>{"0   ZERO", "1   ADMIN", "12 ? JSMITH",
-                                                   "14 * MBROWN", "20   IDLE", "40000   FARAWAY"}));
+    // The workstation's own station is the one its server gave it.
+    const std::string own = std::to_string(net->ownStation(1)) + "   ADMIN";
+    EXPECT_EQ(sink.rows, (std::vector<std::string>{"0   ZERO", own, "12 ? JSMITH", "14 * MBROWN",
+                                                   "20   IDLE", "40000   FARAWAY"}));
     EXPECT_EQ(sink.numbers.back(), 40000);
     EXPECT_EQ(log.outputLines[2], "\t? JSMITH");
     EXPECT_EQ(log.outputLines[3], "\t*MBROWN");
@@ -326,8 +335,8 @@ TEST_F(Queries, AllConnectionsWithTheirSeparators) {
     EXPECT_EQ(r.rows, 6u);
 }
 
-TEST_F(Queries, LongUserNamesFitTheirOwnBuffer) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(Queries, LongUserNamesFitTheirOwnBuffer) {
+    nw::FaultInjectingClient faulty(net->client());
     const std::string longName(500, 'L');
     faulty.replace<nw::Op::NWGetUserInfo>(
         [&](nw::NWCONN_HANDLE, nw::nuint32, char* name, nw::NWUSER_INFO*) {
@@ -341,37 +350,41 @@ TEST_F(Queries, LongUserNamesFitTheirOwnBuffer) {
     EXPECT_EQ(sink.rows[0], "0   " + longName);
 }
 
-TEST(QueriesAtScale, UsersOfAFileBeyondTwoThousandAndTheConnectionsLimit) {
+class QueriesAtScale : public ::testing::TestWithParam<nw::testnet::Door> {};
+INSTANTIATE_TEST_SUITE_P(Doors, QueriesAtScale, nw::testnet::kBothDoors, nw::testnet::doorName);
+
+TEST_P(QueriesAtScale, UsersOfAFileBeyondTwoThousandAndTheConnectionsLimit) {
     std::string stations;
     for (int n = 1; n <= 2100; ++n) {
         stations += std::string(n > 1 ? "," : "") + R"({"number":)" + std::to_string(n + 1) +
                     R"(,"user":"U)" + std::to_string(n) +
                     R"(","openFiles":[{"path":"SYS:shared.dat"}]})";
     }
-    nw::testnet::TestNetwork net(
+    auto net = nw::testnet::DoorNetwork::open(
+        GetParam(),
         R"({"workstation":{"connections":[{"server":"FS1","user":"ADMIN","station":1}]},
             "servers":[{"name":"FS1","maxConnections":3000,"volumes":[{"name":"SYS"}],
             "connections":[)" +
             stations + "]}]}",
         {"volumes/FS1/SYS/shared.dat"});
     {
-        ConnHandle conn(net.client(), 1);
+        ConnHandle conn(net->client(), 1);
         Users users;
         const FileUsersResult r =
-            GetConnsUsingFile(net.client(), conn.get(), "SYS:\\shared.dat", users);
+            GetConnsUsingFile(net->client(), conn.get(), "SYS:\\shared.dat", users);
         EXPECT_EQ(users.rows.size(), 2100u);
         EXPECT_EQ(r.reportedCount, 2100);
         Connected all;
-        const ConnectedUsersResult limited = GetAllConnectedUsers(net.client(), conn.get(), all);
+        const ConnectedUsersResult limited = GetAllConnectedUsers(net->client(), conn.get(), all);
         EXPECT_TRUE(limited.reachedMax);
         EXPECT_EQ(all.rows.size(), kMaxConnectedUsers);
         Connected every;
         EXPECT_EQ(
-            GetAllConnectedUsers(net.client(), conn.get(), every, NoQueryLog(), NoScanControl(), 0)
+            GetAllConnectedUsers(net->client(), conn.get(), every, NoQueryLog(), NoScanControl(), 0)
                 .rows,
             2101u);
     }
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net->openHandleCount(), 0u);
 }
 
 }  // namespace

@@ -11,6 +11,9 @@ namespace {
 using test::ActionNetwork;
 using test::kFs1;
 
+VARNOOK_ACTION_TESTS(ReadUserInfoTest);
+VARNOOK_ACTION_TESTS(CountOpenFilesTest);
+
 TEST(GroupedNumber, ThreesFromTheRightAtLeastOneDigit) {
     EXPECT_EQ(GroupedNumber(0, ","), "0");
     EXPECT_EQ(GroupedNumber(999, ","), "999");
@@ -41,8 +44,7 @@ TEST(UserInfoFields, ByteCountsTimeAndAddress) {
     EXPECT_EQ(NetAddressText(address), "0000000A:0000000000BC:0003");
 }
 
-TEST(ReadUserInfo, NormalConnection) {
-    ActionNetwork net;
+TEST_P(ReadUserInfoTest, NormalConnection) {
     const UserInfoReading r = ReadUserInfo(net.client(), kFs1, 12, ",");
     EXPECT_EQ(r.openResult, nw::SUCCESSFUL);
     EXPECT_EQ(r.userInfoResult, nw::SUCCESSFUL);
@@ -58,22 +60,20 @@ TEST(ReadUserInfo, NormalConnection) {
     EXPECT_EQ(r.addressResult, nw::SUCCESSFUL);
     // The socket keeps its leading zeros.
     EXPECT_EQ(r.netAddress, "0000C0A8:00001B2C3D4E:0003");
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(ReadUserInfo, AuthenticatedStationKeepsOnlyItsAddress) {
-    ActionNetwork net;
+TEST_P(ReadUserInfoTest, AuthenticatedStationKeepsOnlyItsAddress) {
     const UserInfoReading r = ReadUserInfo(net.client(), kFs1, 14, ",");
     EXPECT_EQ(r.userInfoResult, nw::USER_INFO_AUTHENTICATED);
     EXPECT_EQ(r.status, "Authenticated");
     EXPECT_TRUE(r.bytesRead.empty());
     EXPECT_TRUE(r.openFiles.empty());
     EXPECT_EQ(r.addressResult, nw::SUCCESSFUL);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(ReadUserInfo, ErrorsOfEachStep) {
-    ActionNetwork net;
+TEST_P(ReadUserInfoTest, ErrorsOfEachStep) {
     const UserInfoReading gone = ReadUserInfo(net.client(), kFs1, 99, ",");
     EXPECT_EQ(gone.userInfoResult, nw::BAD_STATION_NUMBER);
     EXPECT_EQ(gone.status, "Error: couldn't get info.");
@@ -90,11 +90,10 @@ TEST(ReadUserInfo, ErrorsOfEachStep) {
     EXPECT_TRUE(counted.openFileCount.failed);
     EXPECT_EQ(counted.openFiles, "Couldn't count files");
     EXPECT_EQ(counted.status, "Normal");
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net.openHandleCount(), 0u);
 }
 
-TEST(CountOpenFiles, NormalEndIsNoFailure) {
-    ActionNetwork net;
+TEST_P(CountOpenFilesTest, NormalEndIsNoFailure) {
     const nw::NWCONN_HANDLE h = net.open(kFs1);
     const OpenFileCount two = CountOpenFiles(net.client(), h, 12);
     EXPECT_EQ(two.count, 2);

@@ -61,6 +61,16 @@ public:
     // cleared meanwhile answers INVALID_CONNECTION to everything but this call.
     virtual NWCCODE NWCCCloseConn(NWCONN_HANDLE conn) = 0;
 
+    // Role: why the last attempt to open a connection reference failed, for people: the
+    // server, its address and what went wrong ("FS1 (10.0.0.5:524): no reply within 10 s",
+    // "FS1: no password for JSMITH on FS1: ..."). Empty when it did not fail or the client
+    // cannot tell; a client that does not override it answers empty.
+    virtual NWCCODE GetConnRefFailure(NWCONN_REF connRef, std::string& text) {
+        (void)connRef;
+        text.clear();
+        return SUCCESSFUL;
+    }
+
     // *loginEnabledFlag := non-zero when the server accepts logins.
     virtual NWCCODE NWGetFileServerLoginStatus(NWCONN_HANDLE conn, nuint8* loginEnabledFlag) = 0;
 
@@ -74,7 +84,11 @@ public:
 
     // Role: the mapping of a NetWare drive (1 = A ... 26 = Z). target := "\\SERVER\VOLUME" or
     // "\\SERVER\VOLUME\DIR\SUB" (workstation code page), localFolder := the folder on this machine
-    // that holds the drive's root (UTF-8 file system path). Same answers as NWGetDriveInformation.
+    // that holds the drive's root (UTF-8 file system path), or empty when no folder of this
+    // machine holds it: the in-process simulator names the volume's folder, the wire back end
+    // (a drive on a server somewhere on the network) answers empty. Callers list a drive's
+    // files through the client (StartSearch, SearchNext), never through localFolder. Same
+    // answers as NWGetDriveInformation.
     virtual NWCCODE GetDriveMapping(nuint16 drive, std::string& target,
                                     std::string& localFolder) = 0;
 
@@ -540,11 +554,14 @@ public:
 };
 
 // The program's own client. Until its NWCallsInit succeeds every operation fails
-// (NWE_REQUESTER_FAILURE, or INVALID_CONNECTION for handles). NWCallsInit loads the simulated
-// network named by NWSIM_NETWORK, else the demo network shipped with the program (copied to
-// $XDG_DATA_HOME/varnook/demo on first use). A network that does not load is tried once: asked
-// again for the same network, NWCallsInit answers the same failure without loading or reporting
-// it again.
+// (NWE_REQUESTER_FAILURE, or INVALID_CONNECTION for handles). NWCallsInit chooses the back end:
+// the workstation file named by VARNOOK_WORKSTATION over the wire (NCP over TCP/IP; passwords
+// as netclient/passwords.h says), else the simulated network named by NWSIM_NETWORK in-process,
+// else the demo network shipped with the program (copied to $XDG_DATA_HOME/varnook/demo on
+// first use) over the wire, served by the user's own demo server (nwsimd beside the program,
+// started when it is not running; see src/demoserver.h). A source that does not load is tried
+// once: asked again for the same source, NWCallsInit answers the same failure without loading
+// or reporting it again.
 NWC_API Client& processClient();
 
 // The client that NWCallsInit loaded behind processClient() (the simulated network), or nullptr
@@ -555,8 +572,9 @@ NWC_API Client* processClientBackEnd();
 // Shorthand for processClient().NWCallsInit(reserved1, reserved2).
 NWC_API NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2);
 
-// Why the process client's NWCallsInit failed: the network file, the place in it and what was
-// expected there (the text it also wrote to standard error). Empty when it has not failed.
+// Why the process client's NWCallsInit failed: the network or workstation file, the place in it
+// and what was expected there (the text it also wrote to standard error). Empty when it has not
+// failed.
 NWC_API std::string processClientFailure();
 
 }  // namespace nw

@@ -19,6 +19,7 @@
       (NWCONN_REF connRef, nuint32 openState, nuint32 reserved, NWCONN_HANDLE * conn),             \
       (connRef, openState, reserved, conn))                                                        \
     X(NWCCCloseConn, (NWCONN_HANDLE conn), (conn))                                                 \
+    X(GetConnRefFailure, (NWCONN_REF connRef, std::string & text), (connRef, text))                \
     X(NWGetFileServerLoginStatus, (NWCONN_HANDLE conn, nuint8 * loginEnabledFlag),                 \
       (conn, loginEnabledFlag))                                                                    \
     X(NWGetDriveInformation,                                                                       \

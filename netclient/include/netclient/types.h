@@ -36,13 +36,24 @@ inline constexpr NWCCODE NWE_PARAM_INVALID = 0x8836;      // a required pointer 
 inline constexpr NWCCODE INVALID_DRIVE = 0x883C;          // the drive letter is not a NetWare drive
 inline constexpr NWCCODE NWE_INFO_TYPE_INVALID = 0x8868;  // unknown connection information type
 inline constexpr NWCCODE NWE_REQUESTER_FAILURE = 0x88FF;  // the client could not be initialised
-inline constexpr NWCCODE USER_INFO_AUTHENTICATED = 0x897D;  // station is authenticated: no info
+// The wire back end's own answers (NCP over TCP/IP; netclient/wire/README.md). The transport's
+// codes end the TCP session; the next open of the reference tries once more, at most once a
+// minute.
+inline constexpr NWCCODE NWE_REPLY_TIMEOUT = 0x8805;    // no reply within the reply timeout
+inline constexpr NWCCODE NWE_BAD_REPLY = 0x8816;        // a reply that is no valid NCP answer
+inline constexpr NWCCODE NWE_CONNECTION_LOST = 0x8819;  // TCP closed or reset, server going down
+inline constexpr NWCCODE NWE_CONNECT_FAILED = 0x8885;   // the server could not be reached
+inline constexpr NWCCODE NWE_NO_PASSWORD = 0x8887;      // no password to log in with
+inline constexpr NWCCODE NWE_NOT_SUPPORTED_OVER_WIRE = 0x8891;  // not carried over NCP yet
+inline constexpr NWCCODE USER_INFO_AUTHENTICATED = 0x897D;      // station is authenticated: no info
 inline constexpr NWCCODE NAME_EXISTS = 0x8992;
 inline constexpr NWCCODE VOLUME_DOES_NOT_EXIST = 0x8998;
 inline constexpr NWCCODE BAD_DIRECTORY_HANDLE = 0x899B;  // only directory handle 0 is known
 inline constexpr NWCCODE INVALID_PATH = 0x899C;
 inline constexpr NWCCODE INVALID_NAME_SPACE = 0x89BF;  // the volume lacks the name space
+inline constexpr NWCCODE INTRUDER_LOCKOUT = 0x89C5;    // login refused: the account is locked
 inline constexpr NWCCODE NO_CONSOLE_PRIVILEGES = 0x89C6;
+inline constexpr NWCCODE WRONG_PASSWORD = 0x89DE;  // login refused: incorrect password
 inline constexpr NWCCODE INVALID_PARAMETERS = 0x89FB;
 inline constexpr NWCCODE MESSAGE_QUEUE_FULL = 0x89FC;
 inline constexpr NWCCODE BAD_STATION_NUMBER = 0x89FD;

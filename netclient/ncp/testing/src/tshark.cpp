@@ -43,8 +43,12 @@ int run(const std::string& command, std::string& out) {
 }  // namespace
 
 bool tsharkAvailable() {
-    std::string out;
-    return run("tshark --version 2>/dev/null", out) == 0;
+    // Asked once per test program: starting tshark takes a good part of a second.
+    static const bool available = [] {
+        std::string out;
+        return run("tshark --version 2>/dev/null", out) == 0;
+    }();
+    return available;
 }
 
 TsharkReport tsharkReport(const std::string& capturePath, std::uint16_t port) {

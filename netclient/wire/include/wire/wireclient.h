@@ -1,0 +1,184 @@
+// The wire back end of nw::Client: the workstation's connections (a workstation file) served
+// by NetWare servers over NCP/TCP.
+//
+// Local, as on a NetWare workstation: connection references, drive mappings, the code page.
+// Everything else travels as NCP requests, one TCP session per workstation connection, shared
+// by every handle opened on it. The session is opened (and logged in) on the first open of the
+// reference and lasts until the client is destroyed or the server clears it; closing the last
+// handle does not log out. See netclient/wire/README.md for the calls, fallbacks and caches.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "netclient/client.h"
+#include "netclient/operations.h"
+#include "wire/passwords.h"
+#include "wire/session.h"
+#include "wire/transport.h"
+#include "wire/workstation.h"
+
+namespace nw::wire {
+
+namespace detail {
+struct Connection;
+struct Handle;
+struct EntryPlace;
+struct SearchBuffer;
+}  // namespace detail
+
+// Answers every volume control operation "not carried over the wire yet", so that the wire
+// client overrides only what it carries.
+class NotOverWire : public Client {
+public:
+#define NW_NOT_OVER_WIRE(name, params, args) NWCCODE name params override;
+    NW_VOLUME_OPERATIONS(NW_NOT_OVER_WIRE)
+#undef NW_NOT_OVER_WIRE
+};
+
+struct WireOptions {
+    // Connect: 3 s; replies: the workstation file's timeoutSeconds (10 s by default).
+    std::chrono::milliseconds connectTimeout{3000};
+    std::optional<std::chrono::milliseconds> replyTimeout;
+    // After a transport failure a reference is tried again at most this often.
+    std::chrono::milliseconds retryInterval{60000};
+    // The clock of that rule (tests move it).
+    std::function<SteadyClock::time_point()> clock = [] { return SteadyClock::now(); };
+    // When set, every session's traffic is written there as a capture (SERVER-PID-N.pcap).
+    std::filesystem::path captureFolder;
+    // When set, asked before a reference is attached again after a failure: the workstation as
+    // it stands now (the addresses of a server that was restarted), or nullopt to keep the old.
+    std::function<std::optional<WorkstationConfig>()> reloadWorkstation;
+};
+
+class WireClient final : public NotOverWire {
+public:
+    WireClient(WorkstationConfig workstation, std::unique_ptr<PasswordSource> passwords,
+               WireOptions options = {});
+    ~WireClient() override;
+    WireClient(const WireClient&) = delete;
+    WireClient& operator=(const WireClient&) = delete;
+
+    // Handles opened and not yet closed.
+    std::size_t openHandleCount() const;
+    // Request/reply round trips over every session so far.
+    std::uint64_t roundTrips() const;
+    // The text of the last failure of a reference's connection (transport, login); empty
+    // when there was none.
+    std::string failureText(NWCONN_REF ref) const;
+    // The connection number the server gave a live connection; 0 when it is not attached.
+    nuint16 ownConnectionNumber(NWCONN_REF ref) const;
+    const WorkstationConfig& workstation() const { return workstation_; }
+
+    NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) override;
+    NWCCODE GetWorkstationCodePage(std::string& name) override;
+    NWCCODE NWCCScanConnRefs(nuint32* scanIterator, NWCONN_REF* connRef) override;
+    NWCCODE NWCCGetConnRefInfo(NWCONN_REF connRef, nuint32 infoType, nuint32 len,
+                               void* buffer) override;
+    NWCCODE NWCCOpenConnByRef(NWCONN_REF connRef, nuint32 openState, nuint32 reserved,
+                              NWCONN_HANDLE* conn) override;
+    NWCCODE NWCCCloseConn(NWCONN_HANDLE conn) override;
+    NWCCODE GetConnRefFailure(NWCONN_REF connRef, std::string& text) override;
+    NWCCODE NWGetFileServerLoginStatus(NWCONN_HANDLE conn, nuint8* loginEnabledFlag) override;
+    NWCCODE NWGetDriveInformation(nuint16 drive, nuint16 mode, NWCONN_HANDLE* conn, nuint8* status,
+                                  nuint32* rootOffset, char* path) override;
+    NWCCODE GetDriveMapping(nuint16 drive, std::string& target, std::string& localFolder) override;
+    NWCCODE NWGetNSPath(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint16 fileFlag,
+                        nuint8 srcNamSpc, nuint8 dstNamSpc, NW_NS_PATH* nsPath) override;
+    NWCCODE NWGetLongName(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, const char* path,
+                          nuint8 srcNamSpc, nuint8 dstNamSpc, char* longName) override;
+    NWCCODE NWScanConnectionsUsingFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                       const char* filePath, nint16* iterHandle,
+                                       CONN_USING_FILE* fileUse,
+                                       CONNS_USING_FILE* fileUsed) override;
+    NWCCODE NWGetUserInfo(NWCONN_HANDLE conn, nuint32 connNum, char* userName,
+                          NWUSER_INFO* userInfo) override;
+    NWCCODE NWScanOpenFilesByConn2(NWCONN_HANDLE conn, nuint16 connNum, nint16* iterHandle,
+                                   OPEN_FILE_CONN_CTRL* openCtrl,
+                                   OPEN_FILE_CONN* openFile) override;
+    NWCCODE NWGetPathFromDirectoryBase(NWCONN_HANDLE conn, nuint8 volNum, nuint32 dirBase,
+                                       nuint8 namSpc, nuint8* len, char* pathName) override;
+    NWCCODE NWGetVolumeName(NWCONN_HANDLE conn, nuint16 volNum, char* volName) override;
+    NWCCODE NWScanPhysicalLocksByFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, const char* path,
+                                      nuint8 dataStream, nint16* iterHandle, PHYSICAL_LOCK* lock,
+                                      PHYSICAL_LOCKS* locks) override;
+    NWCCODE NWGetFileServerInformation(NWCONN_HANDLE conn, char* serverName, nuint8* majorVer,
+                                       nuint8* minVer, nuint8* rev, nuint16* maxConns,
+                                       nuint16* maxConnsUsed, nuint16* connsInUse,
+                                       nuint16* numVolumes, nuint8* SFTLevel,
+                                       nuint8* TTSLevel) override;
+    NWCCODE NWGetConnectionInformation(NWCONN_HANDLE conn, nuint32 connNumber, char* objName,
+                                       nuint16* objType, nuint32* objID,
+                                       nuint8* loginTime) override;
+    NWCCODE NWGetInetAddr(NWCONN_HANDLE conn, nuint32 connNum, NWINET_ADDR* inetAddr) override;
+    NWCCODE NWClearConnectionNumber(NWCONN_HANDLE conn, nuint32 connNumber) override;
+    NWCCODE NWSendBroadcastMessage(NWCONN_HANDLE conn, const char* message, nuint16 connCount,
+                                   const nuint16* connList, nuint8* resultList) override;
+    NWCCODE NWEnableFileServerLogin(NWCONN_HANDLE conn) override;
+    NWCCODE NWDisableFileServerLogin(NWCONN_HANDLE conn) override;
+    NWCCODE NWCheckConsolePrivileges(NWCONN_HANDLE conn) override;
+
+    // The volume control operations carried so far: connections by name, and what a
+    // directory listing needs (directory handles and searches). The others answer
+    // NWE_NOT_SUPPORTED_OVER_WIRE.
+    NWCCODE OpenConnByName(const char* name, nuint32 nameFormat, nuint32 openState,
+                           NWCONN_HANDLE* conn) override;
+    NWCCODE GetConnAuthenticationState(NWCONN_HANDLE conn, nuint32* state) override;
+    NWCCODE GetVolumeNumber(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) override;
+    NWCCODE AllocTempDirHandle(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                               NWDIR_HANDLE* dirHandle) override;
+    NWCCODE DeallocDirHandle(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle) override;
+    NWCCODE StartSearch(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                        SEARCH_SEQUENCE* seq) override;
+    NWCCODE SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
+                       nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) override;
+
+private:
+    using Connection = detail::Connection;
+    using Handle = detail::Handle;
+
+    Connection* connectionByRef(NWCONN_REF ref) const;
+    // Makes the connection usable: attaches and logs in as the rules allow. 0 or why not.
+    NWCCODE ensureLive(Connection& connection);
+    NWCCODE attach(Connection& connection);
+    NWCCODE login(Connection& connection);
+    // Ends a connection's session after a failure, as cleared or to be tried again.
+    void settle(Connection& connection);
+    NWCCODE openHandle(Connection& connection, NWCONN_HANDLE* conn);
+    // The handle's state when its session still carries calls; else null and the code.
+    Handle* use(NWCONN_HANDLE conn, NWCCODE& code);
+    template <class C>
+    Outcome<typename C::Reply> call(Handle& handle, const typename C::Request& request);
+
+    // Shared steps of the file queries (wire_files.cpp).
+    NWCCODE fullPath(Handle& h, nuint8 src, nuint8 dst, const char* path,
+                     const std::vector<std::string>*& components);
+    NWCCODE placeOf(Handle& h, const char* path, detail::EntryPlace& place);
+    NWCCODE directoryPath(Handle& h, nuint8 volume, nuint32 dirBase, nuint8 nameSpace,
+                          const std::vector<std::string>*& components);
+    NWCCODE volumeName(Handle& h, nuint8 volume, const std::string*& name);
+    NWCCODE loadUsers(Handle& h, const char* path);
+    NWCCODE loadLocks(Handle& h, const char* path);
+    NWCCODE loadOpenFiles(Handle& h, nuint16 connNum, std::size_t position);
+    void rememberPlace(Handle& h, nuint8 volume, const std::vector<std::string>& components,
+                       nuint32 dosBase);
+    NWCCODE fetchSearch(Handle& h, detail::SearchBuffer& search);
+    void releaseDirHandles(Handle& h);
+
+    WorkstationConfig workstation_;
+    std::unique_ptr<PasswordSource> passwords_;
+    WireOptions options_;
+    std::vector<std::unique_ptr<Connection>> connections_;
+    std::map<NWCONN_HANDLE, std::unique_ptr<Handle>> handles_;
+    NWCONN_HANDLE nextHandle_ = 0x2000;
+    std::uint32_t nextSearchToken_ = 1;
+    unsigned captures_ = 0;
+};
+
+}  // namespace nw::wire
