@@ -31,6 +31,7 @@ struct Connection;
 struct Handle;
 struct EntryPlace;
 struct SearchBuffer;
+struct WireFile;
 }  // namespace detail
 
 // Answers every volume control operation "not carried over the wire yet", so that the wire
@@ -139,6 +140,49 @@ public:
     NWCCODE SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
                        nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) override;
 
+    // Volumes (wire_volumes.cpp).
+    NWCCODE AuthenticateConnToDirectory(NWCONN_HANDLE conn) override;
+    NWCCODE GetVolumeStats(NWCONN_HANDLE conn, nuint16 volNum, VOLUME_STATS* stats) override;
+    NWCCODE GetExtendedVolumeInfo(NWCONN_HANDLE conn, nuint16 volNum, nuint16 level,
+                                  EXTENDED_VOLUME_INFO* info) override;
+    NWCCODE GetVolumeNameSpaces(NWCONN_HANDLE conn, nuint16 volNum, nuint8* count,
+                                nuint8* list) override;
+    NWCCODE MountVolume(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) override;
+    NWCCODE DismountVolume(NWCONN_HANDLE conn, nuint16 volNum) override;
+
+    // Entries (wire_entries.cpp).
+    NWCCODE GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                         const char* path, NW_ENTRY_INFO* info) override;
+    NWCCODE ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                            const char* path, nuint32 modifyMask,
+                            const NW_ENTRY_INFO* info) override;
+    NWCCODE GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                               nuint16* rights) override;
+    NWCCODE SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                   nint32 units) override;
+    NWCCODE CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                            nuint8 rightsMask) override;
+    NWCCODE DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path) override;
+    NWCCODE EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                      const char* path) override;
+    NWCCODE MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                      const char* srcPath, const char* dstPath) override;
+
+    // File contents (wire_filedata.cpp).
+    NWCCODE CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path, nuint32 attributes,
+                       bool replace, NW_FILE_HANDLE* file) override;
+    NWCCODE OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs, const char* path,
+                     nuint8 accessRights, NW_FILE_HANDLE* file) override;
+    NWCCODE ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRead, void* buffer) override;
+    NWCCODE WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
+                      nuint32* written) override;
+    NWCCODE SeekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
+                     nint64* newPosition) override;
+    NWCCODE CloseFile(NW_FILE_HANDLE file) override;
+    NWCCODE CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,
+                         nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
+                         nuint64* copied) override;
+
 private:
     using Connection = detail::Connection;
     using Handle = detail::Handle;
@@ -170,6 +214,17 @@ private:
                        nuint32 dosBase);
     NWCCODE fetchSearch(Handle& h, detail::SearchBuffer& search);
     void releaseDirHandles(Handle& h);
+    // Entries and files (wire_entries.cpp, wire_filedata.cpp).
+    NWCCODE entryRecord(Handle& h, nuint8 nameSpace, nuint16 searchAttrs, const char* path,
+                        ncp::EntryInfo& record);
+    NWCCODE openOrCreate(Handle& h, NWCONN_HANDLE conn,
+                         const ncp::call::OpenCreateEntry::Request& request, NW_FILE_HANDLE* file);
+    // The open file and its connection's state when its session still carries calls.
+    detail::WireFile* fileOf(NW_FILE_HANDLE file, Handle*& h, NWCCODE& code);
+    // Closes the files a connection handle opened (as its close does on the server).
+    void releaseFiles(NWCONN_HANDLE conn);
+    // Drops the volume names and numbers every handle on the connection has cached.
+    void forgetVolumes(Connection& connection);
 
     WorkstationConfig workstation_;
     std::unique_ptr<PasswordSource> passwords_;
@@ -178,6 +233,8 @@ private:
     std::map<NWCONN_HANDLE, std::unique_ptr<Handle>> handles_;
     NWCONN_HANDLE nextHandle_ = 0x2000;
     std::uint32_t nextSearchToken_ = 1;
+    std::map<NW_FILE_HANDLE, std::unique_ptr<detail::WireFile>> files_;
+    NW_FILE_HANDLE nextFile_ = 1;
     unsigned captures_ = 0;
 };
 
