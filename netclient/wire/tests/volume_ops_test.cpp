@@ -3,6 +3,7 @@
 // it opened was released and, over the wire, that Wireshark finds nothing wrong in the traffic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <string>
@@ -25,17 +26,24 @@ constexpr const char* kNetwork = R"({
     { "server": "FS1", "user": "ADMIN", "station": 1, "consoleOperator": true },
     { "server": "FS1", "user": "GUEST", "station": 2 } ] },
   "servers": [ {
-    "name": "FS1", "users": ["ADMIN", "GUEST"],
+    "name": "FS1", "users": ["ADMIN", "GUEST", "JSMITH"],
     "volumes": [
       { "name": "SYS", "removable": true,
         "blocks": { "total": 1000, "free": 400, "purgeable": 10, "sectorsPerBlock": 8,
                     "badSectors": 6 },
-        "entries": [ { "path": "HOME", "spaceLimit": 400 },
-                     { "path": "DOCS\\A.TXT", "trustees": [ { "object": "GUEST", "rights": "C" } ] } ] },
+        "entries": [
+          { "path": "HOME", "spaceLimit": 400,
+            "trustees": [ { "object": "JSMITH", "rights": "RF" } ] },
+          { "path": "DOCS\\A.TXT", "trustees": [ { "object": "GUEST", "rights": "C" } ] } ],
+        "userRestrictions": [ { "user": "JSMITH", "limit": 1024 } ],
+        "deletedFiles": [
+          { "directory": "HOME", "name": "Old Notes.txt", "content": "first",
+            "deletedBy": "JSMITH", "deleted": "2026-01-01T10:00:00" },
+          { "directory": "HOME", "name": "Old Notes.txt", "content": "second one",
+            "deletedBy": "JSMITH", "deleted": "2026-01-02T10:00:00" } ] },
       { "name": "DATA", "mounted": false },
       { "name": "DOSV", "nameSpaces": [0] } ] } ]
 })";
-
 const std::vector<std::string> kFiles = {"volumes/FS1/SYS/HOME/", "volumes/FS1/SYS/DOCS/A.TXT",
                                          "volumes/FS1/SYS/README.TXT", "volumes/FS1/DATA/",
                                          "volumes/FS1/DOSV/README.TXT"};
@@ -268,6 +276,145 @@ TEST_P(VolumeOps, BadPathsAndHandlesAnswerClearly) {
     char byte = 0;
     EXPECT_EQ(client().ReadFile(0x7777, 1, &got, &byte), INVALID_FILE_HANDLE);
     EXPECT_EQ(client().CloseFile(0x7777), INVALID_FILE_HANDLE);
+}
+
+TEST_P(VolumeOps, BinderyNamesIdentifiersAndScan) {
+    nuint32 jsmith = 0;
+    ASSERT_EQ(client().GetBinderyObjectID(conn, "jsmith", BINDERY_USER, &jsmith), SUCCESSFUL);
+    std::string name;
+    nuint16 type = 0;
+    ASSERT_EQ(client().GetBinderyObjectName(conn, jsmith, name, &type), SUCCESSFUL);
+    EXPECT_EQ(name, "JSMITH");
+    EXPECT_EQ(type, BINDERY_USER);
+    nuint32 id = 0;
+    EXPECT_EQ(client().GetBinderyObjectID(conn, "NOBODY", BINDERY_USER, &id), NO_SUCH_OBJECT);
+    EXPECT_EQ(client().GetBinderyObjectName(conn, 0x0BADF00D, name, &type), NO_SUCH_OBJECT);
+
+    std::vector<std::string> users;
+    nuint32 last = 0xFFFFFFFF;
+    while (client().ScanBinderyObjects(conn, "*", BINDERY_USER, &last, name, &type) == SUCCESSFUL) {
+        ASSERT_EQ(type, BINDERY_USER);
+        users.push_back(name);
+        ASSERT_LT(users.size(), 10u);
+    }
+    std::sort(users.begin(), users.end());
+    EXPECT_EQ(users, (std::vector<std::string>{"ADMIN", "GUEST", "JSMITH"}));
+    last = 0xFFFFFFFF;
+    EXPECT_EQ(client().ScanBinderyObjects(conn, "J*", BINDERY_ANY, &last, name, &type), SUCCESSFUL);
+    EXPECT_EQ(name, "JSMITH");
+    EXPECT_EQ(client().ScanBinderyObjects(conn, "J*", BINDERY_ANY, &last, name, &type), FAILURE);
+}
+
+TEST_P(VolumeOps, TrusteesScannedAddedAndRemoved) {
+    nuint32 jsmith = 0;
+    nuint32 guest = 0;
+    ASSERT_EQ(client().GetBinderyObjectID(conn, "JSMITH", BINDERY_USER, &jsmith), SUCCESSFUL);
+    ASSERT_EQ(client().GetBinderyObjectID(conn, "GUEST", BINDERY_USER, &guest), SUCCESSFUL);
+    auto trustees = [&](const char* path) {
+        std::vector<std::pair<nuint32, nuint16>> found;
+        nuint32 iter = 0;
+        TRUSTEE_SET set;
+        NWCCODE rc = SUCCESSFUL;
+        while ((rc = client().ScanEntryTrustees(conn, NW_NS_LONG, path, &iter, &set)) ==
+               SUCCESSFUL) {
+            for (nuint16 i = 0; i < set.count; ++i)
+                found.emplace_back(set.trustees[i].objectID, set.trustees[i].objectRights);
+        }
+        EXPECT_EQ(rc, FAILURE);
+        return found;
+    };
+    using List = std::vector<std::pair<nuint32, nuint16>>;
+    EXPECT_EQ(trustees("SYS:HOME"), (List{{jsmith, TR_READ | TR_FILE_SCAN}}));
+    EXPECT_EQ(trustees("SYS:README.TXT"), List{});
+    nuint32 iter = 0;
+    TRUSTEE_SET set;
+    EXPECT_EQ(client().ScanEntryTrustees(conn, NW_NS_LONG, "SYS:NOWHERE", &iter, &set),
+              INVALID_PATH);
+
+    ASSERT_EQ(client().AddTrusteeToEntry(conn, NW_NS_LONG, "SYS:HOME", guest, TR_READ), SUCCESSFUL);
+    EXPECT_EQ(trustees("SYS:HOME"), (List{{jsmith, TR_READ | TR_FILE_SCAN}, {guest, TR_READ}}));
+    EXPECT_EQ(client().AddTrusteeToEntry(conn, NW_NS_LONG, "SYS:HOME", 0x0BADF00D, TR_READ),
+              NO_SUCH_OBJECT);
+    ASSERT_EQ(client().DeleteTrusteeFromEntry(conn, NW_NS_LONG, "SYS:HOME", jsmith), SUCCESSFUL);
+    EXPECT_EQ(trustees("SYS:HOME"), (List{{guest, TR_READ}}));
+    EXPECT_EQ(client().DeleteTrusteeFromEntry(conn, NW_NS_LONG, "SYS:HOME", jsmith),
+              TRUSTEE_NOT_FOUND);
+
+    // Without Access Control the server refuses.
+    const NWCONN_HANDLE asGuest = net->open(2);
+    EXPECT_EQ(client().AddTrusteeToEntry(asGuest, NW_NS_LONG, "SYS:DOCS\\A.TXT", guest, TR_ALL),
+              NO_MODIFY_PRIVILEGES);
+    client().NWCCCloseConn(asGuest);
+}
+
+TEST_P(VolumeOps, UserSpaceRestrictions) {
+    nuint16 sys = 0;
+    ASSERT_EQ(client().GetVolumeNumber(conn, "SYS", &sys), SUCCESSFUL);
+    nuint32 jsmith = 0;
+    nuint32 guest = 0;
+    ASSERT_EQ(client().GetBinderyObjectID(conn, "JSMITH", BINDERY_USER, &jsmith), SUCCESSFUL);
+    ASSERT_EQ(client().GetBinderyObjectID(conn, "GUEST", BINDERY_USER, &guest), SUCCESSFUL);
+    VOLUME_RESTRICTIONS found;
+    ASSERT_EQ(client().ScanVolumeRestrictions(conn, sys, 0, &found), SUCCESSFUL);
+    ASSERT_EQ(found.numberOfEntries, 1);
+    EXPECT_EQ(found.resInfo[0].objectID, jsmith);
+    EXPECT_EQ(found.resInfo[0].restriction, 256u);  // 1024 KB
+    ASSERT_EQ(client().ScanVolumeRestrictions(conn, sys, 1, &found), SUCCESSFUL);
+    EXPECT_EQ(found.numberOfEntries, 0);
+
+    ASSERT_EQ(client().SetObjectVolumeRestriction(conn, sys, guest, 50), SUCCESSFUL);
+    nuint32 restriction = 0;
+    nuint32 inUse = 0;
+    ASSERT_EQ(client().GetObjectVolumeRestriction(conn, sys, guest, &restriction, &inUse),
+              SUCCESSFUL);
+    EXPECT_EQ(restriction, 50u);
+    ASSERT_EQ(client().RemoveObjectVolumeRestriction(conn, sys, guest), SUCCESSFUL);
+    ASSERT_EQ(client().GetObjectVolumeRestriction(conn, sys, guest, &restriction, &inUse),
+              SUCCESSFUL);
+    EXPECT_EQ(restriction, NW_NO_VOLUME_RESTRICTION);
+    EXPECT_EQ(client().RemoveObjectVolumeRestriction(conn, sys, guest), TRUSTEE_NOT_FOUND);
+    EXPECT_EQ(client().GetObjectVolumeRestriction(conn, sys, 0x0BADF00D, &restriction, &inUse),
+              NO_SUCH_OBJECT);
+
+    const NWCONN_HANDLE asGuest = net->open(2);
+    EXPECT_EQ(client().SetObjectVolumeRestriction(asGuest, sys, guest, 5), NO_MODIFY_PRIVILEGES);
+    client().NWCCCloseConn(asGuest);
+}
+
+TEST_P(VolumeOps, DeletedFilesScannedRecoveredAndPurged) {
+    NWDIR_HANDLE home = 0;
+    ASSERT_EQ(client().AllocTempDirHandle(conn, NW_NS_LONG, "SYS:HOME", &home), SUCCESSFUL);
+    std::vector<std::pair<nuint32, std::string>> deleted;
+    nuint32 sequence = 0xFFFFFFFF;
+    NW_DELETED_FILE file;
+    while (client().ScanSalvageableFiles(conn, home, NW_NS_LONG, &sequence, &file) == SUCCESSFUL) {
+        deleted.emplace_back(sequence, file.entryName);
+        ASSERT_LT(deleted.size(), 5u);
+    }
+    ASSERT_EQ(deleted.size(), 2u);
+    EXPECT_EQ(deleted[0].second, "Old Notes.txt");
+
+    EXPECT_EQ(
+        client().RecoverSalvageableFile(conn, home, NW_NS_LONG, deleted[1].first, "Recovered.txt"),
+        SUCCESSFUL);
+    EXPECT_EQ(entry("SYS:HOME\\Recovered.txt").dataSize, 10u);  // "second one"
+    ASSERT_EQ(client().PurgeSalvageableFile(conn, home, deleted[0].first), SUCCESSFUL);
+    EXPECT_EQ(client().PurgeSalvageableFile(conn, home, deleted[0].first), FAILURE);
+    sequence = 0xFFFFFFFF;
+    EXPECT_EQ(client().ScanSalvageableFiles(conn, home, NW_NS_LONG, &sequence, &file), FAILURE);
+    EXPECT_EQ(client().ScanSalvageableFiles(conn, 200, NW_NS_LONG, &sequence, &file),
+              BAD_DIRECTORY_HANDLE);
+    EXPECT_EQ(client().PurgeSalvageableFile(conn, 200, 1), BAD_DIRECTORY_HANDLE);
+
+    // An erased file comes back under its old name.
+    ASSERT_EQ(client().EraseFile(conn, NW_NS_LONG, kAny, "SYS:HOME\\Recovered.txt"), SUCCESSFUL);
+    sequence = 0xFFFFFFFF;
+    ASSERT_EQ(client().ScanSalvageableFiles(conn, home, NW_NS_LONG, &sequence, &file), SUCCESSFUL);
+    EXPECT_STREQ(file.entryName, "Recovered.txt");
+    ASSERT_EQ(client().RecoverSalvageableFile(conn, home, NW_NS_LONG, sequence, nullptr),
+              SUCCESSFUL);
+    entry("SYS:HOME\\Recovered.txt");
+    EXPECT_EQ(client().DeallocDirHandle(conn, home), SUCCESSFUL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Doors, VolumeOps, testnet::kBothDoors, testnet::doorName);

@@ -125,9 +125,8 @@ public:
     NWCCODE NWDisableFileServerLogin(NWCONN_HANDLE conn) override;
     NWCCODE NWCheckConsolePrivileges(NWCONN_HANDLE conn) override;
 
-    // The volume control operations carried so far: connections by name, and what a
-    // directory listing needs (directory handles and searches). The others answer
-    // NWE_NOT_SUPPORTED_OVER_WIRE.
+    // The volume control operations: connections by name, directory handles and searches
+    // (wire_search.cpp). Those not overridden here answer NWE_NOT_SUPPORTED_OVER_WIRE.
     NWCCODE OpenConnByName(const char* name, nuint32 nameFormat, nuint32 openState,
                            NWCONN_HANDLE* conn) override;
     NWCCODE GetConnAuthenticationState(NWCONN_HANDLE conn, nuint32* state) override;
@@ -183,6 +182,39 @@ public:
                          nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
                          nuint64* copied) override;
 
+    // Bindery (wire_bindery.cpp).
+    NWCCODE GetBinderyObjectName(NWCONN_HANDLE conn, nuint32 id, std::string& name,
+                                 nuint16* type) override;
+    NWCCODE GetBinderyObjectID(NWCONN_HANDLE conn, const char* name, nuint16 type,
+                               nuint32* id) override;
+    NWCCODE ScanBinderyObjects(NWCONN_HANDLE conn, const char* pattern, nuint16 type,
+                               nuint32* lastObjectID, std::string& name,
+                               nuint16* foundType) override;
+
+    // Trustees and users' space restrictions (wire_rights.cpp).
+    NWCCODE ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32* iterHandle, TRUSTEE_SET* set) override;
+    NWCCODE AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32 objectID, nuint16 rights) override;
+    NWCCODE DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                   nuint32 objectID) override;
+    NWCCODE ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nuint32 sequence,
+                                   VOLUME_RESTRICTIONS* restrictions) override;
+    NWCCODE GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                       nuint32* restriction, nuint32* inUse) override;
+    NWCCODE SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                       nuint32 restriction) override;
+    NWCCODE RemoveObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum,
+                                          nuint32 objectID) override;
+
+    // Deleted files (wire_salvage.cpp).
+    NWCCODE ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                                 nuint32* sequence, NW_DELETED_FILE* deleted) override;
+    NWCCODE PurgeSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                 nuint32 sequence) override;
+    NWCCODE RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                                   nuint32 sequence, const char* newName) override;
+
 private:
     using Connection = detail::Connection;
     using Handle = detail::Handle;
@@ -225,6 +257,9 @@ private:
     void releaseFiles(NWCONN_HANDLE conn);
     // Drops the volume names and numbers every handle on the connection has cached.
     void forgetVolumes(Connection& connection);
+    // The deleted file a directory handle's directory keeps under that sequence (87/22).
+    NWCCODE salvageTarget(Handle& h, NWDIR_HANDLE dirHandle, nuint8 nameSpace, nuint32 sequence,
+                          ncp::call::SalvageTarget& target);
 
     WorkstationConfig workstation_;
     std::unique_ptr<PasswordSource> passwords_;
