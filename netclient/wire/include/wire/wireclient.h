@@ -139,6 +139,18 @@ public:
     NWCCODE SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
                        nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) override;
 
+    // Directory services (wire_directory.cpp).
+    NWCCODE GetConnTreeName(NWCONN_HANDLE conn, std::string& tree) override;
+    NWCCODE GetServerDirectoryName(NWCONN_HANDLE conn, std::string& name) override;
+    NWCCODE LicenseConn(NWCONN_HANDLE conn) override;
+    NWCCODE ReadDirectoryAttribute(const char* tree, const char* object, const char* attribute,
+                                   std::string& value) override;
+    NWCCODE MapDirectoryIdToName(NWCONN_HANDLE conn, nuint32 id, std::string& dottedName) override;
+    NWCCODE MapDirectoryNameToId(NWCONN_HANDLE conn, const char* dottedName, nuint32* id) override;
+    NWCCODE ScanDirectoryTrees(nuint32* iterHandle, std::string& tree) override;
+    NWCCODE ScanDirectoryObjects(const char* tree, const char* container, nuint32* iterHandle,
+                                 std::string& name, std::string& objectClass) override;
+
     // Volumes (wire_volumes.cpp).
     NWCCODE AuthenticateConnToDirectory(NWCONN_HANDLE conn) override;
     NWCCODE GetVolumeStats(NWCONN_HANDLE conn, nuint16 volNum, VOLUME_STATS* stats) override;
@@ -257,6 +269,14 @@ private:
     void releaseFiles(NWCONN_HANDLE conn);
     // Drops the volume names and numbers every handle on the connection has cached.
     void forgetVolumes(Connection& connection);
+    // One directory-services verb over 104/2: 0, the directory's negative error, or why the
+    // exchange failed.
+    template <class V>
+    NWCCODE directoryVerb(Handle& h, const typename V::Request& request, typename V::Reply& reply);
+    // The tree of the handle's server, as 104/1 names it (padded); ERR_NO_SUCH_ENTRY for none.
+    NWCCODE treeOf(Handle& h, std::string& tree);
+    // A new handle on a workstation connection to a server of the tree; the caller closes it.
+    NWCCODE openTreeConnection(const char* tree, NWCONN_HANDLE& conn);
     // The deleted file a directory handle's directory keeps under that sequence (87/22).
     NWCCODE salvageTarget(Handle& h, NWDIR_HANDLE dirHandle, nuint8 nameSpace, nuint32 sequence,
                           ncp::call::SalvageTarget& target);
@@ -270,6 +290,10 @@ private:
     std::uint32_t nextSearchToken_ = 1;
     std::map<NW_FILE_HANDLE, std::unique_ptr<detail::WireFile>> files_;
     NW_FILE_HANDLE nextFile_ = 1;
+    std::map<NWCONN_REF, std::string> treeNames_;  // "" for a server in no tree
+    std::vector<std::string> knownTrees_;          // ScanDirectoryTrees
+    std::string listingKey_;                       // ScanDirectoryObjects: tree and container
+    std::vector<std::pair<std::string, std::string>> listing_;  // name, class
     unsigned captures_ = 0;
 };
 
