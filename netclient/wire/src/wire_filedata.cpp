@@ -224,7 +224,9 @@ NWCCODE WireClient::CloseFile(NW_FILE_HANDLE file) {
     }
     const ncp::FileHandle server = f->server;
     files_.erase(file);
-    return call<ncp::call::CloseFile>(*h, {server}).code;
+    const NWCCODE rc = call<ncp::call::CloseFile>(*h, {server}).code;
+    // A file of a volume dismounted meanwhile is gone on the server; closing it still succeeds.
+    return rc == INVALID_FILE_HANDLE ? SUCCESSFUL : rc;
 }
 
 NWCCODE WireClient::CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,

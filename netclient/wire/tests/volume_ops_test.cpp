@@ -116,8 +116,15 @@ TEST_P(VolumeOps, MountAndDismountForConsoleOperatorsOnly) {
     nuint16 found = 0;
     ASSERT_EQ(client().GetVolumeNumber(conn, "DATA", &found), SUCCESSFUL);
     EXPECT_EQ(found, data);
+    NW_FILE_HANDLE file = 0;
+    ASSERT_EQ(client().CreateFile(conn, NW_NS_LONG, "DATA:F.TXT", 0, false, &file), SUCCESSFUL);
     EXPECT_EQ(client().DismountVolume(guest, data), NO_CONSOLE_PRIVILEGES);
     ASSERT_EQ(client().DismountVolume(conn, data), SUCCESSFUL);
+    // Its open files are gone; closing them still succeeds.
+    nuint32 got = 0;
+    char byte = 0;
+    EXPECT_EQ(client().ReadFile(file, 1, &got, &byte), INVALID_FILE_HANDLE);
+    EXPECT_EQ(client().CloseFile(file), SUCCESSFUL);
     EXPECT_EQ(client().GetVolumeNumber(conn, "DATA", &found), VOLUME_DOES_NOT_EXIST);
     EXPECT_EQ(client().DismountVolume(conn, data), VOLUME_DOES_NOT_EXIST);
     EXPECT_EQ(client().MountVolume(conn, "NOPE", &data), VOLUME_DOES_NOT_EXIST);
