@@ -138,12 +138,12 @@ NWCCODE WireClient::ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesR
             return reply.code;
         }
         const std::size_t got = std::min<std::size_t>(reply.reply.data.size(), request.maxBytes);
-        std::memcpy(out + *bytesRead, reply.reply.data.data(), got);
-        *bytesRead += static_cast<nuint32>(got);
-        f->position += got;
         if (got == 0) {
             break;  // the end of the file
         }
+        std::memcpy(out + *bytesRead, reply.reply.data.data(), got);
+        *bytesRead += static_cast<nuint32>(got);
+        f->position += got;
     }
     return SUCCESSFUL;
 }
