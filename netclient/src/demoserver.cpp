@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "privatefiles.h"
+
 namespace nw {
 
 namespace fs = std::filesystem;
@@ -165,8 +167,12 @@ fs::path demoWorkstationFile(const fs::path& network, const fs::path& program) {
     if (!fs::is_regular_file(program, ec)) {
         throw DemoServerError("the demo server is missing: " + program.string());
     }
+    // The program's own state folder (its activity log lives there too): private to the user.
     const fs::path logFolder = stateFolder();
-    fs::create_directories(logFolder, ec);
+    std::string error;
+    if (!sim::makePrivateFolder(logFolder, error)) {
+        throw DemoServerError("cannot make the state folder for the demo server's log: " + error);
+    }
     const fs::path log = logFolder / "nwsimd.log";
     startDetached(program, network, log);
     const auto until = std::chrono::steady_clock::now() + kStartTimeout;

@@ -101,6 +101,9 @@ TEST(ProcessClient, DemoNetwork) {
     EXPECT_TRUE(std::filesystem::exists(data.path() / "varnook/demo/network.json"));
     EXPECT_GT(started.pid(), 0);
     EXPECT_TRUE(std::filesystem::exists(state.path() / "varnook/nwsimd.log"));
+    // The state folder the server's log goes to is the program's own, private one.
+    EXPECT_EQ(std::filesystem::status(state.path() / "varnook").permissions(),
+              std::filesystem::perms::owner_all);
     Client& client = processClient();
     std::string target, folder;
     ASSERT_EQ(client.GetDriveMapping(6, target, folder), 0);
