@@ -155,10 +155,10 @@ TEST(ProcessClient, DemoNetwork) {
         lockTypes.insert(lock.lockType);
     }
     EXPECT_EQ(lockTypes, (std::set<int>{0, 254, 255}));
-    // The volume control's operations wait for their own calls over the wire.
+    // The volume control's operations travel too.
     nuint32 it = 0;
     TRUSTEE_SET set;
-    EXPECT_EQ(client.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set),
+    EXPECT_NE(client.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set),
               NWE_NOT_SUPPORTED_OVER_WIRE);
     client.NWCCCloseConn(h);
 

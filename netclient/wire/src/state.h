@@ -87,6 +87,15 @@ struct SearchBuffer {
     std::size_t next = 0;
 };
 
+// A file opened over the wire: the connection handle that opened it (and that handle's
+// session), the server's 6-byte handle and the position the next read or write starts at.
+struct WireFile {
+    NWCONN_HANDLE owner = 0;
+    std::uint64_t generation = 0;
+    ncp::FileHandle server{};
+    std::uint64_t position = 0;
+};
+
 struct Handle {
     Connection* connection = nullptr;
     std::uint64_t generation = 0;

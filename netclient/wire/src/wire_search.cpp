@@ -2,6 +2,7 @@
 // call from 87/20 replies that carry many (87/3, one per call, where a server lacks 87/20).
 #include <cstring>
 
+#include "entryrecord.h"
 #include "ncp/paths.h"
 #include "wirecall.h"
 
@@ -28,30 +29,6 @@ std::string wirePattern(const char* pattern) {
         out.push_back(c);
     }
     return out;
-}
-
-void toEntryInfo(const ncp::EntryInfo& e, nuint8 nameSpace, NW_ENTRY_INFO& out) {
-    out = NW_ENTRY_INFO{};
-    out.attributes = e.attributes;
-    out.creationDate = e.creationDate;
-    out.creationTime = e.creationTime;
-    out.creatorID = e.creatorId;
-    out.modifyDate = e.modifyDate;
-    out.modifyTime = e.modifyTime;
-    out.modifierID = e.modifierId;
-    out.archiveDate = e.archiveDate;
-    out.archiveTime = e.archiveTime;
-    out.archiverID = e.archiverId;
-    out.lastAccessDate = e.lastAccessDate;
-    out.inheritedRightsMask = e.inheritedRights;
-    out.dataSize = (e.attributes & A_DIRECTORY) != 0 ? 0 : e.dataSize;
-    out.volNumber = static_cast<nuint16>(e.volumeNumber);
-    out.dirEntNum = e.entryNumber;
-    out.nameSpace = nameSpace;
-    const std::size_t n = std::min<std::size_t>(e.name.size(), NW_MAX_LONG_NAME_LEN);
-    std::memcpy(out.entryName, e.name.data(), n);
-    out.entryName[n] = '\0';
-    out.nameLength = static_cast<nuint8>(n);
 }
 
 }  // namespace

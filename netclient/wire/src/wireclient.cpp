@@ -430,6 +430,7 @@ NWCCODE WireClient::NWCCCloseConn(NWCONN_HANDLE conn) {
     if (it == handles_.end()) {
         return INVALID_CONNECTION;
     }
+    releaseFiles(conn);
     releaseDirHandles(*it->second);
     handles_.erase(it);
     return SUCCESSFUL;

@@ -248,14 +248,15 @@ TEST_F(WireConnections, ClearingItsOwnConnectionEndsIt) {
     EXPECT_EQ(client->NWCCCloseConn(conn), SUCCESSFUL);
 }
 
-TEST_F(WireConnections, VolumeOperationsNotCarriedYetAnswerSo) {
+TEST_F(WireConnections, VolumeOperationsAServerDoesNotKnowAnswerItsCode) {
+    constexpr NWCCODE kUnknownCall = 0x8900 | ncp::completion::kUnknownRequest;
     auto client = clientWith(file("FS1 ADMIN Secret Words\n"));
     NWCONN_HANDLE conn = 0;
     ASSERT_EQ(client->NWCCOpenConnByRef(1, NWCC_OPEN_LICENSED, 0, &conn), SUCCESSFUL);
     NW_ENTRY_INFO info;
-    EXPECT_EQ(client->GetEntryInfo(conn, NW_NS_LONG, SA_ALL, "DATA:", &info),
-              NWE_NOT_SUPPORTED_OVER_WIRE);
-    EXPECT_EQ(client->EraseFile(conn, NW_NS_LONG, SA_ALL, "DATA:X"), NWE_NOT_SUPPORTED_OVER_WIRE);
+    EXPECT_EQ(client->GetEntryInfo(conn, NW_NS_LONG, SA_ALL, "DATA:", &info), kUnknownCall);
+    EXPECT_EQ(client->EraseFile(conn, NW_NS_LONG, SA_ALL, "DATA:X"), kUnknownCall);
+    EXPECT_EQ(client->openHandleCount(), 1u);
     client->NWCCCloseConn(conn);
 }
 

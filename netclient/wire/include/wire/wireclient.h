@@ -31,6 +31,7 @@ struct Connection;
 struct Handle;
 struct EntryPlace;
 struct SearchBuffer;
+struct WireFile;
 }  // namespace detail
 
 // Answers every volume control operation "not carried over the wire yet", so that the wire
@@ -124,9 +125,8 @@ public:
     NWCCODE NWDisableFileServerLogin(NWCONN_HANDLE conn) override;
     NWCCODE NWCheckConsolePrivileges(NWCONN_HANDLE conn) override;
 
-    // The volume control operations carried so far: connections by name, and what a
-    // directory listing needs (directory handles and searches). The others answer
-    // NWE_NOT_SUPPORTED_OVER_WIRE.
+    // The volume control operations: connections by name, directory handles and searches
+    // (wire_search.cpp). Those not overridden here answer NWE_NOT_SUPPORTED_OVER_WIRE.
     NWCCODE OpenConnByName(const char* name, nuint32 nameFormat, nuint32 openState,
                            NWCONN_HANDLE* conn) override;
     NWCCODE GetConnAuthenticationState(NWCONN_HANDLE conn, nuint32* state) override;
@@ -138,6 +138,94 @@ public:
                         SEARCH_SEQUENCE* seq) override;
     NWCCODE SearchNext(NWCONN_HANDLE conn, SEARCH_SEQUENCE* seq, nuint8 nameSpace,
                        nuint16 searchAttrs, const char* pattern, NW_ENTRY_INFO* info) override;
+
+    // Directory services (wire_directory.cpp).
+    NWCCODE GetConnTreeName(NWCONN_HANDLE conn, std::string& tree) override;
+    NWCCODE GetServerDirectoryName(NWCONN_HANDLE conn, std::string& name) override;
+    NWCCODE LicenseConn(NWCONN_HANDLE conn) override;
+    NWCCODE ReadDirectoryAttribute(const char* tree, const char* object, const char* attribute,
+                                   std::string& value) override;
+    NWCCODE MapDirectoryIdToName(NWCONN_HANDLE conn, nuint32 id, std::string& dottedName) override;
+    NWCCODE MapDirectoryNameToId(NWCONN_HANDLE conn, const char* dottedName, nuint32* id) override;
+    NWCCODE ScanDirectoryTrees(nuint32* iterHandle, std::string& tree) override;
+    NWCCODE ScanDirectoryObjects(const char* tree, const char* container, nuint32* iterHandle,
+                                 std::string& name, std::string& objectClass) override;
+
+    // Volumes (wire_volumes.cpp).
+    NWCCODE AuthenticateConnToDirectory(NWCONN_HANDLE conn) override;
+    NWCCODE GetVolumeStats(NWCONN_HANDLE conn, nuint16 volNum, VOLUME_STATS* stats) override;
+    NWCCODE GetExtendedVolumeInfo(NWCONN_HANDLE conn, nuint16 volNum, nuint16 level,
+                                  EXTENDED_VOLUME_INFO* info) override;
+    NWCCODE GetVolumeNameSpaces(NWCONN_HANDLE conn, nuint16 volNum, nuint8* count,
+                                nuint8* list) override;
+    NWCCODE MountVolume(NWCONN_HANDLE conn, const char* volName, nuint16* volNum) override;
+    NWCCODE DismountVolume(NWCONN_HANDLE conn, nuint16 volNum) override;
+
+    // Entries (wire_entries.cpp).
+    NWCCODE GetEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                         const char* path, NW_ENTRY_INFO* info) override;
+    NWCCODE ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                            const char* path, nuint32 modifyMask,
+                            const NW_ENTRY_INFO* info) override;
+    NWCCODE GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                               nuint16* rights) override;
+    NWCCODE SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                   nint32 units) override;
+    NWCCODE CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                            nuint8 rightsMask) override;
+    NWCCODE DeleteDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path) override;
+    NWCCODE EraseFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                      const char* path) override;
+    NWCCODE MoveEntry(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs,
+                      const char* srcPath, const char* dstPath) override;
+
+    // File contents (wire_filedata.cpp).
+    NWCCODE CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path, nuint32 attributes,
+                       bool replace, NW_FILE_HANDLE* file) override;
+    NWCCODE OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searchAttrs, const char* path,
+                     nuint8 accessRights, NW_FILE_HANDLE* file) override;
+    NWCCODE ReadFile(NW_FILE_HANDLE file, nuint32 bytes, nuint32* bytesRead, void* buffer) override;
+    NWCCODE WriteFile(NW_FILE_HANDLE file, nuint32 bytes, const void* data,
+                      nuint32* written) override;
+    NWCCODE SeekFile(NW_FILE_HANDLE file, nint64 offset, nuint8 origin,
+                     nint64* newPosition) override;
+    NWCCODE CloseFile(NW_FILE_HANDLE file) override;
+    NWCCODE CopyFileData(NWCONN_HANDLE conn, NW_FILE_HANDLE src, NW_FILE_HANDLE dst,
+                         nuint64 srcOffset, nuint64 dstOffset, nuint64 count,
+                         nuint64* copied) override;
+
+    // Bindery (wire_bindery.cpp).
+    NWCCODE GetBinderyObjectName(NWCONN_HANDLE conn, nuint32 id, std::string& name,
+                                 nuint16* type) override;
+    NWCCODE GetBinderyObjectID(NWCONN_HANDLE conn, const char* name, nuint16 type,
+                               nuint32* id) override;
+    NWCCODE ScanBinderyObjects(NWCONN_HANDLE conn, const char* pattern, nuint16 type,
+                               nuint32* lastObjectID, std::string& name,
+                               nuint16* foundType) override;
+
+    // Trustees and users' space restrictions (wire_rights.cpp).
+    NWCCODE ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32* iterHandle, TRUSTEE_SET* set) override;
+    NWCCODE AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                              nuint32 objectID, nuint16 rights) override;
+    NWCCODE DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
+                                   nuint32 objectID) override;
+    NWCCODE ScanVolumeRestrictions(NWCONN_HANDLE conn, nuint16 volNum, nuint32 sequence,
+                                   VOLUME_RESTRICTIONS* restrictions) override;
+    NWCCODE GetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                       nuint32* restriction, nuint32* inUse) override;
+    NWCCODE SetObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum, nuint32 objectID,
+                                       nuint32 restriction) override;
+    NWCCODE RemoveObjectVolumeRestriction(NWCONN_HANDLE conn, nuint16 volNum,
+                                          nuint32 objectID) override;
+
+    // Deleted files (wire_salvage.cpp).
+    NWCCODE ScanSalvageableFiles(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                                 nuint32* sequence, NW_DELETED_FILE* deleted) override;
+    NWCCODE PurgeSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle,
+                                 nuint32 sequence) override;
+    NWCCODE RecoverSalvageableFile(NWCONN_HANDLE conn, NWDIR_HANDLE dirHandle, nuint8 nameSpace,
+                                   nuint32 sequence, const char* newName) override;
 
 private:
     using Connection = detail::Connection;
@@ -170,6 +258,28 @@ private:
                        nuint32 dosBase);
     NWCCODE fetchSearch(Handle& h, detail::SearchBuffer& search);
     void releaseDirHandles(Handle& h);
+    // Entries and files (wire_entries.cpp, wire_filedata.cpp).
+    NWCCODE entryRecord(Handle& h, nuint8 nameSpace, nuint16 searchAttrs, const char* path,
+                        ncp::EntryInfo& record);
+    NWCCODE openOrCreate(Handle& h, NWCONN_HANDLE conn,
+                         const ncp::call::OpenCreateEntry::Request& request, NW_FILE_HANDLE* file);
+    // The open file and its connection's state when its session still carries calls.
+    detail::WireFile* fileOf(NW_FILE_HANDLE file, Handle*& h, NWCCODE& code);
+    // Closes the files a connection handle opened (as its close does on the server).
+    void releaseFiles(NWCONN_HANDLE conn);
+    // Drops the volume names and numbers every handle on the connection has cached.
+    void forgetVolumes(Connection& connection);
+    // One directory-services verb over 104/2: 0, the directory's negative error, or why the
+    // exchange failed.
+    template <class V>
+    NWCCODE directoryVerb(Handle& h, const typename V::Request& request, typename V::Reply& reply);
+    // The tree of the handle's server, as 104/1 names it (padded); ERR_NO_SUCH_ENTRY for none.
+    NWCCODE treeOf(Handle& h, std::string& tree);
+    // A new handle on a workstation connection to a server of the tree; the caller closes it.
+    NWCCODE openTreeConnection(const char* tree, NWCONN_HANDLE& conn);
+    // The deleted file a directory handle's directory keeps under that sequence (87/22).
+    NWCCODE salvageTarget(Handle& h, NWDIR_HANDLE dirHandle, nuint8 nameSpace, nuint32 sequence,
+                          ncp::call::SalvageTarget& target);
 
     WorkstationConfig workstation_;
     std::unique_ptr<PasswordSource> passwords_;
@@ -178,6 +288,12 @@ private:
     std::map<NWCONN_HANDLE, std::unique_ptr<Handle>> handles_;
     NWCONN_HANDLE nextHandle_ = 0x2000;
     std::uint32_t nextSearchToken_ = 1;
+    std::map<NW_FILE_HANDLE, std::unique_ptr<detail::WireFile>> files_;
+    NW_FILE_HANDLE nextFile_ = 1;
+    std::map<NWCONN_REF, std::string> treeNames_;  // "" for a server in no tree
+    std::vector<std::string> knownTrees_;          // ScanDirectoryTrees
+    std::string listingKey_;                       // ScanDirectoryObjects: tree and container
+    std::vector<std::pair<std::string, std::string>> listing_;  // name, class
     unsigned captures_ = 0;
 };
 
