@@ -5,9 +5,13 @@
 # network ("first start"), and again with that home kept ("next start").
 #   - varnook: from exec to its main window mapped on a virtual X server (Xvfb, xdotool);
 #   - varnook-cli servers: from exec to exit.
+# Each home gets a runtime folder of its own, so each first start also starts its own demo server
+# (nwsimd), which is stopped after that home's starts.
 # Prints the median and the range of RUNS starts (default 7) of each.
 set -euo pipefail
 root_dir="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../scripts/lib/common.sh
+source "$root_dir/scripts/lib/common.sh"
 deb="$(realpath "$1")"
 build="$(realpath "${2:-$root_dir/build}")"
 runs="${3:-7}"
@@ -16,6 +20,7 @@ scratch="$(mktemp -d)"
 xvfb_pid=""
 cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
+  for runtime in "$scratch"/home-*/runtime; do varnook_stop_demo_servers "$runtime"; done
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -37,7 +42,8 @@ start_window() {
   local bin="$1" home="$2" t0 pid attempt
   for attempt in 1 2 3; do
     t0="$(now_ms)"
-    env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" LANG=C.UTF-8 "$bin/varnook" \
+    env -i HOME="$home" XDG_RUNTIME_DIR="$home/runtime" PATH=/usr/bin:/bin DISPLAY="$display" \
+      LANG=C.UTF-8 "$bin/varnook" \
       > "$home/varnook.out" 2>&1 &
     pid=$!
     # xdotool's own --sync waits half a second between looks; look every 10 ms instead.
@@ -62,7 +68,8 @@ start_window() {
 run_cli() {
   local bin="$1" home="$2" t0
   t0="$(now_ms)"
-  env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$bin/varnook-cli" servers > /dev/null
+  env -i HOME="$home" XDG_RUNTIME_DIR="$home/runtime" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+    "$bin/varnook-cli" servers > /dev/null
   echo $(($(now_ms) - t0))
 }
 
@@ -84,7 +91,9 @@ for i in $(seq "$runs"); do
     for layout in $order; do
       if [ "$layout" = installed ]; then bin="$scratch/root/usr/bin"; else bin="$build/bin"; fi
       home="$scratch/home-$layout-$what-$i"
+      # Each home is another user's first start: its own runtime folder, so its own demo server.
       mkdir -p "$home"
+      mkdir -m 0700 "$home/runtime"
       if [ "$what" = window ]; then
         first[$layout-$what]+=" $(start_window "$bin" "$home")"
         next[$layout-$what]+=" $(start_window "$bin" "$home")"
@@ -92,6 +101,7 @@ for i in $(seq "$runs"); do
         first[$layout-$what]+=" $(run_cli "$bin" "$home")"
         next[$layout-$what]+=" $(run_cli "$bin" "$home")"
       fi
+      varnook_stop_demo_servers "$home/runtime"
     done
   done
 done
