@@ -6,6 +6,8 @@
 // workstation to a server of that tree; the tree of each is asked once (104/1).
 #include <algorithm>
 #include <cctype>
+#include <string>
+#include <vector>
 
 #include "ncp/nds_verbs.h"
 #include "wirecall.h"
@@ -111,6 +113,41 @@ NWCCODE WireClient::openTreeConnection(const char* tree, NWCONN_HANDLE& conn) {
         NWCCCloseConn(handle);
     }
     return last;
+}
+
+NWCCODE WireClient::openConnByDirectoryName(std::string name, NWCONN_HANDLE& conn) {
+    if (!name.empty() && name.front() == '.') {
+        name.erase(0, 1);
+    }
+    // The server whose name is the first part of the directory name is asked first: most
+    // servers are named so, and the others need not be reached then.
+    const std::string first = name.substr(0, name.find('.'));
+    std::vector<Connection*> candidates;
+    for (const auto& connection : connections_) {
+        if (connection->state != Connection::State::Cleared) {
+            candidates.push_back(connection.get());
+        }
+    }
+    std::stable_partition(candidates.begin(), candidates.end(),
+                          [&](const Connection* c) { return c->config.server == first; });
+    for (Connection* connection : candidates) {
+        NWCONN_HANDLE handle = 0;
+        if (openHandle(*connection, &handle) != SUCCESSFUL) {
+            continue;
+        }
+        std::string directoryName;
+        if (GetServerDirectoryName(handle, directoryName) == SUCCESSFUL) {
+            for (char& c : directoryName) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            if (directoryName == name) {
+                conn = handle;
+                return SUCCESSFUL;
+            }
+        }
+        NWCCCloseConn(handle);
+    }
+    return NO_SUCH_OBJECT;
 }
 
 NWCCODE WireClient::LicenseConn(NWCONN_HANDLE conn) {

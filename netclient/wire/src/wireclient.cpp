@@ -95,6 +95,14 @@ std::size_t WireClient::openHandleCount() const {
     return handles_.size();
 }
 
+std::size_t WireClient::openDirHandleCount() const {
+    std::size_t count = 0;
+    for (const auto& [conn, handle] : handles_) {
+        count += handle->dirHandles.size();
+    }
+    return count;
+}
+
 std::uint64_t WireClient::roundTrips() const {
     std::uint64_t total = 0;
     for (const auto& connection : connections_) {
@@ -451,20 +459,21 @@ NWCCODE WireClient::OpenConnByName(const char* name, nuint32 nameFormat, nuint32
         (openState != NWCC_OPEN_LICENSED && openState != NWCC_OPEN_UNLICENSED)) {
         return NWE_PARAM_INVALID;
     }
-    if (nameFormat == NWCC_NAME_FORMAT_NDS) {
-        return NWE_NOT_SUPPORTED_OVER_WIRE;
-    }
-    if (nameFormat != NWCC_NAME_FORMAT_BIND) {
+    if (nameFormat != NWCC_NAME_FORMAT_BIND && nameFormat != NWCC_NAME_FORMAT_NDS) {
         return NWE_PARAM_INVALID;
     }
     std::string key = name;
     for (char& c : key) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
+    // A directory name may also be the server's name alone.
     for (const auto& connection : connections_) {
         if (connection->config.server == key && connection->state != State::Cleared) {
             return openHandle(*connection, conn);
         }
+    }
+    if (nameFormat == NWCC_NAME_FORMAT_NDS) {
+        return openConnByDirectoryName(key, *conn);
     }
     // The workstation knows no other servers than those it is connected to.
     return NO_SUCH_OBJECT;

@@ -132,6 +132,38 @@ TEST_P(DirectoryOps, TreesAndContainersScanned) {
               ERR_NO_SUCH_ENTRY);
 }
 
+// A server is found by its directory name (any case, a leading dot), or by its own name alone,
+// on the workstation's connection to it; the handle is a new one.
+TEST_P(DirectoryOps, ConnectionByDirectoryName) {
+    for (const char* name : {"FS1.sales.ACME", ".FS1.SALES.ACME", "fs1", "FS2"}) {
+        NWCONN_HANDLE byName = 0;
+        ASSERT_EQ(client().OpenConnByName(name, NWCC_NAME_FORMAT_NDS, NWCC_OPEN_LICENSED, &byName),
+                  SUCCESSFUL)
+            << name;
+        EXPECT_NE(byName, conn);
+        std::string directoryName;
+        const NWCCODE rc = client().GetServerDirectoryName(byName, directoryName);
+        if (std::string(name) == "FS2") {
+            EXPECT_EQ(rc, ERR_NO_SUCH_ENTRY) << "FS2 is in no tree";
+        } else {
+            EXPECT_EQ(rc, SUCCESSFUL);
+            EXPECT_EQ(directoryName, "FS1.SALES.ACME") << name;
+        }
+        EXPECT_EQ(client().NWCCCloseConn(byName), SUCCESSFUL);
+    }
+    NWCONN_HANDLE none = 0;
+    for (const char* name : {"NOBODY.ACME", "SALES.ACME", "FS1.SALES", ""}) {
+        EXPECT_EQ(client().OpenConnByName(name, NWCC_NAME_FORMAT_NDS, NWCC_OPEN_LICENSED, &none),
+                  NO_SUCH_OBJECT)
+            << name;
+    }
+    EXPECT_EQ(
+        client().OpenConnByName("FS1.SALES.ACME", NWCC_NAME_FORMAT_BIND, NWCC_OPEN_LICENSED, &none),
+        NO_SUCH_OBJECT)
+        << "a bindery name is the server's name";
+    EXPECT_EQ(net->openHandleCount(), 1u) << "only the fixture's handle is open";
+}
+
 // The one difference between the doors: the wire has no directory login.
 TEST_P(DirectoryOps, DirectoryAuthentication) {
     const NWCCODE expected = GetParam() == Door::Wire ? ERR_FAILED_AUTHENTICATION : SUCCESSFUL;

@@ -68,6 +68,9 @@ public:
 
     // Handles opened and not yet closed.
     std::size_t openHandleCount() const;
+    // Directory handles allocated and files opened through them, not yet released.
+    std::size_t openDirHandleCount() const;
+    std::size_t openFileHandleCount() const { return files_.size(); }
     // Request/reply round trips over every session so far.
     std::uint64_t roundTrips() const;
     // The text of the last failure of a reference's connection (transport, login); empty
@@ -277,6 +280,10 @@ private:
     NWCCODE treeOf(Handle& h, std::string& tree);
     // A new handle on a workstation connection to a server of the tree; the caller closes it.
     NWCCODE openTreeConnection(const char* tree, NWCONN_HANDLE& conn);
+    // A new handle on the workstation connection whose server has that directory name
+    // (upper-case, a leading dot allowed), as the server itself names it (verb 53); the caller
+    // closes it. NO_SUCH_OBJECT when no connected server has that name.
+    NWCCODE openConnByDirectoryName(std::string name, NWCONN_HANDLE& conn);
     // The deleted file a directory handle's directory keeps under that sequence (87/22).
     NWCCODE salvageTarget(Handle& h, NWDIR_HANDLE dirHandle, nuint8 nameSpace, nuint32 sequence,
                           ncp::call::SalvageTarget& target);
