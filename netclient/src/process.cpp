@@ -200,6 +200,17 @@ Client* processClientBackEnd() {
     return theProcessClient().loaded();
 }
 
+OpenHandleCounts processClientOpenHandles() {
+    OpenHandleCounts counts;
+    Client* loaded = processClientBackEnd();
+    if (const auto* sim = dynamic_cast<const sim::SimClient*>(loaded)) {
+        counts = {sim->openHandleCount(), sim->openDirHandleCount(), sim->openFileHandleCount()};
+    } else if (const auto* wire = dynamic_cast<const wire::WireClient*>(loaded)) {
+        counts = {wire->openHandleCount(), wire->openDirHandleCount(), wire->openFileHandleCount()};
+    }
+    return counts;
+}
+
 NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2) {
     return processClient().NWCallsInit(reserved1, reserved2);
 }

@@ -1,5 +1,5 @@
 // varnook_testing: what the tests of the varnook module look at beside it: the handles the
-// process's simulated network has open, and whether a component library has live objects.
+// process's client has open, and whether a component library has live objects.
 #include <dlfcn.h>
 #include <pybind11/pybind11.h>
 
@@ -16,14 +16,27 @@ PYBIND11_MODULE(varnook_testing, module) {
     module.def(
         "open_handles",
         [] {
+            const nw::OpenHandleCounts open = nw::processClientOpenHandles();
             py::dict counts;
-            auto* sim = dynamic_cast<nw::sim::SimClient*>(nw::processClientBackEnd());
-            counts["connections"] = sim != nullptr ? sim->openHandleCount() : 0;
-            counts["directories"] = sim != nullptr ? sim->openDirHandleCount() : 0;
-            counts["files"] = sim != nullptr ? sim->openFileHandleCount() : 0;
+            counts["connections"] = open.connections;
+            counts["directories"] = open.directories;
+            counts["files"] = open.files;
             return counts;
         },
-        "The connection, directory and file handles the process's simulated network has open.");
+        "The connection, directory and file handles the process's client has open (in-process "
+        "or over the wire).");
+    module.def(
+        "back_end",
+        []() -> py::object {
+            const nw::Client* loaded = nw::processClientBackEnd();
+            if (loaded == nullptr) {
+                return py::none();
+            }
+            const bool inProcess = dynamic_cast<const nw::sim::SimClient*>(loaded) != nullptr;
+            return py::str(inProcess ? "in-process" : "wire");
+        },
+        "How the process's client reaches the network: \"in-process\", \"wire\", or None before "
+        "it was loaded.");
     module.def(
         "has_live_objects",
         [](const std::string& library) {

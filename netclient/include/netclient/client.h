@@ -10,6 +10,7 @@
 // processClient(); a test builds a simulated network (netclient/sim/) and hands that instead.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "netclient/export.h"
@@ -568,6 +569,15 @@ NWC_API Client& processClient();
 // before it was loaded. Tests of a program that runs on the process client count its open
 // handles through it.
 NWC_API Client* processClientBackEnd();
+
+// What the process client's back end (either one) has open: connection handles, directory
+// handles and files. All zero before it was loaded. Tests check that nothing is left open.
+struct OpenHandleCounts {
+    std::size_t connections = 0;
+    std::size_t directories = 0;
+    std::size_t files = 0;
+};
+NWC_API OpenHandleCounts processClientOpenHandles();
 
 // Shorthand for processClient().NWCallsInit(reserved1, reserved2).
 NWC_API NWCCODE NWCallsInit(nuint8* reserved1, nuint8* reserved2);
