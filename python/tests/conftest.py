@@ -1,12 +1,15 @@
 """After every test of the varnook module nothing may be left alive: no object of the volume
-control and no open connection, directory or file handle (harness.py sets the process up)."""
+control and no open connection, directory or file handle; and the network was reached through
+the run's door (harness.py sets the process up)."""
 
 import pytest
 
 import harness
+import served
 
 
 @pytest.fixture(autouse=True)
 def nothing_left_behind():
     yield
     assert harness.leftovers() == {}
+    assert harness.varnook_testing.back_end() in (None, "wire" if served.WIRE else "in-process")

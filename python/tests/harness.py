@@ -2,11 +2,12 @@
 
 ctest names the built libraries in the environment. On import this points the process at a
 private registry (the libraries registered there with regsvr, as an installation does) and at a
-small simulated network, which the process client loads once per process; each test file runs in
-a process of its own.
+small simulated network, which the process client loads once per process, in-process or over
+the wire as the run's door says (served.py); each test file runs in a process of its own.
 """
 
 import atexit
+import contextlib
 import gc
 import os
 import pathlib
@@ -15,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 
+import served
 import testnet
 
 
@@ -39,7 +41,11 @@ for library in (VOLMARRA, REGWICK, TEST_COMPONENT):
     subprocess.run([REGSVR, "/s", library], check=True)
 
 NETWORK = testnet.write_network(SCRATCH / "network", testnet.VOLUME_NETWORK)
-os.environ["NWSIM_NETWORK"] = str(NETWORK / "network.json")
+_DOORS = contextlib.ExitStack()
+atexit.register(_DOORS.close)  # before the scratch folder goes
+for name in served.DOOR_VARIABLES:
+    os.environ.pop(name, None)
+os.environ.update(_DOORS.enter_context(served.door(NETWORK)))
 DISK = NETWORK / "volumes" / "FS1" / "SYS"  # the files of \\FS1\SYS
 
 import varnook  # noqa: E402  (after the environment is set)

@@ -1,23 +1,34 @@
 """The scripts of examples/, each run as an administrator runs it, on a network that the test
 first changes through the varnook module (trustees granted, files erased, a user's space filled),
-so that a script doing nothing fails."""
+so that a script doing nothing fails. Each test's network is reached by the run's door (over the
+wire: an nwsimd of its own serves it for the whole test)."""
 
+import contextlib
 import csv
 import io
-import os
 import subprocess
 import sys
 import textwrap
 
+import pytest
+
 import harness
+import served
 import testnet
 
 
+@pytest.fixture
+def door():
+    """Opens the door to a test's network: the environment variables that lead to it."""
+    with contextlib.ExitStack() as doors:
+        yield lambda network: doors.enter_context(served.door(network))
+
+
 def run(network, *command):
-    """Runs python with the arguments on the network; answers (exit status, output, errors)."""
-    env = dict(os.environ, NWSIM_NETWORK=str(network / "network.json"))
-    done = subprocess.run([sys.executable, *command], env=env, capture_output=True, text=True,
-                          timeout=120)
+    """Runs python with the arguments on the network (the door's variables of the network, a
+    `door` fixture's answer); answers (exit status, output, errors)."""
+    done = subprocess.run([sys.executable, *command], env=served.environment(network),
+                          capture_output=True, text=True, timeout=120)
     return done.returncode, done.stdout, done.stderr
 
 
@@ -33,8 +44,8 @@ def example(name):
     return str(harness.EXAMPLES / name)
 
 
-def test_trustee_report_lists_every_assignment_of_the_volume(tmp_path):
-    network = testnet.write_network(tmp_path, {
+def test_trustee_report_lists_every_assignment_of_the_volume(tmp_path, door):
+    folder = testnet.write_network(tmp_path, {
         "network": testnet.network([{
             "name": "SYS",
             "entries": [{"path": "PUBLIC", "trustees": [{"object": "JSMITH", "rights": "RF"}]}],
@@ -42,6 +53,7 @@ def test_trustee_report_lists_every_assignment_of_the_volume(tmp_path):
         "files": {"volumes/FS1/SYS/PUBLIC/": None,
                   "volumes/FS1/SYS/DOCS/REPORTS/Q1.XLS": "q1"},
     })
+    network = door(folder)
     change(network, r"""
         reports = volume.FindEntry(r"\\FS1\SYS\DOCS\REPORTS")
         rights = reports.Trustees.Add("MBROWN").EffectiveRights
@@ -56,10 +68,10 @@ def test_trustee_report_lists_every_assignment_of_the_volume(tmp_path):
                     (r"\\FS1\SYS\PUBLIC", "JSMITH", "RF")]
 
 
-def test_salvage_by_owner_lists_first_and_salvages_with_yes(tmp_path):
+def test_salvage_by_owner_lists_first_and_salvages_with_yes(tmp_path, door):
     files = {"HOME/JSMITH/a.txt": "JSMITH", "HOME/JSMITH/SUB/b.txt": "JSMITH",
              "SHARED/c.txt": "JSMITH", "SHARED/d.txt": "MBROWN"}
-    network = testnet.write_network(tmp_path, {
+    folder = testnet.write_network(tmp_path, {
         "network": testnet.network([{
             "name": "SYS",
             "entries": [{"path": path.replace("/", "\\"), "owner": owner}
@@ -67,7 +79,8 @@ def test_salvage_by_owner_lists_first_and_salvages_with_yes(tmp_path):
         }], users=["ADMIN", "JSMITH", "MBROWN"]),
         "files": {f"volumes/FS1/SYS/{path}": path for path in files},
     })
-    disk = network / "volumes" / "FS1" / "SYS"
+    network = door(folder)
+    disk = folder / "volumes" / "FS1" / "SYS"
     change(network, r"""
         for path in ["HOME\\JSMITH\\a.txt", "HOME\\JSMITH\\SUB\\b.txt", "SHARED\\c.txt",
                      "SHARED\\d.txt"]:
@@ -99,14 +112,15 @@ def test_salvage_by_owner_lists_first_and_salvages_with_yes(tmp_path):
     assert not (disk / "SHARED/d.txt").exists(), "another user's file stays deleted"
 
 
-def test_space_report_flags_users_above_ninety_percent(tmp_path):
-    network = testnet.write_network(tmp_path, {
+def test_space_report_flags_users_above_ninety_percent(tmp_path, door):
+    folder = testnet.write_network(tmp_path, {
         "network": testnet.network([{
             "name": "SYS",
             "userRestrictions": [{"user": "JSMITH", "limit": 100}, {"user": "MBROWN", "limit": 1000}],
         }], users=["ADMIN", "JSMITH", "MBROWN"]),
         "files": {"volumes/FS1/SYS/HOME/": None},
     })
+    network = door(folder)
     change(network, r"""
         home = volume.FindEntry(r"\\FS1\SYS\HOME")
         for user, kb in [("JSMITH", 96), ("MBROWN", 40)]:

@@ -8,6 +8,7 @@ import rlcompleter
 
 import pytest
 
+import served
 from harness import DISK, open_volume, varnook
 
 
@@ -90,3 +91,20 @@ def test_an_object_without_type_information_is_reached_by_name():
     assert counter.Count == 0 and not counter
     with pytest.raises(TypeError):
         counter.Item(Index=1)
+
+
+def test_a_volume_named_in_the_directory_tree():
+    """In-process the workstation's connection to DS1 is authenticated to the tree; over the wire
+    the servers offer no directory login, so the control answers that it is not authenticated
+    (0xCE23), holding nothing open. The one case the doors answer differently."""
+    name = r"NDS:\\ACME_TREE\ACME\DS1_VOL"
+    if served.WIRE:
+        with pytest.raises(varnook.DispatchError) as raised:
+            open_volume(name)
+        assert raised.value.code == 0xCE23
+    else:
+        volume = open_volume(name)
+        assert (volume.HostServer, volume.ShortName, volume.Loaded) == ("DS1", "DS1_VOL", True)
+        assert [e.ShortName for e in volume.Root.Children] == ["TREE.TXT"]
+    assert open_volume(r"\\DS1\VOL").FindEntry(r"\\DS1\VOL\TREE.TXT").Size == 4, \
+        "the server form reaches the volume by either door"

@@ -16,6 +16,20 @@ def network(volumes, users=("ADMIN", "JSMITH", "GUEST"), user="ADMIN"):
     }
 
 
+def with_tree_server(layout):
+    """The network with the server DS1 (volume VOL) in the tree ACME_TREE and a workstation
+    connection to it as ADMIN, authenticated to the tree."""
+    layout["workstation"]["connections"].append(
+        {"server": "DS1", "user": "ADMIN", "station": 1, "directoryAuthenticated": True})
+    layout["servers"].append({"name": "DS1", "tree": "ACME_TREE", "directoryName": "DS1.ACME",
+                              "users": ["ADMIN"], "volumes": [{"name": "VOL"}]})
+    layout["trees"] = [{"name": "ACME_TREE", "objects": [
+        {"name": "ADMIN.ACME", "class": "User"},
+        {"name": "DS1_VOL.ACME", "class": "Volume",
+         "attributes": {"Host Server": "DS1.ACME", "Host Resource Name": "VOL"}}]}]
+    return layout
+
+
 def write_network(folder, layout):
     """Writes the layout ({"network": ..., "files": {path: text, "dir/": None}}) into folder; answers
     the folder."""
@@ -33,9 +47,10 @@ def write_network(folder, layout):
 
 
 # \\FS1\SYS with a few folders, trustees, limits and two deleted files of one name; \\FS1\DATA is
-# not mounted.
+# not mounted. DS1 of the tree ACME_TREE has a volume known there as ACME\DS1_VOL; the
+# workstation's connection to it is authenticated to the tree.
 VOLUME_NETWORK = {
-    "network": network([
+    "network": with_tree_server(network([
         {
             "name": "SYS",
             "blocks": {"total": 1000, "free": 400, "purgeable": 10, "sectorsPerBlock": 8},
@@ -55,7 +70,7 @@ VOLUME_NETWORK = {
             ],
         },
         {"name": "DATA", "mounted": False},
-    ]),
+    ])),
     "files": {
         "volumes/FS1/SYS/PUBLIC/LOGIN.EXE": "MZ",
         "volumes/FS1/SYS/PUBLIC/Long Name Document.txt": "long",
@@ -64,5 +79,6 @@ VOLUME_NETWORK = {
         "volumes/FS1/SYS/EMPTY/": None,
         "volumes/FS1/SYS/README.TXT": "hello",
         "volumes/FS1/DATA/": None,
+        "volumes/DS1/VOL/TREE.TXT": "tree",
     },
 }
