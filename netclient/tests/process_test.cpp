@@ -160,7 +160,15 @@ TEST(ProcessClient, DemoNetwork) {
     TRUSTEE_SET set;
     EXPECT_NE(client.ScanEntryTrustees(h, NW_NS_LONG, "DATA:SHARED", &it, &set),
               NWE_NOT_SUPPORTED_OVER_WIRE);
+    // The handles open through the process client are counted whatever its back end.
+    NWDIR_HANDLE dir = 0;
+    ASSERT_EQ(client.AllocTempDirHandle(h, NW_NS_LONG, "DATA:SHARED", &dir), 0);
+    EXPECT_EQ(processClientOpenHandles().connections, 1u);
+    EXPECT_EQ(processClientOpenHandles().directories, 1u);
+    client.DeallocDirHandle(h, dir);
+    EXPECT_EQ(processClientOpenHandles().directories, 0u);
     client.NWCCCloseConn(h);
+    EXPECT_EQ(processClientOpenHandles().connections, 0u);
 
     std::string drives;
     for (nuint16 d = 1; d <= 26; ++d) {
