@@ -8,6 +8,13 @@ import harness
 import served
 
 
+@pytest.fixture(scope="session", autouse=True)
+def server_lasts_the_run():
+    """Over the wire the test network's server must serve the whole run: a crash fails it."""
+    yield
+    harness.close_doors()
+
+
 @pytest.fixture(autouse=True)
 def nothing_left_behind():
     yield

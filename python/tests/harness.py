@@ -48,6 +48,12 @@ for name in served.DOOR_VARIABLES:
 os.environ.update(_DOORS.enter_context(served.door(NETWORK)))
 DISK = NETWORK / "volumes" / "FS1" / "SYS"  # the files of \\FS1\SYS
 
+
+def close_doors():
+    """Closes the door to the test network: over the wire, stops its server, raising when it
+    crashed or did not stop cleanly."""
+    _DOORS.close()
+
 import varnook  # noqa: E402  (after the environment is set)
 import varnook_testing  # noqa: E402
 

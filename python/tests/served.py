@@ -61,21 +61,33 @@ class Server:
             time.sleep(0.01)
 
     def stop(self):
-        if self._process.poll() is None:
+        """Ends the server; answers None, or what went wrong with it: it had ended by itself
+        (a crash) or did not end cleanly when told to."""
+        fault = None
+        if self._process.poll() is not None:
+            fault = f"nwsimd ended by itself (exit status {self._process.returncode})"
+        else:
             self._process.terminate()
             try:
-                self._process.wait(STOP_SECONDS)
+                if self._process.wait(STOP_SECONDS) != 0:
+                    fault = f"nwsimd stopped with exit status {self._process.returncode}"
             except subprocess.TimeoutExpired:
                 self._process.kill()
                 self._process.wait()
+                fault = f"nwsimd did not stop within {STOP_SECONDS} s"
+        if fault:
+            self._log.seek(0)
+            fault += ": " + self._log.read()
         self._log.close()
         self._scratch.cleanup()
+        return fault
 
 
 @contextlib.contextmanager
 def door(folder):
     """The environment variables that lead a client to the network in folder by this run's door,
-    for as long as the with block runs."""
+    for as long as the with block runs. Over the wire, a server that crashed or did not stop
+    cleanly fails the block."""
     folder = pathlib.Path(folder)
     if not WIRE:
         yield {"NWSIM_NETWORK": str(folder / "network.json")}
@@ -83,8 +95,11 @@ def door(folder):
     server = Server(folder)
     try:
         yield {"VARNOOK_WORKSTATION": str(server.workstation)}
-    finally:
+    except BaseException:
         server.stop()
+        raise
+    fault = server.stop()
+    assert fault is None, fault
 
 
 def environment(variables):
