@@ -307,8 +307,16 @@ struct Param<T*> {  // by reference: copied in, called, copied back out
     static HRESULT in(const Variant& v, Storage& s) { return ArgType<T>::from(v, s); }
     static void missing(Storage&) {}
     static T* pass(Storage& s) { return &s; }
-    static HRESULT out(Variant& arg, const Storage& s) {
-        return arg.isByRef() ? storeByRef(arg, ArgType<T>::to(s)) : S_OK;
+    // The value moves out: a large array is not copied on its way back to the caller.
+    static HRESULT out(Variant& arg, Storage& s) {
+        if (!arg.isByRef()) {
+            return S_OK;
+        }
+        if constexpr (std::is_same_v<T, Variant>) {
+            return storeByRef(arg, std::move(s));
+        } else {
+            return storeByRef(arg, ArgType<T>::to(s));
+        }
     }
 };
 
