@@ -2,7 +2,7 @@
 // purge and salvage of a deleted file (INWFile).
 #include <algorithm>
 #include <array>
-#include <span>
+#include <memory>
 
 #include "objects.h"
 #include "platform/text.h"
@@ -116,19 +116,16 @@ HRESULT NWFile::Read(Variant* data, std::int32_t bytes, std::int32_t* count) {
         }
         const std::int64_t wanted =
             std::clamp<std::int64_t>(std::min<std::int64_t>(bytes, end - position), 0, 0x7FFFFFFF);
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(wanted));
+        const auto buffer =
+            std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(wanted));
         std::uint32_t read = 0;
         if (wanted > 0 &&
-            core.net.readFile(file, static_cast<std::uint32_t>(wanted), buffer.data(), read) != 0) {
+            core.net.readFile(file, static_cast<std::uint32_t>(wanted), buffer.get(), read) != 0) {
             return S_OK;
         }
         read = std::min<std::uint32_t>(read, static_cast<std::uint32_t>(wanted));
-        // One allocation for the array; each element is a plain 16-byte value.
-        std::vector<Variant> items;
-        items.reserve(read);
-        for (const std::uint8_t byte : std::span(buffer.data(), read)) {
-            items.emplace_back(byte);
-        }
+        // One allocation for the array, each element a plain 16-byte value made in place.
+        std::vector<Variant> items(buffer.get(), buffer.get() + read);
         *data = Variant::array(std::move(items));
         *count = static_cast<std::int32_t>(read);
         return S_OK;
