@@ -70,6 +70,27 @@ private:
     std::u16string last_ = u"kept";
 };
 
+// Fills its out-only parameter with an array of n bytes, noting whether it came in empty.
+constexpr IID kIID_IFiller = makeGuid("{5A0B6F3E-1C2D-4E5F-8A9B-0C1D2E3F4A5D}");
+class Filler final : public Dispatchable<Filler, IDispatch> {
+public:
+    static const InterfaceDef<Filler>& dispatchInfo() {
+        static const auto def = [] {
+            InterfaceDef<Filler> d(kIID_IFiller, u"IFiller", u"Fills arrays");
+            d.method<&Filler::Fill>(1, u"Fill", {u"Data", u"Count"});
+            return d;
+        }();
+        return def;
+    }
+    HRESULT Fill(OutOnly<Variant> data, std::int32_t count) {
+        cameInEmpty = data->isEmpty();
+        *data = Variant::array(
+            std::vector<Variant>(static_cast<std::size_t>(count), Variant(std::uint8_t{9})));
+        return S_OK;
+    }
+    bool cameInEmpty = false;
+};
+
 TEST(Guid, ParseAndPrint) {
     const auto g = GUID::parse("{925dcceb-dd21-4498-9969-2f3022c15b38}");
     ASSERT_TRUE(g);
@@ -215,6 +236,39 @@ TEST(Variant, StoringAMovedValueByReference) {
     Variant notByRef(std::int32_t{4});
     EXPECT_EQ(storeByRef(notByRef, Variant(u"x")), S_FALSE);
     EXPECT_EQ(notByRef.intVal(), 4);
+}
+
+// An out-only parameter: the caller's old value never reaches the member, the member's value
+// replaces it, and type information shows an ordinary by-reference parameter.
+TEST(Dispatch, OutOnlyParametersSeeNothingOfTheOldValue) {
+    ComPtr<Filler> filler(new Filler);
+    IDispatch* obj = filler.get();
+    Variant data(u"an old value");
+    Variant r;
+    ASSERT_EQ(call(obj, u"Fill", {Variant::byRef(data), Variant(std::int32_t{3})}, &r), S_OK);
+    EXPECT_TRUE(filler->cameInEmpty);
+    ASSERT_NE(data.arrayVal(), nullptr);
+    EXPECT_EQ(data.arrayVal()->elements.size(), 3u);
+    EXPECT_EQ(data.arrayVal()->elements[2].vt(), VT_UI1);
+    ASSERT_EQ(call(obj, u"Fill", {Variant::byRef(data), Variant(std::int32_t{1})}, &r), S_OK);
+    EXPECT_TRUE(filler->cameInEmpty) << "not even an earlier array";
+    EXPECT_EQ(data.arrayVal()->elements.size(), 1u);
+
+    Variant byValue(u"kept");
+    ASSERT_EQ(call(obj, u"Fill", {byValue, Variant(std::int32_t{2})}, &r), S_OK);
+    EXPECT_EQ(byValue.bstr(), u"kept") << "a value not by reference is left alone";
+    Variant number(std::int32_t{5});
+    EXPECT_EQ(call(obj, u"Fill", {Variant::typedRef(number), Variant(std::int32_t{2})}, &r),
+              DISP_E_TYPEMISMATCH)
+        << "an array does not go into a typed number";
+    EXPECT_EQ(number.intVal(), 5);
+
+    const InterfaceInfo* info = nullptr;
+    ASSERT_EQ(obj->GetTypeInfo(0, &info), S_OK);
+    ASSERT_EQ(info->members.size(), 1u);
+    ASSERT_EQ(info->members[0].params.size(), 2u);
+    EXPECT_EQ(info->members[0].params[0].vt, VT_BYREF | VT_VARIANT);
+    EXPECT_EQ(info->members[0].params[0].flags, PARAMFLAG_FIN | PARAMFLAG_FOUT);
 }
 
 TEST(Dispatch, PropertiesMethodsAndByRefByName) {

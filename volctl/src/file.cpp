@@ -101,7 +101,7 @@ HRESULT NWFile::Seek(std::int32_t bytes) {
     });
 }
 
-HRESULT NWFile::Read(Variant* data, std::int32_t bytes, std::int32_t* count) {
+HRESULT NWFile::Read(vnk::com::OutOnly<Variant> data, std::int32_t bytes, std::int32_t* count) {
     return withCore([&](ControlCore& core) {
         *data = Variant::array({});
         *count = -1;
