@@ -3,7 +3,8 @@
 //
 //   WireChildren   Children of a directory with 10,000 entries; ratio = time / (round_trips x
 //                  the median loopback round trip of a one-call request), target <= 1.5;
-//                  trips_per_entry is what the set search (87/20) makes of it
+//                  trips_per_entry is what the set search (87/20) makes of it; client_cpu_ms
+//                  and server_cpu_ms split a listing's time between the two processes
 //   WireCopy       NWEntry.Copy of a 256 MiB file (74: the data never cross the wire) against
 //   CpCommand      cp of the same file on the same disk, target: at least half as fast
 //   WireRead       NWFile.Read of a 64 MiB file in 1 MiB calls, against
@@ -22,6 +23,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -178,6 +180,19 @@ Served& served() {
     return s;
 }
 
+// CPU time in microseconds: of the calling thread, and of nwsimd (its scheduler's run time).
+double threadCpuUs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+double processCpuUs(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    double ns = 0;
+    in >> ns;
+    return ns / 1e3;
+}
+
 bool listBig(const ComPtr<IDispatch>& big) {
     Variant children;
     Variant count;
@@ -193,9 +208,12 @@ void WireChildren(benchmark::State& state) {
     const double rtt = s.medianRttUs();
     listBig(big);
     for (auto _ : state) {
+        constexpr int kRounds = 5;
         double fastest = 1e12;
         std::uint64_t trips = 0;
-        for (int round = 0; round < 5; ++round) {
+        const double clientBefore = threadCpuUs();
+        const double serverBefore = processCpuUs(s.pid);
+        for (int round = 0; round < kRounds; ++round) {
             const std::uint64_t before = s.client->roundTrips();
             const Clock::time_point start = Clock::now();
             if (!listBig(big)) {
@@ -205,6 +223,13 @@ void WireChildren(benchmark::State& state) {
             fastest = std::min(fastest, Us(Clock::now() - start));
             trips = s.client->roundTrips() - before;
         }
+        // Where a listing's time goes: the client's CPU, the server's CPU (per listing and per
+        // reply).
+        const double clientUs = (threadCpuUs() - clientBefore) / kRounds;
+        const double serverUs = (processCpuUs(s.pid) - serverBefore) / kRounds;
+        state.counters["client_cpu_ms"] = clientUs / 1e3;
+        state.counters["server_cpu_ms"] = serverUs / 1e3;
+        state.counters["server_us_per_reply"] = serverUs / static_cast<double>(trips);
         state.SetIterationTime(fastest / 1e6);
         state.counters["round_trips"] = static_cast<double>(trips);
         state.counters["median_rtt_us"] = rtt;

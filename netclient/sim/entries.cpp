@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -66,18 +67,19 @@ int scanDirectory(Volume& volume, Entry& directory, const CodePage& codePage) {
     directory.scanned = true;
     std::vector<Listed> found;
     int error = listBeneath(volume, entryKey(&directory), found);
-    std::sort(found.begin(), found.end(),
-              [](const Listed& a, const Listed& b) { return a.name < b.name; });
 
-    std::unordered_set<std::string> known;
+    // Only the names not known yet are sorted: a folder read again is mostly known.
+    std::unordered_set<std::string_view> known;
+    known.reserve(directory.children.size());
     for (const Entry* child : directory.children) {
         if (child != nullptr)
             known.insert(child->diskName);
     }
+    std::erase_if(found, [&](const Listed& l) { return known.count(l.name) != 0; });
+    std::sort(found.begin(), found.end(),
+              [](const Listed& a, const Listed& b) { return a.name < b.name; });
     std::vector<Entry*> fresh;
     for (const auto& [diskName, isDirectory] : found) {
-        if (known.count(diskName) != 0)
-            continue;
         std::optional<std::string> longName = codePage.fromUtf8(diskName);
         // Names the workstation cannot spell, names NetWare refuses (nothing could act on them)
         // and names that clash with one differing only in case stay invisible.

@@ -241,8 +241,8 @@ Variant Variant::error(SCODE code) {
 
 Variant Variant::array(std::vector<Variant> items, std::int32_t lowerBound) {
     Variant r;
+    r.a_ = new SafeArray{lowerBound, std::move(items)};
     r.vt_ = VT_ARRAY | VT_VARIANT;
-    r.a_ = std::make_unique<SafeArray>(SafeArray{lowerBound, std::move(items)});
     return r;
 }
 
@@ -259,21 +259,24 @@ Variant Variant::typedRef(Variant& target) {
     return r;
 }
 
-Variant::Variant(const Variant& o) : vt_(o.vt_), typedRef_(o.typedRef_), s_(o.s_) {
-    i_ = o.i_;
-    if (isObject() && unk_ != nullptr) {
+void Variant::copyOwned(const Variant& o) {
+    // Empty until the deep copy is there, so that a copy that throws leaves nothing to free.
+    const VARTYPE vt = vt_;
+    vt_ = VT_EMPTY;
+    if (vt == VT_BSTR) {
+        s_ = new std::u16string(*o.s_);
+    } else if (vt == (VT_ARRAY | VT_VARIANT)) {
+        a_ = new SafeArray(*o.a_);
+    } else if (unk_ != nullptr) {
         unk_->AddRef();
     }
-    if (o.a_) {
-        a_ = std::make_unique<SafeArray>(*o.a_);
-    }
+    vt_ = vt;
 }
 
-Variant::Variant(Variant&& o) noexcept
-    : vt_(o.vt_), typedRef_(o.typedRef_), s_(std::move(o.s_)), a_(std::move(o.a_)) {
-    i_ = o.i_;
-    o.vt_ = VT_EMPTY;
-    o.i_ = 0;
+void Variant::setString(std::u16string v) {
+    clear();
+    s_ = new std::u16string(std::move(v));
+    vt_ = VT_BSTR;
 }
 
 Variant& Variant::operator=(const Variant& o) {
@@ -290,29 +293,27 @@ Variant& Variant::operator=(Variant&& o) noexcept {
         vt_ = o.vt_;
         typedRef_ = o.typedRef_;
         i_ = o.i_;
-        s_ = std::move(o.s_);
-        a_ = std::move(o.a_);
         o.vt_ = VT_EMPTY;
+        o.typedRef_ = false;
         o.i_ = 0;
     }
     return *this;
 }
 
-Variant::~Variant() {
-    clear();
-}
-
 void Variant::clear() {
-    if (isObject() && unk_ != nullptr) {
-        IUnknown* p = unk_;
-        unk_ = nullptr;
-        p->Release();
-    }
+    // Emptied first: releasing an object or freeing an array may reach this variant again.
+    const VARTYPE vt = vt_;
+    const std::int64_t word = i_;
     vt_ = VT_EMPTY;
     typedRef_ = false;
     i_ = 0;
-    s_.clear();
-    a_.reset();
+    if (vt == VT_BSTR) {
+        delete reinterpret_cast<std::u16string*>(word);
+    } else if (vt == (VT_ARRAY | VT_VARIANT)) {
+        delete reinterpret_cast<SafeArray*>(word);
+    } else if ((vt == VT_DISPATCH || vt == VT_UNKNOWN) && word != 0) {
+        reinterpret_cast<IUnknown*>(word)->Release();
+    }
 }
 
 VARTYPE Variant::vt() const {
@@ -352,14 +353,14 @@ double Variant::realVal() const {
 }
 
 const std::u16string& Variant::bstr() const {
-    return vt_ == VT_BSTR ? s_ : kEmptyString;
+    return vt_ == VT_BSTR ? *s_ : kEmptyString;
 }
 
 const SafeArray* Variant::arrayVal() const {
-    return isArray() ? a_.get() : nullptr;
+    return isArray() ? a_ : nullptr;
 }
 SafeArray* Variant::arrayVal() {
-    return isArray() ? a_.get() : nullptr;
+    return isArray() ? a_ : nullptr;
 }
 
 std::optional<std::u16string> Variant::asString() const {
@@ -409,7 +410,7 @@ bool operator==(const Variant& x, const Variant& y) {
         case VT_DATE:
             return a.d_ == b.d_;
         case VT_BSTR:
-            return a.s_ == b.s_;
+            return *a.s_ == *b.s_;
         case VT_DISPATCH:
         case VT_UNKNOWN:
             return a.unk_ == b.unk_;
@@ -431,7 +432,7 @@ std::string Variant::debugString() const {
         case VT_BOOL:
             return prefix + (v.boolVal() ? "VT_BOOL true" : "VT_BOOL false");
         case VT_BSTR:
-            return prefix + "VT_BSTR \"" + text::utf16ToUtf8(v.s_) + "\"";
+            return prefix + "VT_BSTR \"" + text::utf16ToUtf8(*v.s_) + "\"";
         case VT_R4:
         case VT_R8:
             return prefix + "VT_R8 " + text::utf16ToUtf8(numberText(v.d_));
@@ -647,6 +648,15 @@ HRESULT VariantChangeType(Variant& dst, const Variant& source, VARTYPE vt) {
             break;
     }
     return S_OK;
+}
+
+HRESULT storeByRef(Variant& arg, Variant&& value) {
+    if (arg.isByRef() && !value.isByRef() &&
+        ((arg.vt() & VT_TYPEMASK) == VT_VARIANT || (arg.vt() & ~VT_BYREF) == value.vt())) {
+        arg.deref() = std::move(value);
+        return S_OK;
+    }
+    return storeByRef(arg, static_cast<const Variant&>(value));
 }
 
 HRESULT storeByRef(Variant& arg, const Variant& value) {

@@ -1,4 +1,7 @@
 // NWEntries: the entries of one directory, or its deleted files (INWEntries).
+#include <algorithm>
+#include <iterator>
+
 #include "objects.h"
 #include "volctl/names.h"
 #include "volctl/tables.h"
@@ -34,24 +37,29 @@ HRESULT NWEntries::fillChildren(ControlCore& core) {
     if (rc != 0) {
         return failText(rc, kTextInvalidDirectory);
     }
-    // Sub-directories first, then files: two searches over the directory.
-    for (const std::uint16_t attrs : {kSearchDirectories, kSearchFiles}) {
-        SearchCursor cursor;
-        rc = core.net.startSearch(core.conn, handle.get(), core.nameSpace, cursor);
-        if (rc != 0) {
-            items_.clear();
-            return failText(rc, kTextInvalidDirectory);
-        }
-        const int type = attrs == kSearchDirectories ? NETWAREDIR : NETWAREFILE;
-        EntryRecord r;
-        while ((rc = core.net.searchNext(core.conn, cursor, core.nameSpace, attrs, r)) == 0) {
-            items_.emplace_back(new NWEntry(core_, parent_ + u"\\" + r.name, type));
-        }
-        if (rc != kNwFailure) {  // a real error, not the end of the list
-            items_.clear();
-            return fail(rc);
+    // One search over the directory (hidden and system entries included), split as it goes:
+    // sub-directories first, then files, each in the server's order.
+    SearchCursor cursor;
+    rc = core.net.startSearch(core.conn, handle.get(), core.nameSpace, cursor);
+    if (rc != 0) {
+        return failText(rc, kTextInvalidDirectory);
+    }
+    const std::u16string prefix = parent_ + u"\\";
+    std::vector<ComPtr<NWEntry>> files;
+    EntryRecord r;
+    while ((rc = core.net.searchNext(core.conn, cursor, core.nameSpace, kSearchAny, r)) == 0) {
+        if ((r.attributes & kAttrDirectory) != 0) {
+            items_.emplace_back(new NWEntry(core_, prefix + r.name, NETWAREDIR));
+        } else {
+            files.emplace_back(new NWEntry(core_, prefix + r.name, NETWAREFILE));
         }
     }
+    if (rc != kNwFailure) {  // a real error, not the end of the list
+        items_.clear();
+        return fail(rc);
+    }
+    items_.reserve(items_.size() + files.size());
+    std::move(files.begin(), files.end(), std::back_inserter(items_));
     return S_OK;
 }
 

@@ -387,19 +387,18 @@ std::int32_t copyTree(ControlCore& core, const std::u16string& from, bool direct
         if (rc != 0) {
             return rc;
         }
-        for (const std::uint16_t attrs : {kSearchDirectories, kSearchFiles}) {
-            SearchCursor cursor;
-            rc = net.startSearch(core.conn, handle.get(), core.nameSpace, cursor);
-            if (rc != 0) {
-                return rc;
-            }
-            EntryRecord r;
-            while ((rc = net.searchNext(core.conn, cursor, core.nameSpace, attrs, r)) == 0) {
-                children.emplace_back(r.name, attrs == kSearchDirectories);
-            }
-            if (rc != kNwFailure) {
-                return rc;
-            }
+        // One search for directories and files alike.
+        SearchCursor cursor;
+        rc = net.startSearch(core.conn, handle.get(), core.nameSpace, cursor);
+        if (rc != 0) {
+            return rc;
+        }
+        EntryRecord r;
+        while ((rc = net.searchNext(core.conn, cursor, core.nameSpace, kSearchAny, r)) == 0) {
+            children.emplace_back(r.name, (r.attributes & kAttrDirectory) != 0);
+        }
+        if (rc != kNwFailure) {
+            return rc;
         }
     }
     for (const auto& [name, isDirectory] : children) {

@@ -2,6 +2,7 @@
 // purge and salvage of a deleted file (INWFile).
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "objects.h"
 #include "platform/text.h"
@@ -100,7 +101,7 @@ HRESULT NWFile::Seek(std::int32_t bytes) {
     });
 }
 
-HRESULT NWFile::Read(Variant* data, std::int32_t bytes, std::int32_t* count) {
+HRESULT NWFile::Read(vnk::com::OutOnly<Variant> data, std::int32_t bytes, std::int32_t* count) {
     return withCore([&](ControlCore& core) {
         *data = Variant::array({});
         *count = -1;
@@ -115,18 +116,16 @@ HRESULT NWFile::Read(Variant* data, std::int32_t bytes, std::int32_t* count) {
         }
         const std::int64_t wanted =
             std::clamp<std::int64_t>(std::min<std::int64_t>(bytes, end - position), 0, 0x7FFFFFFF);
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(wanted));
+        const auto buffer =
+            std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(wanted));
         std::uint32_t read = 0;
         if (wanted > 0 &&
-            core.net.readFile(file, static_cast<std::uint32_t>(wanted), buffer.data(), read) != 0) {
+            core.net.readFile(file, static_cast<std::uint32_t>(wanted), buffer.get(), read) != 0) {
             return S_OK;
         }
         read = std::min<std::uint32_t>(read, static_cast<std::uint32_t>(wanted));
-        std::vector<Variant> items;
-        items.reserve(read);
-        for (std::uint32_t i = 0; i < read; ++i) {
-            items.emplace_back(buffer[i]);
-        }
+        // One allocation for the array, each element a plain 16-byte value made in place.
+        std::vector<Variant> items(buffer.get(), buffer.get() + read);
         *data = Variant::array(std::move(items));
         *count = static_cast<std::int32_t>(read);
         return S_OK;
@@ -146,14 +145,18 @@ HRESULT NWFile::Write(Variant* data, std::int32_t bytes, std::int32_t* count) {
             source = reinterpret_cast<const std::uint8_t*>(text.data());
             available = text.size();
         } else if (const vnk::com::SafeArray* array = value.arrayVal()) {
-            // Each byte element goes to its own index; indices outside the buffer are skipped.
-            for (std::size_t i = 0; i < array->elements.size(); ++i) {
-                const std::int64_t at =
-                    std::int64_t{array->lowerBound} + static_cast<std::int64_t>(i);
-                const Variant& e = array->elements[i].deref();
-                if (e.vt() == vnk::com::VT_UI1 && at >= 0 &&
-                    at < static_cast<std::int64_t>(kTransferBuffer)) {
-                    transfer[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(e.intVal());
+            // Each byte element goes to its own index; indices outside the buffer are skipped,
+            // so only the elements that land in it are looked at.
+            const std::int64_t lower = array->lowerBound;
+            const std::int64_t size = static_cast<std::int64_t>(array->elements.size());
+            const std::int64_t first = std::clamp<std::int64_t>(-lower, 0, size);
+            const std::int64_t last = std::clamp<std::int64_t>(
+                static_cast<std::int64_t>(kTransferBuffer) - lower, 0, size);
+            for (std::int64_t i = first; i < last; ++i) {
+                const Variant& e = array->elements[static_cast<std::size_t>(i)].deref();
+                if (e.vt() == vnk::com::VT_UI1) {
+                    transfer[static_cast<std::size_t>(lower + i)] =
+                        static_cast<std::uint8_t>(e.intVal());
                 }
             }
             source = transfer.data();

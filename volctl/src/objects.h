@@ -223,7 +223,7 @@ public:
         return entry_->purgeOrSalvage(false, result, newName.value_or(u""));
     }
     HRESULT Seek(std::int32_t bytes);
-    HRESULT Read(Variant* data, std::int32_t bytes, std::int32_t* count);
+    HRESULT Read(vnk::com::OutOnly<Variant> data, std::int32_t bytes, std::int32_t* count);
     HRESULT Write(Variant* data, std::int32_t bytes, std::int32_t* count);
     template <std::uint32_t Bit>
     HRESULT getAttribute(bool* v) {

@@ -101,6 +101,20 @@ TEST_F(Entries, AttributesAndDates) {
         << "hidden entries are listed too";
 }
 
+// Entries made on the disk since the last listing join it: directories (hidden and system ones
+// too) before files, each group in the server's order, the new ones after those it knew.
+TEST_F(Entries, ChildrenMadeSinceTheLastListingJoinTheirGroup) {
+    const ComPtr<IDispatch> sub = entry(u"DOCS\\SUB");
+    put(sub, u"Hidden", Variant(true));
+    put(sub, u"System", Variant(true));
+    EXPECT_EQ(names(getObject(entry(u"DOCS"), u"Children")), (Names{u"SUB", u"A.TXT"}));
+    std::filesystem::create_directory(disk("DOCS/ZDIR"));
+    write("DOCS/0NEW.TXT", "new");
+    std::filesystem::create_directory(disk("DOCS/ADIR"));
+    EXPECT_EQ(names(getObject(entry(u"DOCS"), u"Children")),
+              (Names{u"SUB", u"ADIR", u"ZDIR", u"A.TXT", u"0NEW.TXT"}));
+}
+
 TEST_F(Entries, OwnerAndArchiver) {
     const ComPtr<IDispatch> login = entry(u"PUBLIC\\LOGIN.EXE");
     EXPECT_EQ(getText(login, u"Owner"), u"\\\\FS1\\JSMITH");

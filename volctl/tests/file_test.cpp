@@ -81,6 +81,32 @@ TEST_F(Files, ReadWriteAndSeek) {
     EXPECT_EQ(content("DOCS/A.TXT"), "abcde56789");
 }
 
+// A read larger than one request of the connection comes back whole, one unsigned byte
+// element each, replacing whatever Data held before (a text, an earlier array).
+TEST_F(Files, LargeReadsFillDataWithOneByteElementEach) {
+    std::string big(200000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>((i * 7) ^ (i >> 8));
+    }
+    write("DOCS/BIG.DAT", big);
+    const ComPtr<IDispatch> f = getObject(entry(u"DOCS\\BIG.DAT"), u"File");
+    EXPECT_TRUE(getBool(f, u"Open"));
+    Variant data(u"held before");
+    std::string got;
+    for (std::int64_t n;
+         (n = getInt(f, u"Read", {Variant::byRef(data), Variant(std::int32_t{150000})})) > 0;) {
+        const vnk::com::SafeArray* array = data.arrayVal();
+        ASSERT_NE(array, nullptr);
+        EXPECT_EQ(array->lowerBound, 0);
+        ASSERT_EQ(array->elements.size(), static_cast<std::size_t>(n));
+        got += bytesOf(data);
+    }
+    EXPECT_EQ(got.size(), big.size());
+    EXPECT_TRUE(got == big) << "the bytes in their order";
+    EXPECT_EQ(data.arrayVal()->elements.size(), 0u) << "at the end: an empty array";
+    EXPECT_TRUE(getBool(f, u"Close"));
+}
+
 TEST_F(Files, WriteNeverReadsOrWritesOutsideItsData) {
     EXPECT_TRUE(getBool(file, u"Open"));
     Variant text(u"xyz");
@@ -103,6 +129,20 @@ TEST_F(Files, WriteNeverReadsOrWritesOutsideItsData) {
     EXPECT_EQ(after[3 + 254], 'A');
     EXPECT_EQ(after[3 + 255], 0) << "B was no byte, C fell outside the buffer";
     EXPECT_EQ(after.substr(3 + 256), std::string("Y") + '\0') << "Z fell before the buffer";
+}
+
+// Arrays reaching far beyond the buffer on either side: only the elements that land in it count.
+TEST_F(Files, WriteTakesOnlyTheElementsThatLandInItsBuffer) {
+    EXPECT_TRUE(getBool(file, u"Open"));
+    const std::vector<Variant> many(1000, Variant(std::uint8_t{'Q'}));
+    for (const std::int32_t lower : {INT32_MIN, -1000, -999, 256, INT32_MAX - 10}) {
+        Variant far = Variant::array(many, lower);
+        EXPECT_EQ(getInt(file, u"Write", {Variant::byRef(far), Variant(std::int32_t{256})}), 256);
+    }
+    EXPECT_TRUE(getBool(file, u"Close"));
+    std::string expected(5 * 256, '\0');
+    expected[2 * 256] = 'Q';  // -999: the last element lands on byte 0
+    EXPECT_TRUE(content("DOCS/A.TXT") == expected);
 }
 
 TEST_F(Files, OneOpenFilePerControl) {

@@ -1,6 +1,7 @@
 // The wire client's directory listing: directory handles and searches, served one entry per
 // call from 87/20 replies that carry many (87/3, one per call, where a server lacks 87/20).
 #include <cstring>
+#include <utility>
 
 #include "entryrecord.h"
 #include "ncp/paths.h"
@@ -125,12 +126,12 @@ NWCCODE WireClient::fetchSearch(Handle& h, detail::SearchBuffer& search) {
         request.returnInfoCount = kEntriesPerReply;
         request.sequence = search.serverSequence;
         request.pattern = search.pattern;
-        const auto reply = call<SearchEntrySet>(h, request);
+        auto reply = call<SearchEntrySet>(h, request);
         if (reply.ok()) {
-            search.entries = reply.reply.entries;
+            search.entries = std::move(reply.reply.entries);
             search.next = 0;
             search.serverSequence = reply.reply.sequence;
-            search.more = reply.reply.more != 0 && !reply.reply.entries.empty();
+            search.more = reply.reply.more != 0 && !search.entries.empty();
             return SUCCESSFUL;
         }
         if (reply.code != kUnknownCall || !h.connection->session) {

@@ -2,11 +2,12 @@
 //
 // Implementing a dispatch class
 //   1. Declare the class with its members as methods returning HRESULT. A parameter `T` or
-//      `const T&` is passed by value, `T*` by reference (in and out); a last `T*` may be the
-//      return value. T is one of bool, std::int8_t, std::uint8_t, std::int16_t, std::uint16_t,
-//      std::int32_t, std::uint32_t, std::int64_t, float, double, Date, std::u16string, Variant,
-//      ComPtr<IDispatch>, ComPtr<IUnknown>; std::optional<T> is an optional parameter. A Variant
-//      parameter is always optional: left out, it arrives as Variant::missing().
+//      `const T&` is passed by value, `T*` by reference (in and out), OutOnly<T> by reference
+//      but out only; a last `T*` may be the return value. T is one of bool, std::int8_t,
+//      std::uint8_t, std::int16_t, std::uint16_t, std::int32_t, std::uint32_t, std::int64_t, float,
+//      double, Date, std::u16string, Variant, ComPtr<IDispatch>, ComPtr<IUnknown>; std::optional<T>
+//      is an optional parameter. A Variant parameter is always optional: left out, it arrives as
+//      Variant::missing().
 //   2. Describe it once with an InterfaceDef<Class> and derive from Dispatchable:
 //
 //        class Counter final : public com::Dispatchable<Counter, IDispatch> {
@@ -178,6 +179,16 @@ VNK_EXPORT HRESULT LoadRegTypeLib(const GUID& libid, WORD major, WORD minor,
 VNK_EXPORT std::string describeTypeLib(const TypeLibInfo& lib);
 VNK_EXPORT std::string vartypeName(VARTYPE vt);
 
+// A by-reference parameter the member only writes: the value the caller's variable holds does
+// not come in (a large array is not copied for nothing), the member starts from an empty one and
+// what it leaves goes back out. Type information shows it as any by-reference parameter.
+template <class T>
+struct OutOnly {
+    T* value;
+    T& operator*() const { return *value; }
+    T* operator->() const { return value; }
+};
+
 // ---- Binding C++ members to dispatch members ---------------------------------------------------
 namespace detail {
 
@@ -298,6 +309,7 @@ struct Param<std::optional<T>> {
     static void missing(Storage& s) { s.reset(); }
     static std::optional<T> pass(Storage& s) { return s; }
 };
+
 template <class T>
 struct Param<T*> {  // by reference: copied in, called, copied back out
     using Storage = T;
@@ -307,9 +319,22 @@ struct Param<T*> {  // by reference: copied in, called, copied back out
     static HRESULT in(const Variant& v, Storage& s) { return ArgType<T>::from(v, s); }
     static void missing(Storage&) {}
     static T* pass(Storage& s) { return &s; }
-    static HRESULT out(Variant& arg, const Storage& s) {
-        return arg.isByRef() ? storeByRef(arg, ArgType<T>::to(s)) : S_OK;
+    // The value moves out: a large array is not copied on its way back to the caller.
+    static HRESULT out(Variant& arg, Storage& s) {
+        if (!arg.isByRef()) {
+            return S_OK;
+        }
+        if constexpr (std::is_same_v<T, Variant>) {
+            return storeByRef(arg, std::move(s));
+        } else {
+            return storeByRef(arg, ArgType<T>::to(s));
+        }
     }
+};
+template <class T>
+struct Param<OutOnly<T>> : Param<T*> {
+    static HRESULT in(const Variant&, T&) { return S_OK; }
+    static OutOnly<T> pass(T& s) { return {&s}; }
 };
 
 template <class M>

@@ -126,11 +126,27 @@ struct SafeArray;
 class VNK_EXPORT Variant {
 public:
     Variant() noexcept {}
-    Variant(const Variant& o);
-    Variant(Variant&& o) noexcept;
+    // Scalars copy and go without a call into the library: an array of a million bytes is a
+    // million of them.
+    Variant(const Variant& o) : vt_(o.vt_), typedRef_(o.typedRef_) {
+        i_ = o.i_;
+        if (ownsValue()) {
+            copyOwned(o);
+        }
+    }
+    Variant(Variant&& o) noexcept : vt_(o.vt_), typedRef_(o.typedRef_) {
+        i_ = o.i_;
+        o.vt_ = VT_EMPTY;
+        o.typedRef_ = false;
+        o.i_ = 0;
+    }
     Variant& operator=(const Variant& o);
     Variant& operator=(Variant&& o) noexcept;
-    ~Variant();
+    ~Variant() {
+        if (ownsValue()) {
+            clear();
+        }
+    }
 
     Variant(bool v) : vt_(VT_BOOL) { i_ = v ? 1 : 0; }
     Variant(std::int8_t v) : vt_(VT_I1) { i_ = v; }
@@ -144,9 +160,9 @@ public:
     Variant(float v) : vt_(VT_R4) { d_ = v; }
     Variant(double v) : vt_(VT_R8) { d_ = v; }
     Variant(Date v) : vt_(VT_DATE) { d_ = v.value; }
-    Variant(std::u16string v) : vt_(VT_BSTR), s_(std::move(v)) {}
-    Variant(std::u16string_view v) : vt_(VT_BSTR), s_(v) {}
-    Variant(const char16_t* v) : vt_(VT_BSTR), s_(v != nullptr ? v : u"") {}
+    Variant(std::u16string v) { setString(std::move(v)); }
+    Variant(std::u16string_view v) { setString(std::u16string(v)); }
+    Variant(const char16_t* v) { setString(v != nullptr ? v : u""); }
     // Objects: take a new reference. A null pointer gives an object variant holding nothing.
     Variant(IDispatch* v);
     Variant(const ComPtr<IDispatch>& v) : Variant(v.get()) {}
@@ -199,7 +215,17 @@ public:
     std::string debugString() const;
 
 private:
-    friend class VariantAccess;
+    // A text, an object or an array: something to copy deeply, release or free.
+    bool ownsValue() const {
+        return vt_ == VT_BSTR || vt_ == VT_DISPATCH || vt_ == VT_UNKNOWN ||
+               vt_ == (VT_ARRAY | VT_VARIANT);
+    }
+    // The deep part of a copy of `o` (whose type and union this variant already holds).
+    void copyOwned(const Variant& o);
+    void setString(std::u16string v);
+
+    // 16 bytes: the type and one word, which owns the text or the array of a VT_BSTR or an
+    // array variant.
     VARTYPE vt_ = VT_EMPTY;
     bool typedRef_ = false;
     union {
@@ -207,9 +233,9 @@ private:
         double d_;
         IUnknown* unk_;
         Variant* ref_;
+        std::u16string* s_;
+        SafeArray* a_;
     };
-    std::u16string s_;
-    std::unique_ptr<SafeArray> a_;
 };
 
 struct SafeArray {
@@ -230,5 +256,7 @@ VNK_EXPORT HRESULT VariantChangeType(Variant& dst, const Variant& src, VARTYPE v
 // Writes `value` through a by-reference argument: into a typedRef converted to the target's
 // type, into a byRef as it is. An argument that is not by reference is left alone (S_FALSE).
 VNK_EXPORT HRESULT storeByRef(Variant& arg, const Variant& value);
+// The same, moving `value` (when it is no reference itself) where it goes as it is.
+VNK_EXPORT HRESULT storeByRef(Variant& arg, Variant&& value);
 
 }  // namespace vnk::com
