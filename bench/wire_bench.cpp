@@ -11,7 +11,7 @@
 //                       ratio target <= 1.5, trips_per_file target <= 3; client_calls is what
 //                       the walk asked of the client, saved_round_trips what batching (23/236,
 //                       23/235, 23/238, 87/20) and the per-handle caches spared of one each
-//   OpenFilesJsonProcess/wire       varnook-cli open-files FS1 --json, start to exit
+//   OpenFilesJsonProcess/wire|in_process   varnook-cli open-files FS1 --json, start to exit
 //   WhoHasProcess/wire|in_process   varnook-cli who-has "F:\Shared File.dat", start to exit
 //
 //     build/bin/bench_wire
@@ -238,10 +238,12 @@ void RunCli(benchmark::State& state, const std::vector<std::string>& args, bool 
 }
 
 void OpenFilesJsonProcess(benchmark::State& state) {
-    RunCli(state, {"open-files", "FS1", "--json"}, true);
+    RunCli(state, {"open-files", "FS1", "--json"}, state.range(0) == 1);
 }
 BENCHMARK(OpenFilesJsonProcess)
-    ->Name("OpenFilesJsonProcess/wire")
+    ->ArgName("wire")
+    ->Arg(1)
+    ->Arg(0)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

@@ -38,6 +38,7 @@ void fillUsers(const sim::Entry& file, std::size_t first, std::size_t limit, Rep
     rp.locked = usage != nullptr && !usage->locks.empty() ? 1 : 0;
     Slice s = slice(n, first, std::min<std::size_t>(limit, 0xFFFF));
     rp.nextRecord = s.next;
+    rp.connections.reserve(s.end - s.first);
     for (std::size_t i = s.first; i < s.end; ++i) {
         const sim::Opener& opener = usage->openers[i];
         rp.connections.push_back({opener.station->number, opener.task, 0, 0, 0});
@@ -50,6 +51,7 @@ void fillLocks(const sim::Entry& file, std::size_t first, std::size_t limit, Rep
     std::size_t n = usage != nullptr ? usage->locks.size() : 0;
     Slice s = slice(n, first, limit);
     rp.nextRecord = s.next;
+    rp.locks.reserve(s.end - s.first);
     for (std::size_t i = s.first; i < s.end; ++i) {
         const sim::Lock& lock = usage->locks[i];
         rp.locks.push_back({1, 0, lock.start, lock.end, lock.station->number,

@@ -14,52 +14,6 @@ ByteView Reader::take(std::size_t n) {
     return out;
 }
 
-std::uint64_t Reader::unsignedBe(int n) {
-    ByteView b = take(static_cast<std::size_t>(n));
-    std::uint64_t v = 0;
-    for (std::uint8_t byte : b) {
-        v = (v << 8) | byte;
-    }
-    return v;
-}
-
-std::uint64_t Reader::unsignedLe(int n) {
-    ByteView b = take(static_cast<std::size_t>(n));
-    std::uint64_t v = 0;
-    for (std::size_t i = b.size(); i-- > 0;) {
-        v = (v << 8) | b[i];
-    }
-    return v;
-}
-
-std::uint8_t Reader::u8() {
-    return static_cast<std::uint8_t>(unsignedBe(1));
-}
-std::uint16_t Reader::be16() {
-    return static_cast<std::uint16_t>(unsignedBe(2));
-}
-std::uint16_t Reader::le16() {
-    return static_cast<std::uint16_t>(unsignedLe(2));
-}
-std::uint32_t Reader::be32() {
-    return static_cast<std::uint32_t>(unsignedBe(4));
-}
-std::uint32_t Reader::le32() {
-    return static_cast<std::uint32_t>(unsignedLe(4));
-}
-std::uint64_t Reader::be48() {
-    return unsignedBe(6);
-}
-std::uint64_t Reader::le48() {
-    return unsignedLe(6);
-}
-std::uint64_t Reader::be64() {
-    return unsignedBe(8);
-}
-std::uint64_t Reader::le64() {
-    return unsignedLe(8);
-}
-
 void Reader::bytes(std::span<std::uint8_t> out) {
     ByteView b = take(out.size());
     if (b.size() == out.size()) {
@@ -143,18 +97,6 @@ void Writer::le48(std::uint64_t v) {
         ok_ = false;
     }
     unsignedLe(v, 6);
-}
-
-void Writer::unsignedBe(std::uint64_t v, int n) {
-    for (int i = n - 1; i >= 0; --i) {
-        out_->push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-}
-
-void Writer::unsignedLe(std::uint64_t v, int n) {
-    for (int i = 0; i < n; ++i) {
-        out_->push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
 }
 
 void Writer::fixedText(std::string_view text, std::size_t n) {

@@ -102,15 +102,20 @@ struct Handle {
 
     std::unordered_map<std::uint8_t, std::string> volumeNames;
     std::unordered_map<std::string, std::uint8_t> volumeNumbers;  // upper-case name
-    // 23/243 answers: (volume, directory base, name space) -> components, root first.
-    std::map<std::tuple<std::uint8_t, std::uint32_t, std::uint8_t>, std::vector<std::string>>
-        directoryPaths;
+    // 23/243 answers: (volume << 40 | name space << 32 | directory base) -> components, root
+    // first.
+    std::unordered_map<std::uint64_t, std::vector<std::string>> directoryPaths;
     // (volume << 32 | entry) -> what 23/235 said of an open file.
     std::unordered_map<std::uint64_t, OpenFileName> openFileNames;
     // (volume number, upper-case DOS components joined by '\') -> entry.
     std::unordered_map<std::string, EntryPlace> places;
     // "src|dst|VOL:PATH" -> 87/28's components, leaf first, volume last.
     std::unordered_map<std::string, std::vector<std::string>> fullPaths;
+    // The same two answers by the caller's text as it came (name spaces as two leading bytes
+    // for fullPaths), so a row's repeated questions skip parsing the path: a walk asks each
+    // file's path three times. Bounded like the others.
+    std::unordered_map<std::string, EntryPlace> placesByText;
+    std::unordered_map<std::string, std::vector<std::string>> fullPathsByText;
 
     std::optional<ScanBuffer<ncp::call::FileConnection>> users;
     ncp::call::FileUsage usage;

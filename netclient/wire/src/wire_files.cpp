@@ -65,6 +65,27 @@ void copyTruncated(char* out, std::size_t size, std::string_view text) {
 
 NWCCODE WireClient::fullPath(Handle& h, nuint8 src, nuint8 dst, const char* path,
                              const std::vector<std::string>*& components) {
+    std::string text;
+    text.reserve(2 + std::strlen(path));
+    text += static_cast<char>(src);
+    text += static_cast<char>(dst);
+    text += path;
+    if (auto it = h.fullPathsByText.find(text); it != h.fullPathsByText.end()) {
+        components = &it->second;
+        return SUCCESSFUL;
+    }
+    const NWCCODE rc = fullPathParsed(h, src, dst, path, components);
+    if (rc == SUCCESSFUL) {
+        if (h.fullPathsByText.size() >= detail::kMaxCacheEntries) {
+            h.fullPathsByText.clear();
+        }
+        components = &h.fullPathsByText.emplace(std::move(text), *components).first->second;
+    }
+    return rc;
+}
+
+NWCCODE WireClient::fullPathParsed(Handle& h, nuint8 src, nuint8 dst, const char* path,
+                                   const std::vector<std::string>*& components) {
     std::optional<ncp::HandlePath> wirePath = ncp::paths::fromVolumePath(path);
     if (!wirePath || wirePath->components.empty()) {
         return INVALID_PATH;
@@ -109,6 +130,21 @@ void WireClient::rememberPlace(Handle& h, nuint8 volume, const std::vector<std::
 }
 
 NWCCODE WireClient::placeOf(Handle& h, const char* path, detail::EntryPlace& place) {
+    if (auto it = h.placesByText.find(path); it != h.placesByText.end()) {
+        place = it->second;
+        return SUCCESSFUL;
+    }
+    const NWCCODE rc = placeOfParsed(h, path, place);
+    if (rc == SUCCESSFUL) {
+        if (h.placesByText.size() >= detail::kMaxCacheEntries) {
+            h.placesByText.clear();
+        }
+        h.placesByText.emplace(path, place);
+    }
+    return rc;
+}
+
+NWCCODE WireClient::placeOfParsed(Handle& h, const char* path, detail::EntryPlace& place) {
     std::optional<ncp::HandlePath> wirePath = ncp::paths::fromVolumePath(path);
     if (!wirePath || wirePath->components.empty()) {
         return INVALID_PATH;
@@ -155,7 +191,8 @@ NWCCODE WireClient::volumeName(Handle& h, nuint8 volume, const std::string*& nam
 
 NWCCODE WireClient::directoryPath(Handle& h, nuint8 volume, nuint32 dirBase, nuint8 nameSpace,
                                   const std::vector<std::string>*& components) {
-    const auto key = std::make_tuple(volume, dirBase, nameSpace);
+    const std::uint64_t key = static_cast<std::uint64_t>(volume) << 40 |
+                              static_cast<std::uint64_t>(nameSpace) << 32 | dirBase;
     if (auto it = h.directoryPaths.find(key); it != h.directoryPaths.end()) {
         components = &it->second;
         return SUCCESSFUL;
@@ -420,8 +457,13 @@ NWCCODE WireClient::loadOpenFiles(Handle& h, nuint16 connNum, std::size_t positi
                 next = reply.reply.nextRecord;
                 for (const OpenFileRecord& f : records) {
                     detail::bound(h.openFileNames);
-                    h.openFileNames[static_cast<std::uint64_t>(f.volume) << 32 | f.dirEntry] = {
-                        f.parent, f.nameSpace, f.name};
+                    detail::OpenFileName& named =
+                        h.openFileNames[static_cast<std::uint64_t>(f.volume) << 32 | f.dirEntry];
+                    named.parent = f.parent;
+                    named.nameSpace = f.nameSpace;
+                    if (named.name != f.name) {  // most files were met before, by other stations
+                        named.name = f.name;
+                    }
                 }
                 return SUCCESSFUL;
             }
@@ -609,16 +651,21 @@ NWCCODE WireClient::loadLocks(Handle& h, const char* path) {
         }
         PhysicalLocksByFile::Request request{0, place.volume, place.dosBase, 0};
         for (bool first = true; records.size() < kMaxRecords; first = false) {
-            const auto reply = call<PhysicalLocksByFile>(h, request);
+            auto reply = call<PhysicalLocksByFile>(h, request);
             if (!reply.ok()) {
                 if (reply.code == kUnknownCall && first) {
                     return loadLocks(h, path);
                 }
                 return reply.code;
             }
-            records.insert(records.end(), reply.reply.locks.begin(), reply.reply.locks.end());
-            if (reply.reply.nextRecord == 0 || reply.reply.locks.empty() ||
-                reply.reply.nextRecord == request.lastRecord) {
+            const bool done = reply.reply.nextRecord == 0 || reply.reply.locks.empty() ||
+                              reply.reply.nextRecord == request.lastRecord;
+            if (records.empty()) {
+                records = std::move(reply.reply.locks);  // most files answer in one batch
+            } else {
+                records.insert(records.end(), reply.reply.locks.begin(), reply.reply.locks.end());
+            }
+            if (done) {
                 break;
             }
             request.lastRecord = reply.reply.nextRecord;

@@ -206,6 +206,47 @@ TEST_F(WireQueries, LocksOfAFile) {
     EXPECT_EQ(server.requests(23, 238), 1);
 }
 
+TEST_F(WireQueries, LocksInSeveralBatchesAndPathsInAnotherSpelling) {
+    batch = 1;
+    auto locksOf = [&](const char* path) {
+        std::vector<nuint32> starts;
+        nint16 iter = 0;
+        PHYSICAL_LOCK lock{};
+        PHYSICAL_LOCKS locks{};
+        while (client->NWScanPhysicalLocksByFile(conn, 0, path, 0, &iter, &lock, &locks) ==
+               SUCCESSFUL) {
+            EXPECT_EQ(locks.numRecords, 3);
+            starts.push_back(lock.recordStart);
+        }
+        return starts;
+    };
+    const std::vector<nuint32> all{0, 100, 200};
+    EXPECT_EQ(locksOf("DATA:SHARED\\REPORT.XLS"), all);
+    EXPECT_EQ(server.requests(23, 238), 3);
+    // Another spelling of the same file, then the first again: its place is known either way.
+    EXPECT_EQ(locksOf("data:\\shared\\report.xls"), all);
+    EXPECT_EQ(locksOf("DATA:SHARED\\REPORT.XLS"), all);
+    EXPECT_EQ(server.requests(87, 22), 1);
+    EXPECT_EQ(server.requests(23, 238), 9);
+    // A path that failed is asked again, not remembered.
+    EXPECT_TRUE(locksOf("DATA:NOPE").empty());
+    EXPECT_TRUE(locksOf("DATA:NOPE").empty());
+    EXPECT_EQ(server.requests(87, 22), 3);
+
+    char upper[256];
+    char lower[256];
+    NW_NS_PATH first{"DATA:\\SHARED\\REPORT.XLS", upper, sizeof upper};
+    NW_NS_PATH second{"data:\\shared\\report.xls", lower, sizeof lower};
+    ASSERT_EQ(client->NWGetNSPath(conn, 0, 1, NW_NS_DOS, NW_NS_LONG, &first), SUCCESSFUL);
+    ASSERT_EQ(client->NWGetNSPath(conn, 0, 1, NW_NS_DOS, NW_NS_LONG, &second), SUCCESSFUL);
+    EXPECT_STREQ(lower, "DATA:\\Shared Files");
+    EXPECT_STREQ(upper, lower);
+    // The same text in another name space pair is another question.
+    ASSERT_EQ(client->NWGetNSPath(conn, 0, 1, NW_NS_DOS, NW_NS_DOS, &first), SUCCESSFUL);
+    EXPECT_STREQ(upper, "DATA:\\SHARED");
+    EXPECT_EQ(server.requests(87, 28), 2);
+}
+
 TEST_F(WireQueries, WhatEveryRowAsksIsAskedOncePerHandle) {
     char volume[256] = {};
     for (int i = 0; i < 3; ++i) {

@@ -30,15 +30,15 @@ public:
     std::size_t remaining() const { return ok_ ? data_.size() - pos_ : 0; }
     bool atEnd() const { return remaining() == 0; }
 
-    std::uint8_t u8();
-    std::uint16_t be16();
-    std::uint16_t le16();
-    std::uint32_t be32();
-    std::uint32_t le32();
-    std::uint64_t be48();
-    std::uint64_t le48();
-    std::uint64_t be64();
-    std::uint64_t le64();
+    std::uint8_t u8() { return static_cast<std::uint8_t>(unsignedBe(1)); }
+    std::uint16_t be16() { return static_cast<std::uint16_t>(unsignedBe(2)); }
+    std::uint16_t le16() { return static_cast<std::uint16_t>(unsignedLe(2)); }
+    std::uint32_t be32() { return static_cast<std::uint32_t>(unsignedBe(4)); }
+    std::uint32_t le32() { return static_cast<std::uint32_t>(unsignedLe(4)); }
+    std::uint64_t be48() { return unsignedBe(6); }
+    std::uint64_t le48() { return unsignedLe(6); }
+    std::uint64_t be64() { return unsignedBe(8); }
+    std::uint64_t le64() { return unsignedLe(8); }
 
     // The next n bytes, or an empty view (and failure) when fewer remain.
     ByteView take(std::size_t n);
@@ -59,8 +59,34 @@ public:
     std::string ndsString();
 
 private:
-    std::uint64_t unsignedBe(int n);
-    std::uint64_t unsignedLe(int n);
+    // Inline: every field of every record goes through these, so the width is a constant the
+    // compiler unrolls.
+    std::uint64_t unsignedBe(int n) {
+        if (!ok_ || static_cast<std::size_t>(n) > data_.size() - pos_) {
+            ok_ = false;
+            return 0;
+        }
+        const std::uint8_t* p = data_.data() + pos_;
+        pos_ += static_cast<std::size_t>(n);
+        std::uint64_t v = 0;
+        for (int i = 0; i < n; ++i) {
+            v = (v << 8) | p[i];
+        }
+        return v;
+    }
+    std::uint64_t unsignedLe(int n) {
+        if (!ok_ || static_cast<std::size_t>(n) > data_.size() - pos_) {
+            ok_ = false;
+            return 0;
+        }
+        const std::uint8_t* p = data_.data() + pos_;
+        pos_ += static_cast<std::size_t>(n);
+        std::uint64_t v = 0;
+        for (int i = n - 1; i >= 0; --i) {
+            v = (v << 8) | p[i];
+        }
+        return v;
+    }
 
     ByteView data_;
     std::size_t pos_ = 0;
@@ -104,8 +130,24 @@ public:
     void patchLe32(std::size_t at, std::uint32_t v);
 
 private:
-    void unsignedBe(std::uint64_t v, int n);
-    void unsignedLe(std::uint64_t v, int n);
+    // One resize per field rather than a push_back per byte; inline so the width unrolls.
+    void unsignedBe(std::uint64_t v, int n) {
+        std::uint8_t* p = grow(n);
+        for (int i = n - 1; i >= 0; --i, v >>= 8) {
+            p[i] = static_cast<std::uint8_t>(v);
+        }
+    }
+    void unsignedLe(std::uint64_t v, int n) {
+        std::uint8_t* p = grow(n);
+        for (int i = 0; i < n; ++i, v >>= 8) {
+            p[i] = static_cast<std::uint8_t>(v);
+        }
+    }
+    std::uint8_t* grow(int n) {
+        const std::size_t at = out_->size();
+        out_->resize(at + static_cast<std::size_t>(n));
+        return out_->data() + at;
+    }
 
     Bytes* out_;
     bool ok_ = true;

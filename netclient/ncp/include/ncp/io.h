@@ -17,6 +17,7 @@
 // Fields may depend on fields before them (plain `if` on an already decoded member).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -214,6 +215,10 @@ public:
     template <class Vec, class F>
     void elements(Vec& v, std::uint32_t n, F each) {
         v.clear();
+        if constexpr (requires { v.reserve(n); }) {
+            // Every element takes at least one byte, so the message bounds what a count can ask.
+            v.reserve(std::min<std::size_t>(n, r_.remaining()));
+        }
         for (std::uint32_t i = 0; i < n && r_.ok(); ++i) {
             const std::size_t before = r_.position();
             v.emplace_back();

@@ -248,9 +248,14 @@ private:
     Outcome<typename C::Reply> call(Handle& handle, const typename C::Request& request);
 
     // Shared steps of the file queries (wire_files.cpp).
+    // fullPath and placeOf answer from the caller's text when it was asked before, else parse
+    // it (the ...Parsed steps).
     NWCCODE fullPath(Handle& h, nuint8 src, nuint8 dst, const char* path,
                      const std::vector<std::string>*& components);
+    NWCCODE fullPathParsed(Handle& h, nuint8 src, nuint8 dst, const char* path,
+                           const std::vector<std::string>*& components);
     NWCCODE placeOf(Handle& h, const char* path, detail::EntryPlace& place);
+    NWCCODE placeOfParsed(Handle& h, const char* path, detail::EntryPlace& place);
     NWCCODE directoryPath(Handle& h, nuint8 volume, nuint32 dirBase, nuint8 nameSpace,
                           const std::vector<std::string>*& components);
     NWCCODE volumeName(Handle& h, nuint8 volume, const std::string*& name);
