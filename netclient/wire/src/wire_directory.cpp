@@ -113,6 +113,41 @@ NWCCODE WireClient::openTreeConnection(const char* tree, NWCONN_HANDLE& conn) {
     return last;
 }
 
+NWCCODE WireClient::openByDirectoryName(std::string dottedName, NWCONN_HANDLE* conn) {
+    if (!dottedName.empty() && dottedName.front() == '.') {
+        dottedName.erase(0, 1);
+    }
+    if (dottedName.empty()) {
+        return NO_SUCH_OBJECT;
+    }
+    for (const auto& connection : connections_) {
+        auto known = serverDns_.find(connection->ref);
+        if (known != serverDns_.end() && known->second != dottedName) {
+            continue;
+        }
+        NWCONN_HANDLE handle = 0;
+        if (NWCCOpenConnByRef(connection->ref, NWCC_OPEN_LICENSED, 0, &handle) != SUCCESSFUL) {
+            continue;
+        }
+        if (known == serverDns_.end()) {
+            std::string dn;
+            const NWCCODE rc = GetServerDirectoryName(handle, dn);
+            if (rc == SUCCESSFUL || rc == ERR_NO_SUCH_ENTRY) {  // the latter: in no tree
+                for (char& c : dn) {
+                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                }
+                known = serverDns_.insert_or_assign(connection->ref, dn).first;
+            }
+        }
+        if (known != serverDns_.end() && known->second == dottedName) {
+            *conn = handle;
+            return SUCCESSFUL;
+        }
+        NWCCCloseConn(handle);
+    }
+    return NO_SUCH_OBJECT;
+}
+
 NWCCODE WireClient::LicenseConn(NWCONN_HANDLE conn) {
     NWCCODE code = SUCCESSFUL;
     return use(conn, code) != nullptr ? SUCCESSFUL : code;  // every connection is licensed

@@ -95,6 +95,18 @@ std::size_t WireClient::openHandleCount() const {
     return handles_.size();
 }
 
+std::size_t WireClient::openDirHandleCount() const {
+    std::size_t count = 0;
+    for (const auto& [conn, handle] : handles_) {
+        count += handle->dirHandles.size();
+    }
+    return count;
+}
+
+std::size_t WireClient::openFileHandleCount() const {
+    return files_.size();
+}
+
 std::uint64_t WireClient::roundTrips() const {
     std::uint64_t total = 0;
     for (const auto& connection : connections_) {
@@ -451,10 +463,7 @@ NWCCODE WireClient::OpenConnByName(const char* name, nuint32 nameFormat, nuint32
         (openState != NWCC_OPEN_LICENSED && openState != NWCC_OPEN_UNLICENSED)) {
         return NWE_PARAM_INVALID;
     }
-    if (nameFormat == NWCC_NAME_FORMAT_NDS) {
-        return NWE_NOT_SUPPORTED_OVER_WIRE;
-    }
-    if (nameFormat != NWCC_NAME_FORMAT_BIND) {
+    if (nameFormat != NWCC_NAME_FORMAT_BIND && nameFormat != NWCC_NAME_FORMAT_NDS) {
         return NWE_PARAM_INVALID;
     }
     std::string key = name;
@@ -465,6 +474,9 @@ NWCCODE WireClient::OpenConnByName(const char* name, nuint32 nameFormat, nuint32
         if (connection->config.server == key && connection->state != State::Cleared) {
             return openHandle(*connection, conn);
         }
+    }
+    if (nameFormat == NWCC_NAME_FORMAT_NDS) {
+        return openByDirectoryName(key, conn);
     }
     // The workstation knows no other servers than those it is connected to.
     return NO_SUCH_OBJECT;

@@ -132,6 +132,33 @@ TEST_P(DirectoryOps, TreesAndContainersScanned) {
               ERR_NO_SUCH_ENTRY);
 }
 
+TEST_P(DirectoryOps, ConnectionsOpenedByDirectoryName) {
+    const auto serverOf = [&](const char* name, nuint32 format, NWCCODE expected) {
+        NWCONN_HANDLE opened = 0;
+        EXPECT_EQ(client().OpenConnByName(name, format, NWCC_OPEN_LICENSED, &opened), expected)
+            << name;
+        std::string server;
+        if (expected == SUCCESSFUL) {
+            char text[64] = {};
+            EXPECT_EQ(client().NWGetFileServerInformation(opened, text, nullptr, nullptr, nullptr,
+                                                          nullptr, nullptr, nullptr, nullptr,
+                                                          nullptr, nullptr),
+                      SUCCESSFUL);
+            server = text;
+            EXPECT_EQ(client().NWCCCloseConn(opened), SUCCESSFUL);
+        }
+        return server;
+    };
+    EXPECT_EQ(serverOf("fs1.sales.acme", NWCC_NAME_FORMAT_NDS, SUCCESSFUL), "FS1");
+    EXPECT_EQ(serverOf(".FS1.SALES.ACME", NWCC_NAME_FORMAT_NDS, SUCCESSFUL), "FS1");
+    EXPECT_EQ(serverOf("FS2", NWCC_NAME_FORMAT_NDS, SUCCESSFUL), "FS2") << "a server name too";
+    serverOf("FS1.SALES.ACME", NWCC_NAME_FORMAT_BIND, NO_SUCH_OBJECT);
+    serverOf("FS9.SALES.ACME", NWCC_NAME_FORMAT_NDS, NO_SUCH_OBJECT);
+    serverOf("", NWCC_NAME_FORMAT_NDS, NO_SUCH_OBJECT);
+    serverOf("FS1", 7, NWE_PARAM_INVALID);
+    EXPECT_EQ(net->openHandleCount(), 1u) << "only the fixture's handle";
+}
+
 // The one difference between the doors: the wire has no directory login.
 TEST_P(DirectoryOps, DirectoryAuthentication) {
     const NWCCODE expected = GetParam() == Door::Wire ? ERR_FAILED_AUTHENTICATION : SUCCESSFUL;

@@ -68,6 +68,10 @@ public:
 
     // Handles opened and not yet closed.
     std::size_t openHandleCount() const;
+    // Directory handles allocated and not yet freed, over every connection handle.
+    std::size_t openDirHandleCount() const;
+    // Files opened (OpenFile, CreateFile) and not yet closed.
+    std::size_t openFileHandleCount() const;
     // Request/reply round trips over every session so far.
     std::uint64_t roundTrips() const;
     // The text of the last failure of a reference's connection (transport, login); empty
@@ -277,6 +281,9 @@ private:
     NWCCODE treeOf(Handle& h, std::string& tree);
     // A new handle on a workstation connection to a server of the tree; the caller closes it.
     NWCCODE openTreeConnection(const char* tree, NWCONN_HANDLE& conn);
+    // A new handle on the workstation connection to the server whose directory name (upper
+    // case, a leading dot allowed) is dottedName; NO_SUCH_OBJECT when none has it.
+    NWCCODE openByDirectoryName(std::string dottedName, NWCONN_HANDLE* conn);
     // The deleted file a directory handle's directory keeps under that sequence (87/22).
     NWCCODE salvageTarget(Handle& h, NWDIR_HANDLE dirHandle, nuint8 nameSpace, nuint32 sequence,
                           ncp::call::SalvageTarget& target);
@@ -291,6 +298,7 @@ private:
     std::map<NW_FILE_HANDLE, std::unique_ptr<detail::WireFile>> files_;
     NW_FILE_HANDLE nextFile_ = 1;
     std::map<NWCONN_REF, std::string> treeNames_;  // "" for a server in no tree
+    std::map<NWCONN_REF, std::string> serverDns_;  // upper case; "" for a server in no tree
     std::vector<std::string> knownTrees_;          // ScanDirectoryTrees
     std::string listingKey_;                       // ScanDirectoryObjects: tree and container
     std::vector<std::pair<std::string, std::string>> listing_;  // name, class
