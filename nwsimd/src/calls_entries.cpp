@@ -151,9 +151,8 @@ void addEntryCalls(CallDispatcher& d) {
         if (rc != SUCCESSFUL)
             return completionOf(rc);
         NW_ENTRY_INFO info = current;
-        // The request carries attribute bits 0 to 23; the higher ones stay as they are.
-        info.attributes = (current.attributes & 0xFF000000) | rq.attributes |
-                          static_cast<nuint32>(rq.extendedAttributes) << 16;
+        // The whole word: the model keeps the status bits (compressed, migrated) itself.
+        info.attributes = rq.attributes;
         info.creationDate = rq.creationDate;
         info.creationTime = rq.creationTime;
         info.creatorID = rq.creatorId;

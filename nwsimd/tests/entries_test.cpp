@@ -228,15 +228,16 @@ TEST_F(WireEntries, ModifyRenameMoveAndErase) {
     modify.nameSpace = kLong;
     modify.searchAttributes = 0x8006;
     modify.modifyMask = call::modify::kAttributes | call::modify::kInheritance;
-    modify.attributes = static_cast<std::uint16_t>(A_READ_ONLY);
-    modify.extendedAttributes = static_cast<std::uint8_t>(A_DELETE_INHIBIT >> 16);
+    modify.attributes = A_READ_ONLY | A_DELETE_INHIBIT | A_DONT_COMPRESS;
     modify.inheritedRightsMask = TR_READ;
     modify.inheritanceRevokeMask = 0xFFFF;
     modify.path = volumePath("DATA:SHARED\\a.txt");
     ASSERT_EQ(admin->call<call::ModifyEntryInfo>(modify).completion, 0);
     EntryInfo info;
     ASSERT_EQ(infoOf(*admin, "DATA:SHARED\\a.txt", &info), 0);
-    EXPECT_EQ(info.attributes & (A_READ_ONLY | A_DELETE_INHIBIT), A_READ_ONLY | A_DELETE_INHIBIT);
+    EXPECT_EQ(info.attributes & (A_READ_ONLY | A_DELETE_INHIBIT | A_DONT_COMPRESS),
+              A_READ_ONLY | A_DELETE_INHIBIT | A_DONT_COMPRESS)
+        << "bits above 23 travel too";
     EXPECT_EQ(info.inheritedRights, TR_READ | TR_SUPERVISOR);  // Supervisor always stays
     EXPECT_EQ(jsmith->call<call::ModifyEntryInfo>(modify).completion,
               completionOf(NO_MODIFY_PRIVILEGES));
@@ -245,7 +246,6 @@ TEST_F(WireEntries, ModifyRenameMoveAndErase) {
               completionOf(NO_DELETE_PRIVILEGES));  // delete inhibit
     modify.modifyMask = call::modify::kAttributes;
     modify.attributes = 0;
-    modify.extendedAttributes = 0;
     ASSERT_EQ(admin->call<call::ModifyEntryInfo>(modify).completion, 0);
 
     // Rename in place, move to another directory, refuse another volume and a taken name.

@@ -14,7 +14,7 @@ using namespace volmarra::testing;
 
 using ControlOnVolume = VolumeFixture;
 
-TEST_F(ControlOnVolume, ServerFormNamesServerAndVolume) {
+TEST_P(ControlOnVolume, ServerFormNamesServerAndVolume) {
     EXPECT_EQ(getText(control, u"ShortName"), u"SYS");
     EXPECT_EQ(getText(control, u"HostServer"), u"FS1");
     EXPECT_TRUE(getBool(control, u"Loaded"));
@@ -24,7 +24,7 @@ TEST_F(ControlOnVolume, ServerFormNamesServerAndVolume) {
     EXPECT_EQ(getText(lower, u"FullName"), u"\\\\fs1\\sys") << "kept as set";
 }
 
-TEST_F(ControlOnVolume, SpaceFiguresInKilobytes) {
+TEST_P(ControlOnVolume, SpaceFiguresInKilobytes) {
     // 8 sectors of 512 bytes: 4 KB per block.
     EXPECT_EQ(getInt(control, u"TotalSpace"), 4000);
     EXPECT_EQ(getInt(control, u"UsedSpace"), 2400);
@@ -40,8 +40,8 @@ TEST_F(ControlOnVolume, SpaceFiguresInKilobytes) {
     EXPECT_GT(get(control, u"LastModified").realVal(), 0.0);
 }
 
-TEST_F(ControlOnVolume, FiguresSaturateInsteadOfWrapping) {
-    nw::FaultInjectingClient faulty(net.client());
+TEST_P(ControlOnVolume, FiguresSaturateInsteadOfWrapping) {
+    nw::FaultInjectingClient faulty(net->client());
     faulty.replace<nw::Op::GetVolumeStats>(
         [&](nw::NWCONN_HANDLE c, nw::nuint16 n, nw::VOLUME_STATS* s) {
             const nw::NWCCODE rc = faulty.inner().GetVolumeStats(c, n, s);
@@ -55,7 +55,7 @@ TEST_F(ControlOnVolume, FiguresSaturateInsteadOfWrapping) {
     EXPECT_EQ(getInt(big, u"UsedSpace"), 0x7FFFFFFF);
 }
 
-TEST_F(ControlOnVolume, UnmountedVolumeLoadsOnRequest) {
+TEST_P(ControlOnVolume, UnmountedVolumeLoadsOnRequest) {
     const ComPtr<IDispatch> data = named(u"\\\\FS1\\DATA");
     EXPECT_FALSE(getBool(data, u"Loaded"));
     EXPECT_EQ(tryCall(data, u"TotalSpace").code(), kNwVolumeDoesNotExist)
@@ -71,7 +71,7 @@ TEST_F(ControlOnVolume, UnmountedVolumeLoadsOnRequest) {
     EXPECT_TRUE(getBool(data, u"Unload")) << "not loaded already";
 }
 
-TEST_F(ControlOnVolume, NameSpaceFollowsTheVolume) {
+TEST_P(ControlOnVolume, NameSpaceFollowsTheVolume) {
     // DOS only: 8.3 names; the long name is not found.
     const ComPtr<IDispatch> dos = named(u"\\\\FS1\\DOSV");
     const ComPtr<IDispatch> readme =
@@ -80,7 +80,7 @@ TEST_F(ControlOnVolume, NameSpaceFollowsTheVolume) {
     EXPECT_EQ(tryCall(dos, u"FindEntry", {Variant(u"\\\\FS1\\DOSV\\Long Name.txt")}).code(),
               kEntryNotFound);
     // Neither DOS nor long names: name space 3 for every path, which this volume refuses.
-    nw::FaultInjectingClient macOnly(net.client());
+    nw::FaultInjectingClient macOnly(net->client());
     macOnly.replace<nw::Op::GetVolumeNameSpaces>(
         [](nw::NWCONN_HANDLE, nw::nuint16, nw::nuint8* count, nw::nuint8* list) {
             *count = 1;
@@ -97,7 +97,7 @@ TEST_F(ControlOnVolume, NameSpaceFollowsTheVolume) {
               u"LONG NAME DOCUMENT.TXT");
 }
 
-TEST_F(ControlOnVolume, FindEntryChecksTheName) {
+TEST_P(ControlOnVolume, FindEntryChecksTheName) {
     EXPECT_EQ(getInt(entry(u"PUBLIC"), u"EntryType"), 0);
     EXPECT_EQ(getInt(entry(u"PUBLIC\\LOGIN.EXE"), u"EntryType"), 1);
     EXPECT_EQ(getText(entry(u"public\\login.exe"), u"FullName"),
@@ -117,8 +117,8 @@ TEST_F(ControlOnVolume, FindEntryChecksTheName) {
               u"\\\\FS1\\SYS");
 }
 
-TEST_F(ControlOnVolume, ConnectionFailuresRaiseTheirCodes) {
-    ComPtr<IDispatch> c = createControl(net.client());
+TEST_P(ControlOnVolume, ConnectionFailuresRaiseTheirCodes) {
+    ComPtr<IDispatch> c = createControl(net->client());
     Outcome o = tryPut(c, u"FullName", Variant(u"\\\\NOSUCH\\SYS"));
     EXPECT_EQ(o.code(), kNwNoSuchObject);
     EXPECT_EQ(o.text(), "No such object available");
@@ -130,18 +130,18 @@ TEST_F(ControlOnVolume, ConnectionFailuresRaiseTheirCodes) {
     EXPECT_FALSE(getBool(c, u"Load")) << "mounting a volume that does not exist fails quietly";
 }
 
-TEST_F(ControlOnVolume, ChangingTheNameResetsTheVolume) {
+TEST_P(ControlOnVolume, ChangingTheNameResetsTheVolume) {
     put(control, u"FullName", Variant(u"\\\\FS1\\DATA"));
     EXPECT_FALSE(getBool(control, u"Loaded"));
     put(control, u"FullName", Variant(u""));
     EXPECT_EQ(tryCall(control, u"Loaded").code(), kNotInitialized);
     put(control, u"FullName", Variant(u"\\\\FS1\\SYS"));
     EXPECT_TRUE(getBool(control, u"Loaded"));
-    EXPECT_EQ(net.client().openHandleCount(), 1u) << "one connection per control";
+    EXPECT_EQ(net->openHandleCount(), 1u) << "one connection per control";
 }
 
-TEST_F(ControlOnVolume, RestoringAnUnreachableNameDropsIt) {
-    ComPtr<IDispatch> c = createControl(net.client());
+TEST_P(ControlOnVolume, RestoringAnUnreachableNameDropsIt) {
+    ComPtr<IDispatch> c = createControl(net->client());
     c.as<IVolmarraControl>()->LoadPersistedFullName(u"\\\\NOSUCH\\SYS");
     EXPECT_EQ(getText(c, u"FullName"), u"");
     c.as<IVolmarraControl>()->LoadPersistedFullName(u"\\\\FS1\\SYS");
@@ -156,14 +156,14 @@ ComPtr<vnk::com::PropertyBag> saved(const ComPtr<IDispatch>& c, bool clearDirty 
     return bag;
 }
 
-TEST_F(ControlOnVolume, FullNameIsSavedAndRestoredWithItsVersion) {
+TEST_P(ControlOnVolume, FullNameIsSavedAndRestoredWithItsVersion) {
     const ComPtr<vnk::com::PropertyBag> bag = saved(control);
     Variant version;
     ASSERT_EQ(bag->Read(u"_version", &version), vnk::win::S_OK);
     EXPECT_EQ(version.asInt32().value_or(0), 0x10003);
     EXPECT_FALSE(control.as<IVolmarraControl>()->IsModified()) << "saving cleared the flag";
 
-    ComPtr<IDispatch> restored = createControl(net.client());
+    ComPtr<IDispatch> restored = createControl(net->client());
     ASSERT_EQ(restored.as<vnk::com::IPersistPropertyBag>()->Load(bag.get()), vnk::win::S_OK);
     EXPECT_EQ(getText(restored, u"FullName"), u"\\\\FS1\\SYS");
     EXPECT_TRUE(getBool(restored, u"Loaded"));
@@ -171,22 +171,22 @@ TEST_F(ControlOnVolume, FullNameIsSavedAndRestoredWithItsVersion) {
     EXPECT_FALSE(restored.as<IVolmarraControl>()->IsModified()) << "as loaded, nothing to save";
 }
 
-TEST_F(ControlOnVolume, RestoringABadOrUnreachableNameDropsItSilently) {
+TEST_P(ControlOnVolume, RestoringABadOrUnreachableNameDropsItSilently) {
     for (std::u16string_view bad : {u"\\\\FS1\\SYS.OLD", u"\\\\NOSUCH\\SYS", u"FS1/SYS"}) {
         ComPtr<vnk::com::PropertyBag> bag(new vnk::com::PropertyBag);
         bag->Write(u"_Version", Variant(std::int32_t{0x10003}));
         bag->Write(u"FullName", Variant(bad));
-        ComPtr<IDispatch> c = createControl(net.client());
+        ComPtr<IDispatch> c = createControl(net->client());
         EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->Load(bag.get()), vnk::win::S_OK);
         EXPECT_EQ(getText(c, u"FullName"), u"") << utf8(bad);
         EXPECT_EQ(tryCall(c, u"Loaded").code(), kNotInitialized) << "no connection kept";
     }
-    EXPECT_EQ(net.client().openHandleCount(), 1u) << "only the fixture's control is connected";
+    EXPECT_EQ(net->openHandleCount(), 1u) << "only the fixture's control is connected";
 }
 
-TEST_F(ControlOnVolume, AnEmptyBagOrInitNewGiveTheDefaults) {
+TEST_P(ControlOnVolume, AnEmptyBagOrInitNewGiveTheDefaults) {
     ComPtr<vnk::com::PropertyBag> empty(new vnk::com::PropertyBag);
-    ComPtr<IDispatch> c = createControl(net.client());
+    ComPtr<IDispatch> c = createControl(net->client());
     put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
     EXPECT_EQ(c.as<vnk::com::IPersistPropertyBag>()->Load(empty.get()), vnk::win::S_OK);
     EXPECT_EQ(getText(c, u"FullName"), u"");
@@ -202,7 +202,7 @@ TEST_F(ControlOnVolume, AnEmptyBagOrInitNewGiveTheDefaults) {
 
 using ControlAsUser = AsJsmith;
 
-TEST_F(ControlAsUser, MountingNeedsConsoleRights) {
+TEST_P(ControlAsUser, MountingNeedsConsoleRights) {
     const ComPtr<IDispatch> data = named(u"\\\\FS1\\DATA");
     EXPECT_FALSE(getBool(data, u"Load")) << "no error, just false";
     EXPECT_FALSE(getBool(data, u"Loaded"));
@@ -242,14 +242,25 @@ constexpr const char* kTreeNetwork = R"({
       { "name": "NOHOST.SALES.ACME", "class": "Volume" } ] } ]
 })";
 
-class DirectoryForm : public ::testing::Test {
+class DirectoryForm : public ::testing::TestWithParam<nw::testnet::Door> {
 protected:
-    nw::testnet::TestNetwork net{kTreeNetwork, {"volumes/FS1/SYS/A.TXT"}};
-    void TearDown() override { EXPECT_EQ(net.client().openHandleCount(), 0u); }
+    void TearDown() override { expectAllReleased(*net); }
+    bool overWire() const { return GetParam() == nw::testnet::Door::Wire; }
+    std::unique_ptr<nw::testnet::DoorNetwork> net =
+        nw::testnet::DoorNetwork::open(GetParam(), kTreeNetwork, {"volumes/FS1/SYS/A.TXT"});
 };
 
-TEST_F(DirectoryForm, ResolvesHostServerAndVolume) {
-    ComPtr<IDispatch> c = createControl(net.client());
+// Over the wire there is no directory login: the volume object and its host server are found,
+// and then the directory form gives up as not authenticated, keeping no connection.
+TEST_P(DirectoryForm, ResolvesHostServerAndVolume) {
+    ComPtr<IDispatch> c = createControl(net->client());
+    if (overWire()) {
+        const Outcome o =
+            tryPut(c, u"FullName", Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\FS1_SYS"));
+        EXPECT_EQ(o.code(), kNotAuthenticated);
+        EXPECT_EQ(net->openHandleCount(), 0u);
+        return;
+    }
     put(c, u"FullName", Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\FS1_SYS"));
     EXPECT_EQ(getText(c, u"HostServer"), u"FS1");
     EXPECT_EQ(getText(c, u"ShortName"), u"FS1_SYS");
@@ -268,19 +279,21 @@ TEST_F(DirectoryForm, ResolvesHostServerAndVolume) {
     EXPECT_EQ(getText(a, u"Owner"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
 }
 
-TEST_F(DirectoryForm, AServerNameOnAnAuthenticatedConnectionUsesDirectoryNames) {
-    ComPtr<IDispatch> c = createControl(net.client());
+// Over the wire the connection is a bindery login (no directory login): bindery names.
+TEST_P(DirectoryForm, AServerNameOnAnAuthenticatedConnectionUsesDirectoryNames) {
+    ComPtr<IDispatch> c = createControl(net->client());
     put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
     const ComPtr<IDispatch> a = getObject(c, u"FindEntry", {Variant(u"\\\\FS1\\SYS\\A.TXT")});
-    EXPECT_EQ(getText(a, u"Owner"), u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
+    EXPECT_EQ(getText(a, u"Owner"),
+              overWire() ? u"\\\\FS1\\JSMITH" : u"NDS:\\\\ACME_TREE\\ACME\\SALES\\JSMITH");
 }
 
-TEST_F(DirectoryForm, AVolumeObjectWithoutHostLeavesNoConnection) {
-    ComPtr<IDispatch> c = createControl(net.client());
+TEST_P(DirectoryForm, AVolumeObjectWithoutHostLeavesNoConnection) {
+    ComPtr<IDispatch> c = createControl(net->client());
     const Outcome o = tryPut(c, u"FullName", Variant(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\NOHOST"));
     EXPECT_FALSE(o.ok());
     EXPECT_EQ(o.text(), "No licensed connection to the file server");
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net->openHandleCount(), 0u);
     EXPECT_FALSE(getBool(c, u"Loaded"));
     EXPECT_FALSE(tryPut(c, u"FullName", Variant(u"NDS:\\\\OTHER_TREE\\ACME\\SALES\\FS1_SYS")).ok());
     c.as<IVolmarraControl>()->LoadPersistedFullName(u"NDS:\\\\ACME_TREE\\ACME\\SALES\\NOHOST");
@@ -296,16 +309,28 @@ constexpr const char* kUnauthenticatedTree = R"({
         "attributes": { "Host Server": "FS1.O", "Host Resource Name": "SYS" } } ] } ]
 })";
 
-TEST(DirectoryFormAuthentication, NotAuthenticatedToTheTree) {
-    nw::testnet::TestNetwork net(kUnauthenticatedTree, {"volumes/FS1/SYS/"});
-    ComPtr<IDispatch> c = createControl(net.client());
+class DirectoryFormAuthentication : public ::testing::TestWithParam<nw::testnet::Door> {
+protected:
+    void TearDown() override { expectAllReleased(*net); }
+    std::unique_ptr<nw::testnet::DoorNetwork> net =
+        nw::testnet::DoorNetwork::open(GetParam(), kUnauthenticatedTree, {"volumes/FS1/SYS/"});
+};
+
+TEST_P(DirectoryFormAuthentication, NotAuthenticatedToTheTree) {
+    ComPtr<IDispatch> c = createControl(net->client());
     const Outcome o = tryPut(c, u"FullName", Variant(u"NDS:\\\\T\\O\\VOL"));
     EXPECT_EQ(o.code(), kNotAuthenticated);
-    EXPECT_EQ(net.client().openHandleCount(), 0u);
+    EXPECT_EQ(net->openHandleCount(), 0u);
     // The server form still works, in bindery mode.
     put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
     EXPECT_TRUE(getBool(c, u"Loaded"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Doors, ControlOnVolume, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, ControlAsUser, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, DirectoryForm, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, DirectoryFormAuthentication, nw::testnet::kBothDoors,
+                         nw::testnet::doorName);
 
 }  // namespace
 }  // namespace volmarra

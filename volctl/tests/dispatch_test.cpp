@@ -5,10 +5,11 @@
 
 #include <set>
 
-#include "netclient/testing/testnet.h"
+#include "netclient/testing/doors.h"
 #include "script.h"
 #include "volctl/errors.h"
 #include "volctl/volmarra.h"
+#include "volume.h"
 
 namespace volmarra {
 namespace {
@@ -22,10 +23,16 @@ constexpr const char* kNetwork = R"({
   "servers": [ { "name": "FS1", "users": ["ADMIN"], "volumes": [ { "name": "SYS" } ] } ]
 })";
 
-class ControlTest : public ::testing::Test {
+class ControlTest : public ::testing::TestWithParam<nw::testnet::Door> {
 protected:
-    nw::testnet::TestNetwork net{kNetwork, {"volumes/FS1/SYS/"}};
-    ComPtr<IDispatch> control = createControl(net.client());
+    void TearDown() override {
+        container.reset();
+        control.reset();
+        expectAllReleased(*net);
+    }
+    std::unique_ptr<nw::testnet::DoorNetwork> net =
+        nw::testnet::DoorNetwork::open(GetParam(), kNetwork, {"volumes/FS1/SYS/"});
+    ComPtr<IDispatch> control = createControl(net->client());
     ComPtr<IVolmarraControl> container = control.as<IVolmarraControl>();
 };
 
@@ -128,7 +135,7 @@ TEST(TypeLibrary, MembersInDispatchIdentifierOrder) {
     EXPECT_EQ(lib.enums[0].name, u"NWEntryType");
 }
 
-TEST_F(ControlTest, ReadOnlyPropertiesRefuseWrites) {
+TEST_P(ControlTest, ReadOnlyPropertiesRefuseWrites) {
     for (std::u16string_view name :
          {u"ShortName", u"Loaded", u"TotalSpace", u"Root", u"HostServer", u"NameSpaces"}) {
         const Outcome o = tryPut(control, name, Variant(std::int32_t{1}));
@@ -136,7 +143,7 @@ TEST_F(ControlTest, ReadOnlyPropertiesRefuseWrites) {
     }
 }
 
-TEST_F(ControlTest, WithoutANameEveryReadRaisesNotInitialized) {
+TEST_P(ControlTest, WithoutANameEveryReadRaisesNotInitialized) {
     EXPECT_EQ(getText(control, u"FullName"), u"");
     for (std::u16string_view name :
          {u"ShortName", u"Loaded", u"TotalSpace", u"UsedSpace", u"PurgeableSpace", u"LastModified",
@@ -151,7 +158,7 @@ TEST_F(ControlTest, WithoutANameEveryReadRaisesNotInitialized) {
               kNwVolumeDoesNotExist);
 }
 
-TEST_F(ControlTest, ADotIsRefusedAtRunTimeAndDroppedAtDesignTime) {
+TEST_P(ControlTest, ADotIsRefusedAtRunTimeAndDroppedAtDesignTime) {
     const Outcome o = tryPut(control, u"FullName", Variant(u"\\\\FS1\\SYS.X"));
     EXPECT_EQ(o.code(), kInvalidNameFormat);
     EXPECT_EQ(o.text(), "Invalid name format");
@@ -167,7 +174,7 @@ TEST_F(ControlTest, ADotIsRefusedAtRunTimeAndDroppedAtDesignTime) {
     EXPECT_TRUE(container->IsModified());
 }
 
-TEST_F(ControlTest, RestoringDropsABadNameSilently) {
+TEST_P(ControlTest, RestoringDropsABadNameSilently) {
     int changes = 0;
     container->SetChangeHandler([&] { ++changes; });
     container->LoadPersistedFullName(u"\\\\FS1\\A.B");
@@ -178,7 +185,7 @@ TEST_F(ControlTest, RestoringDropsABadNameSilently) {
     EXPECT_EQ(container->PersistedFullName(), u"");
 }
 
-TEST_F(ControlTest, AChangeHandlerThatReadsTheControlKeepsTheRaisedError) {
+TEST_P(ControlTest, AChangeHandlerThatReadsTheControlKeepsTheRaisedError) {
     // The control's window reads FullName again after every write.
     container->SetChangeHandler([&] { get(control, u"FullName"); });
     const Outcome o = tryPut(control, u"FullName", Variant(u"\\\\FS1\\SYS.X"));
@@ -187,7 +194,7 @@ TEST_F(ControlTest, AChangeHandlerThatReadsTheControlKeepsTheRaisedError) {
     EXPECT_TRUE(tryPut(control, u"FullName", Variant(u"")).ok());
 }
 
-TEST_F(ControlTest, AboutBoxCallsTheContainer) {
+TEST_P(ControlTest, AboutBoxCallsTheContainer) {
     int shown = 0;
     EXPECT_TRUE(tryCall(control, u"AboutBox").ok());
     container->SetAboutBoxHandler([&] { ++shown; });
@@ -207,7 +214,7 @@ struct Extra : vnk::com::IUnknown {
     vnk::com::ULONG Release() override { return owner->Release(); }
 };
 
-TEST_F(ControlTest, TheInterfaceHookAddsInterfacesOfTheSameObject) {
+TEST_P(ControlTest, TheInterfaceHookAddsInterfacesOfTheSameObject) {
     Extra extra;
     extra.owner = control.get();
     container->SetInterfaceHook(
@@ -227,7 +234,7 @@ TEST_F(ControlTest, TheInterfaceHookAddsInterfacesOfTheSameObject) {
               vnk::win::E_NOINTERFACE);
 }
 
-TEST_F(ControlTest, ObjectsThatOutliveTheControlRaiseNotInitialized) {
+TEST_P(ControlTest, ObjectsThatOutliveTheControlRaiseNotInitialized) {
     container->SetUserMode(false);
     put(control, u"FullName", Variant(u"\\\\FS1\\SYS"));
     const ComPtr<IDispatch> root = getObject(control, u"Root");
@@ -244,13 +251,15 @@ TEST_F(ControlTest, ObjectsThatOutliveTheControlRaiseNotInitialized) {
     EXPECT_TRUE(tryCall(root, u"ShortName").ok()) << "what an entry keeps stays readable";
 }
 
-TEST_F(ControlTest, ContainersReachTheControlThroughItsInterfaces) {
+TEST_P(ControlTest, ContainersReachTheControlThroughItsInterfaces) {
     ComPtr<IDispatch> viaDiid;
     ASSERT_EQ(control->QueryInterface(DIID_DVolmarra, viaDiid.putVoid()), vnk::win::S_OK);
     EXPECT_EQ(viaDiid.get(), control.get());
     ASSERT_TRUE(container);
     EXPECT_TRUE(container->UserMode()) << "scripts get user mode";
 }
+
+INSTANTIATE_TEST_SUITE_P(Doors, ControlTest, nw::testnet::kBothDoors, nw::testnet::doorName);
 
 }  // namespace
 }  // namespace volmarra

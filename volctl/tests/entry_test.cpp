@@ -13,7 +13,7 @@ using Names = std::vector<std::u16string>;
 
 using Entries = VolumeFixture;
 
-TEST_F(Entries, NamesAndParents) {
+TEST_P(Entries, NamesAndParents) {
     const ComPtr<IDispatch> root = entry(u"");
     EXPECT_EQ(getText(root, u"FullName"), u"\\\\FS1\\SYS");
     EXPECT_EQ(getText(root, u"ShortName"), u"SYS");
@@ -29,7 +29,7 @@ TEST_F(Entries, NamesAndParents) {
     EXPECT_TRUE(getObject(entry(u"DOCS\\A.TXT"), u"File"));
 }
 
-TEST_F(Entries, ChildrenAreDirectoriesThenFiles) {
+TEST_P(Entries, ChildrenAreDirectoriesThenFiles) {
     const Names all = names(getObject(entry(u""), u"Children"));
     ASSERT_EQ(all.size(), 5u);
     EXPECT_EQ(Names(all.begin(), all.end() - 1), (Names{u"DOCS", u"EMPTY", u"HOME", u"PUBLIC"}))
@@ -41,7 +41,7 @@ TEST_F(Entries, ChildrenAreDirectoriesThenFiles) {
     EXPECT_EQ(tryCall(entry(u"README.TXT"), u"Children").text(), "Invalid directory");
 }
 
-TEST_F(Entries, ItemByPositionOrName) {
+TEST_P(Entries, ItemByPositionOrName) {
     const ComPtr<IDispatch> docs = getObject(entry(u"DOCS"), u"Children");
     EXPECT_EQ(getText(getObject(docs, u"Item", {Variant(std::int16_t{1})}), u"ShortName"),
               u"A.TXT");
@@ -75,7 +75,7 @@ TEST_F(Entries, ItemByPositionOrName) {
     EXPECT_NE(root.dispatch(), getObject(control, u"Root").get());
 }
 
-TEST_F(Entries, AttributesAndDates) {
+TEST_P(Entries, AttributesAndDates) {
     const ComPtr<IDispatch> login = entry(u"PUBLIC\\LOGIN.EXE");
     EXPECT_TRUE(getBool(login, u"ReadOnly"));
     EXPECT_FALSE(getBool(login, u"Hidden"));
@@ -103,7 +103,7 @@ TEST_F(Entries, AttributesAndDates) {
 
 // Entries made on the disk since the last listing join it: directories (hidden and system ones
 // too) before files, each group in the server's order, the new ones after those it knew.
-TEST_F(Entries, ChildrenMadeSinceTheLastListingJoinTheirGroup) {
+TEST_P(Entries, ChildrenMadeSinceTheLastListingJoinTheirGroup) {
     const ComPtr<IDispatch> sub = entry(u"DOCS\\SUB");
     put(sub, u"Hidden", Variant(true));
     put(sub, u"System", Variant(true));
@@ -115,7 +115,7 @@ TEST_F(Entries, ChildrenMadeSinceTheLastListingJoinTheirGroup) {
               (Names{u"SUB", u"ADIR", u"ZDIR", u"A.TXT", u"0NEW.TXT"}));
 }
 
-TEST_F(Entries, OwnerAndArchiver) {
+TEST_P(Entries, OwnerAndArchiver) {
     const ComPtr<IDispatch> login = entry(u"PUBLIC\\LOGIN.EXE");
     EXPECT_EQ(getText(login, u"Owner"), u"\\\\FS1\\JSMITH");
     put(login, u"Owner", Variant(u"\\\\FS1\\GUEST"));
@@ -125,7 +125,7 @@ TEST_F(Entries, OwnerAndArchiver) {
     EXPECT_EQ(tryPut(login, u"Owner", Variant(u"NOBODY")).code(), kNwNoSuchObject);
 }
 
-TEST_F(Entries, SizesOfFilesAndDirectories) {
+TEST_P(Entries, SizesOfFilesAndDirectories) {
     write("DOCS/A.TXT", "12345");
     EXPECT_EQ(getInt(entry(u"DOCS\\A.TXT"), u"Size"), 5);
     const ComPtr<IDispatch> home = entry(u"HOME\\JSMITH");
@@ -139,7 +139,7 @@ TEST_F(Entries, SizesOfFilesAndDirectories) {
     EXPECT_EQ(getInt(entry(u"DOCS"), u"Size"), 0) << "no restriction";
 }
 
-TEST_F(Entries, EntryTypeTakesOnlyTheTwoTypes) {
+TEST_P(Entries, EntryTypeTakesOnlyTheTwoTypes) {
     const ComPtr<IDispatch> docs = entry(u"DOCS");
     const Outcome o = tryPut(docs, u"EntryType", Variant(std::int32_t{7}));
     EXPECT_EQ(o.code(), kInvalidEntryType);
@@ -148,7 +148,7 @@ TEST_F(Entries, EntryTypeTakesOnlyTheTwoTypes) {
     EXPECT_EQ(getInt(docs, u"EntryType"), 1);
 }
 
-TEST_F(Entries, AddCreatesDirectoriesAndEmptyFiles) {
+TEST_P(Entries, AddCreatesDirectoriesAndEmptyFiles) {
     const ComPtr<IDispatch> list = getObject(entry(u"EMPTY"), u"Children");
     const ComPtr<IDispatch> file =
         getObject(list, u"Add", {Variant(u"new.txt"), Variant(std::int32_t{1})});
@@ -177,7 +177,7 @@ TEST_F(Entries, AddCreatesDirectoriesAndEmptyFiles) {
         << "an existing file is never emptied";
 }
 
-TEST_F(Entries, RemoveErasesDeletesAndIgnoresUnknownNames) {
+TEST_P(Entries, RemoveErasesDeletesAndIgnoresUnknownNames) {
     const ComPtr<IDispatch> docs = getObject(entry(u"DOCS"), u"Children");
     EXPECT_EQ(tryCall(docs, u"Remove", {Variant(std::int32_t{2})}).code(), kExceedsLimit);
     EXPECT_TRUE(tryCall(docs, u"Remove", {Variant(u"NOSUCH")}).ok());
@@ -193,7 +193,7 @@ TEST_F(Entries, RemoveErasesDeletesAndIgnoresUnknownNames) {
     EXPECT_FALSE(std::filesystem::exists(disk("DOCS/SUB")));
 }
 
-TEST_F(Entries, DeletedFilesHoldTheirRecords) {
+TEST_P(Entries, DeletedFilesHoldTheirRecords) {
     const ComPtr<IDispatch> deleted = getObject(entry(u"PUBLIC"), u"DeletedFiles");
     ASSERT_EQ(getInt(deleted, u"Count"), 2);
     const ComPtr<IDispatch> first = getObject(deleted, u"Item", {Variant(std::int32_t{0})});
@@ -213,7 +213,7 @@ TEST_F(Entries, DeletedFilesHoldTheirRecords) {
 // ---- Move and Copy
 // ---------------------------------------------------------------------------------
 
-TEST_F(Entries, MoveRefusesBadDestinations) {
+TEST_P(Entries, MoveRefusesBadDestinations) {
     const ComPtr<IDispatch> docs = entry(u"DOCS");
     const auto move = [&](const ComPtr<IDispatch>& e, std::u16string_view to) {
         return tryCall(e, u"Move", {Variant(to)}).code();
@@ -235,7 +235,7 @@ TEST_F(Entries, MoveRefusesBadDestinations) {
     EXPECT_TRUE(std::filesystem::exists(disk("DOCS/A.TXT")));
 }
 
-TEST_F(Entries, MoveRenamesAndMovesIntoDirectories) {
+TEST_P(Entries, MoveRenamesAndMovesIntoDirectories) {
     const ComPtr<IDispatch> a = entry(u"DOCS\\A.TXT");
     EXPECT_TRUE(getBool(a, u"Move", {Variant(u"Renamed.txt")}));
     EXPECT_EQ(getText(a, u"FullName"), u"\\\\FS1\\SYS\\DOCS\\Renamed.txt");
@@ -251,7 +251,7 @@ TEST_F(Entries, MoveRenamesAndMovesIntoDirectories) {
     EXPECT_EQ(getText(getObject(sub, u"Parent"), u"FullName"), u"\\\\FS1\\SYS\\EMPTY");
 }
 
-TEST_F(Entries, CopyCopiesFilesAndWholeDirectories) {
+TEST_P(Entries, CopyCopiesFilesAndWholeDirectories) {
     write("DOCS/A.TXT", "alpha");
     write("DOCS/SUB/B.TXT", "beta");
     tryCall(getObject(entry(u"DOCS"), u"Children"), u"Add", {Variant(u"DEEP")});
@@ -275,12 +275,12 @@ TEST_F(Entries, CopyCopiesFilesAndWholeDirectories) {
 
 // DOCS\SUB swapped for a link to a folder outside the volume after it was read: a Copy neither
 // reads through it nor copies it along.
-TEST_F(Entries, ACopyNeverReadsThroughALinkSwappedIn) {
+TEST_P(Entries, ACopyNeverReadsThroughALinkSwappedIn) {
     const ComPtr<IDispatch> b = entry(u"DOCS\\SUB\\B.TXT");
-    std::filesystem::create_directories(net.folder() / "outside");
-    std::ofstream(net.folder() / "outside" / "B.TXT") << "outside secret";
-    std::filesystem::rename(disk("DOCS/SUB"), net.folder() / "moved-away");
-    std::filesystem::create_directory_symlink(net.folder() / "outside", disk("DOCS/SUB"));
+    std::filesystem::create_directories(net->folder() / "outside");
+    std::ofstream(net->folder() / "outside" / "B.TXT") << "outside secret";
+    std::filesystem::rename(disk("DOCS/SUB"), net->folder() / "moved-away");
+    std::filesystem::create_directory_symlink(net->folder() / "outside", disk("DOCS/SUB"));
     EXPECT_EQ(tryCall(b, u"Copy", {Variant(u"\\EMPTY")}).code(), 0x899C);
     EXPECT_TRUE(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"BACKUP")}).ok());
     EXPECT_TRUE(std::filesystem::exists(disk("BACKUP/A.TXT")));
@@ -289,7 +289,7 @@ TEST_F(Entries, ACopyNeverReadsThroughALinkSwappedIn) {
 }
 
 // A name on disk that NetWare refuses is not listed, so a folder holding one copies whole.
-TEST_F(Entries, ACopyOfAFolderLeavesOutNamesNetWareRefuses) {
+TEST_P(Entries, ACopyOfAFolderLeavesOutNamesNetWareRefuses) {
     write("DOCS/odd:name.txt", "odd");
     write("DOCS/esc\x1b[2J.txt", "escape");
     EXPECT_EQ(names(getObject(entry(u"DOCS"), u"Children")), (Names{u"SUB", u"A.TXT"}));
@@ -297,6 +297,8 @@ TEST_F(Entries, ACopyOfAFolderLeavesOutNamesNetWareRefuses) {
     EXPECT_TRUE(std::filesystem::exists(disk("BACKUP/SUB/B.TXT")));
     EXPECT_FALSE(std::filesystem::exists(disk("BACKUP/odd:name.txt")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Doors, Entries, nw::testnet::kBothDoors, nw::testnet::doorName);
 
 }  // namespace
 }  // namespace volmarra

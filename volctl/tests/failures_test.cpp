@@ -20,10 +20,10 @@ protected:
         put(c, u"FullName", Variant(name));
         return c;
     }
-    nw::FaultInjectingClient faulty{net.client()};
+    nw::FaultInjectingClient faulty{net->client()};
 };
 
-TEST_F(Failures, ListsRaiseRealErrorsInsteadOfEndingQuietly) {
+TEST_P(Failures, ListsRaiseRealErrorsInsteadOfEndingQuietly) {
     const ComPtr<IDispatch> root = entry(u"");
     faulty.fail(Op::SearchNext, 0x89A1, {.skip = 2, .times = 1});
     Outcome o = tryCall(root, u"Children");
@@ -43,34 +43,34 @@ TEST_F(Failures, ListsRaiseRealErrorsInsteadOfEndingQuietly) {
     EXPECT_EQ(tryCall(entry(u"PUBLIC"), u"Trustees").code(), 0x89A1);
     faulty.fail(Op::ScanVolumeRestrictions, 0x89A1, {.times = 1});
     EXPECT_EQ(tryCall(control, u"SpaceLimits").code(), 0x89A1);
-    EXPECT_EQ(net.client().openDirHandleCount(), 0u);
+    EXPECT_EQ(net->openDirHandleCount(), 0u);
 }
 
 // A copy that fails half way releases its handles and takes away what it made (for good, not
 // to the deleted files), so that a retry does not meet "exists".
-TEST_F(Failures, ACopyThatFailsHalfWayReleasesItsHandlesAndLeavesNothing) {
+TEST_P(Failures, ACopyThatFailsHalfWayReleasesItsHandlesAndLeavesNothing) {
     write("DOCS/A.TXT", "alpha");
     faulty.fail(Op::CopyFileData, 0x89A1, {.times = 1});
     EXPECT_EQ(tryCall(entry(u"DOCS\\A.TXT"), u"Copy", {Variant(u"B.TXT")}).code(), 0x89A1);
-    EXPECT_EQ(net.client().openFileHandleCount(), 0u);
+    EXPECT_EQ(net->openFileHandleCount(), 0u);
     EXPECT_FALSE(std::filesystem::exists(disk("DOCS/B.TXT")));
     EXPECT_EQ(getInt(getObject(entry(u"DOCS"), u"DeletedFiles"), u"Count"), 0);
     EXPECT_TRUE(tryCall(entry(u"DOCS\\A.TXT"), u"Copy", {Variant(u"B.TXT")}).ok());
     EXPECT_EQ(content("DOCS/B.TXT"), "alpha");
     faulty.fail(Op::CreateFile, 0x8984, {.times = 1});
     EXPECT_EQ(tryCall(entry(u"DOCS\\A.TXT"), u"Copy", {Variant(u"C.TXT")}).code(), 0x8984);
-    EXPECT_EQ(net.client().openFileHandleCount(), 0u);
+    EXPECT_EQ(net->openFileHandleCount(), 0u);
     // A directory copy failing on its second file keeps no directory or file handle.
     faulty.fail(Op::OpenFile, 0x89A8, {.skip = 1, .times = 1});
     EXPECT_EQ(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"\\EMPTY")}).code(), 0x89A8);
-    EXPECT_EQ(net.client().openFileHandleCount(), 0u);
-    EXPECT_EQ(net.client().openDirHandleCount(), 0u);
+    EXPECT_EQ(net->openFileHandleCount(), 0u);
+    EXPECT_EQ(net->openDirHandleCount(), 0u);
     EXPECT_FALSE(std::filesystem::exists(disk("EMPTY/DOCS")));
     EXPECT_TRUE(tryCall(entry(u"DOCS"), u"Copy", {Variant(u"\\EMPTY")}).ok());
     EXPECT_EQ(content("EMPTY/DOCS/SUB/B.TXT"), "test file volumes/FS1/SYS/DOCS/SUB/B.TXT\n");
 }
 
-TEST_F(Failures, DirectorySizeAndPurgeReleaseTheirHandles) {
+TEST_P(Failures, DirectorySizeAndPurgeReleaseTheirHandles) {
     faulty.fail(Op::SetDirSpaceRestriction, 0x89A1, {.times = 1});
     EXPECT_EQ(tryPut(entry(u"HOME\\JSMITH"), u"Size", Variant(std::int32_t{8})).code(), 0x89A1);
     faulty.fail(Op::PurgeSalvageableFile, 0x898A, {.times = 1});
@@ -81,10 +81,10 @@ TEST_F(Failures, DirectorySizeAndPurgeReleaseTheirHandles) {
     EXPECT_EQ(tryCall(deleted, u"Purge").code(), 0x898A);
     faulty.fail(Op::RecoverSalvageableFile, 0x8984, {.times = 1});
     EXPECT_FALSE(getBool(deleted, u"Salvage")) << "Salvage reports through its result";
-    EXPECT_EQ(net.client().openDirHandleCount(), 0u);
+    EXPECT_EQ(net->openDirHandleCount(), 0u);
 }
 
-TEST_F(Failures, ClosingAndReadingReportThroughTheirResults) {
+TEST_P(Failures, ClosingAndReadingReportThroughTheirResults) {
     const ComPtr<IDispatch> f = getObject(entry(u"README.TXT"), u"File");
     EXPECT_TRUE(getBool(f, u"Open"));
     faulty.fail(Op::ReadFile, 0x89A1, {.times = 1});
@@ -101,7 +101,7 @@ TEST_F(Failures, ClosingAndReadingReportThroughTheirResults) {
     EXPECT_FALSE(getBool(f, u"Close")) << "nothing left open";
 }
 
-TEST_F(Failures, VolumeStatisticsFailingWhileNaming) {
+TEST_P(Failures, VolumeStatisticsFailingWhileNaming) {
     faulty.fail(Op::GetVolumeStats, 0x89A1, {.times = 1});
     ComPtr<IDispatch> c = createControl(faulty);
     EXPECT_EQ(tryPut(c, u"FullName", Variant(u"\\\\FS1\\SYS")).code(), 0x89A1);
@@ -112,6 +112,8 @@ TEST_F(Failures, VolumeStatisticsFailingWhileNaming) {
     faulty.fail(Op::GetVolumeStats, 0x89A1, {.times = 1});
     EXPECT_EQ(tryCall(control, u"TotalSpace").code(), 0x89A1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Doors, Failures, nw::testnet::kBothDoors, nw::testnet::doorName);
 
 }  // namespace
 }  // namespace volmarra

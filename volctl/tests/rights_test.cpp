@@ -31,7 +31,7 @@ std::u16string rightsOf(const ComPtr<IDispatch>& rights) {
     return out;
 }
 
-TEST_F(Trustees, ListAddAndRemove) {
+TEST_P(Trustees, ListAddAndRemove) {
     const ComPtr<IDispatch> public_ = entry(u"PUBLIC");
     const ComPtr<IDispatch> list = getObject(public_, u"Trustees");
     EXPECT_EQ(names(list), (Names{u"JSMITH"}));
@@ -57,7 +57,7 @@ TEST_F(Trustees, ListAddAndRemove) {
         << "removed already on the server";
 }
 
-TEST_F(Trustees, EffectiveRightsWriteTheAssignment) {
+TEST_P(Trustees, EffectiveRightsWriteTheAssignment) {
     const ComPtr<IDispatch> home = entry(u"HOME\\JSMITH");
     const ComPtr<IDispatch> rights =
         getObject(getObject(getObject(home, u"Trustees"), u"Item", {Variant(std::int32_t{0})}),
@@ -70,7 +70,7 @@ TEST_F(Trustees, EffectiveRightsWriteTheAssignment) {
     EXPECT_EQ(rightsOf(again), u"RCEMFA");
 }
 
-TEST_F(Trustees, InheritedRightsMask) {
+TEST_P(Trustees, InheritedRightsMask) {
     const ComPtr<IDispatch> docs = entry(u"DOCS");
     const ComPtr<IDispatch> mask = getObject(docs, u"InheritedRights");
     EXPECT_EQ(rightsOf(mask), u"SRWCEMFA");
@@ -88,7 +88,7 @@ TEST_F(Trustees, InheritedRightsMask) {
 
 using SpaceLimits = VolumeFixture;
 
-TEST_F(SpaceLimits, ReadChangeAddRemove) {
+TEST_P(SpaceLimits, ReadChangeAddRemove) {
     const ComPtr<IDispatch> limits = getObject(control, u"SpaceLimits");
     EXPECT_EQ(names(limits), (Names{u"JSMITH"}));
     const ComPtr<IDispatch> jsmith = getObject(limits, u"Item", {Variant(u"JSMITH")});
@@ -117,7 +117,8 @@ TEST_F(SpaceLimits, ReadChangeAddRemove) {
     EXPECT_EQ(getInt(getObject(control, u"SpaceLimits"), u"Count"), 0);
 }
 
-TEST(SpaceLimitAnswers, ThirtyUsersComeInAnswersOfTwelve) {
+// Thirty users with a space limit on SYS.
+std::string thirtyLimitsNetwork() {
     std::string users = R"("ADMIN")";
     std::string restrictions;
     for (int i = 0; i < 30; ++i) {
@@ -126,14 +127,23 @@ TEST(SpaceLimitAnswers, ThirtyUsersComeInAnswersOfTwelve) {
         restrictions += std::string(i ? "," : "") + R"({ "user": )" + name + R"(, "limit": )" +
                         std::to_string(4 * (i + 1)) + " }";
     }
-    nw::testnet::TestNetwork net(R"({
+    return R"({
       "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1 } ] },
       "servers": [ { "name": "FS1", "users": [)" +
-                                     users + R"(],
+           users + R"(],
                      "volumes": [ { "name": "SYS", "userRestrictions": [)" +
-                                     restrictions + R"(] } ] } ] })",
-                                 {"volumes/FS1/SYS/"});
-    nw::FaultInjectingClient counting(net.client());
+           restrictions + R"(] } ] } ] })";
+}
+
+class SpaceLimitAnswers : public ::testing::TestWithParam<nw::testnet::Door> {
+protected:
+    ~SpaceLimitAnswers() override { expectAllReleased(*net); }
+    std::unique_ptr<nw::testnet::DoorNetwork> net =
+        nw::testnet::DoorNetwork::open(GetParam(), thirtyLimitsNetwork(), {"volumes/FS1/SYS/"});
+};
+
+TEST_P(SpaceLimitAnswers, ThirtyUsersComeInAnswersOfTwelve) {
+    nw::FaultInjectingClient counting(net->client());
     ComPtr<IDispatch> c = createControl(counting);
     put(c, u"FullName", Variant(u"\\\\FS1\\SYS"));
     const ComPtr<IDispatch> limits = getObject(c, u"SpaceLimits");
@@ -145,7 +155,7 @@ TEST(SpaceLimitAnswers, ThirtyUsersComeInAnswersOfTwelve) {
 // ---- Rights of ordinary users
 // -----------------------------------------------------------------------
 
-TEST_F(AsGuest, NobodyChangesWhatTheyMayNot) {
+TEST_P(AsGuest, NobodyChangesWhatTheyMayNot) {
     const ComPtr<IDispatch> docs = entry(u"DOCS");
     const ComPtr<IDispatch> a = entry(u"DOCS\\A.TXT");
     EXPECT_EQ(tryCall(docs, u"Children").code(), 0x89A8) << "no File Scan right";
@@ -165,7 +175,7 @@ TEST_F(AsGuest, NobodyChangesWhatTheyMayNot) {
     EXPECT_FALSE(std::filesystem::exists(disk("DOCS/B.TXT")));
 }
 
-TEST_F(AsJsmith, ATrusteeWorksWhereItHasRights) {
+TEST_P(AsJsmith, ATrusteeWorksWhereItHasRights) {
     // HOME\JSMITH: Read, Write, Create, Erase, Modify, Scan.
     const ComPtr<IDispatch> home = entry(u"HOME\\JSMITH");
     const ComPtr<IDispatch> created = getObject(getObject(home, u"Children"), u"Add",
@@ -188,6 +198,12 @@ TEST_F(AsJsmith, ATrusteeWorksWhereItHasRights) {
     EXPECT_EQ(names(getObject(entry(u"PUBLIC"), u"Children")),
               (Names{u"LOGIN.EXE", u"Long Name Document.txt"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Doors, Trustees, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, SpaceLimits, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, SpaceLimitAnswers, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, AsGuest, nw::testnet::kBothDoors, nw::testnet::doorName);
+INSTANTIATE_TEST_SUITE_P(Doors, AsJsmith, nw::testnet::kBothDoors, nw::testnet::doorName);
 
 }  // namespace
 }  // namespace volmarra

@@ -15,8 +15,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <set>
 #include <string>
 
+#include "netclient/testing/doors.h"
 #include "netclient/testing/testnet.h"
 #include "script.h"
 #include "volctl/volmarra.h"
@@ -65,23 +68,64 @@ inline std::vector<std::string> volumeFiles() {
             "volumes/FS1/DOSV/Long Name.txt"};
 }
 
-// The network, a control on \\FS1\SYS, and a check at the end that every connection, directory
-// and file handle the objects opened was released.
-class VolumeFixture : public ::testing::Test {
+// The tests whose traffic over the wire Wireshark checks: a few for each kind of call (volumes,
+// entries, file data, salvage, trustees, space limits, directory services, refusals), as the
+// check costs about a second a test. ("Suite.Test", as the test is named without its door.)
+inline bool trafficChecked() {
+    static const std::set<std::string> kChecked = {
+        "ControlOnVolume.SpaceFiguresInKilobytes",
+        "ControlOnVolume.UnmountedVolumeLoadsOnRequest",
+        "Entries.AttributesAndDates",
+        "Entries.AddCreatesDirectoriesAndEmptyFiles",
+        "Entries.MoveRenamesAndMovesIntoDirectories",
+        "Entries.CopyCopiesFilesAndWholeDirectories",
+        "Entries.DeletedFilesHoldTheirRecords",
+        "Files.ReadWriteAndSeek",
+        "Files.PurgeAndSalvageActOnTheHeldDeletedFile",
+        "Trustees.ListAddAndRemove",
+        "SpaceLimits.ReadChangeAddRemove",
+        "AsGuest.NobodyChangesWhatTheyMayNot",
+        "DirectoryForm.ResolvesHostServerAndVolume",
+        "NetworkTreeTest.TreesListContainersAndVolumeObjectsByClass",
+    };
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string suite = test->test_suite_name();  // "Doors/Entries"
+    std::string name = test->name();              // "AttributesAndDates/Wire"
+    suite.erase(0, suite.find('/') + 1);
+    name.erase(name.find('/'));
+    return kChecked.count(suite + "." + name) != 0;
+}
+
+// Checks at the end of a test on a door's network: every connection, directory and file handle
+// was released by the client and, over the wire, by the server for its sessions too; and, for
+// the tests trafficChecked names, that Wireshark finds nothing wrong in the traffic.
+inline void expectAllReleased(nw::testnet::DoorNetwork& net) {
+    EXPECT_EQ(net.openHandleCount(), 0u) << "connection handles left open";
+    EXPECT_EQ(net.openDirHandleCount(), 0u) << "directory handles left";
+    EXPECT_EQ(net.openFileHandleCount(), 0u) << "file handles left open";
+    EXPECT_EQ(net.serverHeldHandles(), 0u) << "the server still holds handles";
+    if (trafficChecked()) {
+        const std::vector<std::string> complaints = net.trafficComplaints();
+        EXPECT_TRUE(complaints.empty()) << "Wireshark: " << complaints.front();
+    }
+}
+
+// The network through a door (the test's parameter), a control on \\FS1\SYS, and the checks of
+// expectAllReleased at the end.
+class VolumeFixture : public ::testing::TestWithParam<nw::testnet::Door> {
 protected:
     explicit VolumeFixture(const std::string& user = "ADMIN")
-        : net(volumeNetwork(user), volumeFiles()) {}
+        : net(nw::testnet::DoorNetwork::open(GetParam(), volumeNetwork(user), volumeFiles())) {}
 
     void SetUp() override { control = named(u"\\\\FS1\\SYS"); }
     void TearDown() override {
         control.reset();
-        EXPECT_EQ(net.client().openHandleCount(), 0u) << "connection handles left open";
-        EXPECT_EQ(net.client().openDirHandleCount(), 0u) << "directory handles left";
-        EXPECT_EQ(net.client().openFileHandleCount(), 0u) << "file handles left open";
+        expectAllReleased(*net);
     }
+    bool overWire() const { return GetParam() == nw::testnet::Door::Wire; }
 
     ComPtr<IDispatch> named(std::u16string_view fullName) {
-        ComPtr<IDispatch> c = createControl(net.client());
+        ComPtr<IDispatch> c = createControl(net->client());
         put(c, u"FullName", Variant(fullName));
         return c;
     }
@@ -94,7 +138,7 @@ protected:
                          {Variant(u"\\\\FS1\\SYS\\" + std::u16string(below))});
     }
     std::filesystem::path disk(const std::string& below) const {
-        return net.folder() / "volumes" / "FS1" / "SYS" / below;
+        return net->folder() / "volumes" / "FS1" / "SYS" / below;
     }
     std::string content(const std::string& below) const {
         std::ifstream in(disk(below), std::ios::binary);
@@ -104,7 +148,7 @@ protected:
         std::ofstream(disk(below), std::ios::binary) << text;
     }
 
-    nw::testnet::TestNetwork net;
+    std::unique_ptr<nw::testnet::DoorNetwork> net;
     ComPtr<IDispatch> control;
 };
 

@@ -39,6 +39,11 @@ public:
     Door door() const override { return Door::InProcess; }
     Client& client() override { return net_.client(); }
     std::size_t openHandleCount() override { return net_.client().openHandleCount(); }
+    std::size_t openDirHandleCount() override { return net_.client().openDirHandleCount(); }
+    std::size_t openFileHandleCount() override { return net_.client().openFileHandleCount(); }
+    std::size_t serverHeldHandles() override {
+        return net_.client().openDirHandleCount() + net_.client().openFileHandleCount();
+    }
     const fs::path& folder() const override { return net_.folder(); }
     nuint16 ownStation(NWCONN_REF ref) override {
         const sim::WsConnection* c = net_.client().network().connectionByRef(ref);
@@ -98,6 +103,17 @@ public:
     Door door() const override { return Door::Wire; }
     Client& client() override { return *client_; }
     std::size_t openHandleCount() override { return client_->openHandleCount(); }
+    std::size_t openDirHandleCount() override { return client_->openDirHandleCount(); }
+    std::size_t openFileHandleCount() override { return client_->openFileHandleCount(); }
+    std::size_t serverHeldHandles() override {
+        std::size_t held = 0;
+        if (!stopped_) {
+            server_->run([&](nwsimd::NcpServer&, sim::ServerModel& model) {
+                held = model.services().dirHandleCount + model.services().files.size();
+            });
+        }
+        return held;
+    }
     const fs::path& folder() const override { return scratch_.path(); }
     nuint16 ownStation(NWCONN_REF ref) override {
         if (client_->ownConnectionNumber(ref) == 0) {
@@ -114,7 +130,7 @@ public:
     std::vector<std::string> trafficComplaints() override {
         std::vector<std::string> lines;
         client_.reset();
-        server_->stop();
+        stopServer();
         const fs::path capture = scratch_.path() / "traffic.pcap";
         if (std::getenv("NCP_KEEP_CAPTURES") != nullptr) {
             const fs::path kept =
@@ -136,7 +152,10 @@ public:
         }
         return lines;
     }
-    void stopServer() override { server_->stop(); }
+    void stopServer() override {
+        server_->stop();
+        stopped_ = true;
+    }
     std::uint64_t roundTrips() override { return client_ ? client_->roundTrips() : 0; }
     std::unique_ptr<Client> anotherWorkstation() override {
         return std::make_unique<wire::WireClient>(
@@ -208,6 +227,7 @@ private:
     static inline int kept_ = 0;
     ScratchFolder scratch_;
     std::unique_ptr<nwsimd::ServerThread> server_;
+    bool stopped_ = false;
     wire::WorkstationConfig workstation_;
     std::unique_ptr<wire::WireClient> client_;
 };

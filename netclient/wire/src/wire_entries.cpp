@@ -116,8 +116,7 @@ NWCCODE WireClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint1
     request.nameSpace = nameSpace;
     request.searchAttributes = searchAttrs;
     request.modifyMask = static_cast<std::uint16_t>(modifyMask);
-    request.attributes = static_cast<std::uint16_t>(info->attributes);
-    request.extendedAttributes = static_cast<std::uint8_t>(info->attributes >> 16);
+    request.attributes = info->attributes;
     request.creationDate = info->creationDate;
     request.creationTime = info->creationTime;
     request.creatorId = info->creatorID;

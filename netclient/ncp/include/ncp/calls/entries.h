@@ -167,9 +167,9 @@ struct ModifyEntryInfo {
         std::uint8_t nameSpace = 0;
         std::uint16_t searchAttributes = 0;
         std::uint16_t modifyMask = 0;
-        std::uint16_t attributes = 0;  // the low 16 attribute bits
-        std::uint8_t fileMode = 0;
-        std::uint8_t extendedAttributes = 0;  // attribute bits 16-23
+        // The whole attribute word, as every call carries it (Wireshark shows its two high
+        // bytes as a file mode and an extended attribute byte).
+        std::uint32_t attributes = 0;
         std::uint16_t creationDate = 0;
         std::uint16_t creationTime = 0;
         std::uint32_t creatorId = 0;
@@ -191,9 +191,7 @@ struct ModifyEntryInfo {
             io.le16(m.searchAttributes);
             io.le16(m.modifyMask);
             io.zeros(2);
-            io.le16(m.attributes);
-            io.u8(m.fileMode);
-            io.u8(m.extendedAttributes);
+            io.le32(m.attributes);
             io.le16(m.creationDate);
             io.le16(m.creationTime);
             io.be32(m.creatorId);

@@ -43,6 +43,12 @@ public:
     virtual Client& client() = 0;
     // Connection handles opened and not yet closed.
     virtual std::size_t openHandleCount() = 0;
+    // Directory handles allocated and not yet freed; files opened and not yet closed.
+    virtual std::size_t openDirHandleCount() = 0;
+    virtual std::size_t openFileHandleCount() = 0;
+    // Directory handles and open files the servers hold for the workstation's sessions (in-process
+    // the client's own, as the simulated servers are its model); 0 once the server stopped.
+    virtual std::size_t serverHeldHandles() = 0;
     virtual const std::filesystem::path& folder() const = 0;
     // The station number of the workstation's connection on its server (opening the reference
     // once when it is not attached yet); 0 when it cannot be opened.
