@@ -2,8 +2,12 @@
 // (scale 1: 5,000 stations with 20 open files each, one file open by 2,000 of them, 65,535
 // connection numbers to walk). nwsimd runs as its own process, as a user's demo server does.
 // Each figure is held against what the round trips alone cost: round_trips x the median round
-// trip of a one-call request (23/205 login status) measured on the same session in the same run,
-// taking the fastest of a few rounds of each query (the machine is shared with other work).
+// trip of a one-call request (23/205 login status) measured on the same session right before
+// each round, taking the fastest of a few rounds of each query (the machine is shared with other
+// work). The round trip is measured per round because this machine's loopback round trip moves
+// between about 7 us and 70 us with the processors' idle states: a figure from another moment
+// of the run would hold the query against the wrong regime. rtt_min_us and rtt_max_us show the
+// spread of the per-round medians.
 //
 //   UsersOfSharedFile   "File opened by" on the file open by 2,000 stations (GetConnsUsingFile);
 //                       ratio = time / (round_trips x median_rtt_us), target <= 1.2
@@ -131,8 +135,11 @@ constexpr int kRounds = 5;
 constexpr int kWalkRounds = 3;
 
 // Sets the counters that hold a run against its round trips.
-void Report(benchmark::State& state, double us, std::uint64_t trips, double rttUs) {
+void Report(benchmark::State& state, double us, std::uint64_t trips, double rttUs,
+            const std::vector<double>& roundRtts) {
     state.counters["round_trips"] = static_cast<double>(trips);
+    state.counters["rtt_min_us"] = *std::min_element(roundRtts.begin(), roundRtts.end());
+    state.counters["rtt_max_us"] = *std::max_element(roundRtts.begin(), roundRtts.end());
     state.counters["median_rtt_us"] = rttUs;
     state.counters["trips_x_rtt_ms"] = static_cast<double>(trips) * rttUs / 1000;
     state.counters["ratio"] = us / (static_cast<double>(trips) * rttUs);
@@ -150,16 +157,21 @@ void UsersOfSharedFile(benchmark::State& state) {
         state.SkipWithError(client->failureText(1).c_str());
         return;
     }
-    const double rtt = MedianRttUs(*client, h);
     for (auto _ : state) {
         double fastest = 1e12;
+        double rtt = 0;
+        std::vector<double> rtts;
         std::uint64_t trips = 0;
         for (int round = 0; round < kRounds; ++round) {
+            rtts.push_back(MedianRttUs(*client, h));
             CountingUsers sink;
             const std::uint64_t before = client->roundTrips();
             const Clock::time_point start = Clock::now();
             varnook::GetConnsUsingFile(*client, h, "DATA:\\Shared File.dat", sink);
-            fastest = std::min(fastest, Us(Clock::now() - start));
+            if (const double us = Us(Clock::now() - start); us < fastest) {
+                fastest = us;
+                rtt = rtts.back();
+            }
             trips = client->roundTrips() - before;
             if (sink.rows != static_cast<std::size_t>(bench::shape(1).sharedBy)) {
                 state.SkipWithError("not every user of the file was listed");
@@ -167,7 +179,7 @@ void UsersOfSharedFile(benchmark::State& state) {
             }
         }
         state.SetIterationTime(fastest / 1e6);
-        Report(state, fastest, trips, rtt);
+        Report(state, fastest, trips, rtt, rtts);
         state.counters["users"] = bench::shape(1).sharedBy;
     }
     client->NWCCCloseConn(h);
@@ -187,19 +199,24 @@ void AllFilesWalk(benchmark::State& state) {
         state.SkipWithError(client->failureText(1).c_str());
         return;
     }
-    const double rtt = MedianRttUs(*client, h);
     const bench::Shape s = bench::shape(1);
     for (auto _ : state) {
         double fastest = 1e12;
+        double rtt = 0;
+        std::vector<double> rtts;
         std::uint64_t trips = 0;
         std::uint64_t calls = 0;
         for (int round = 0; round < kWalkRounds; ++round) {
+            rtts.push_back(MedianRttUs(*client, h));
             CountingFiles sink;
             const std::uint64_t before = client->roundTrips();
             const std::uint64_t callsBefore = Calls(counted);
             const Clock::time_point start = Clock::now();
             varnook::WalkAllOpenFiles(counted, h, sink);
-            fastest = std::min(fastest, Us(Clock::now() - start));
+            if (const double us = Us(Clock::now() - start); us < fastest) {
+                fastest = us;
+                rtt = rtts.back();
+            }
             trips = client->roundTrips() - before;
             calls = Calls(counted) - callsBefore;
             if (sink.rows != static_cast<std::size_t>(s.stations) * s.filesPerStation) {
@@ -209,7 +226,7 @@ void AllFilesWalk(benchmark::State& state) {
         }
         const double files = static_cast<double>(s.stations) * s.filesPerStation;
         state.SetIterationTime(fastest / 1e6);
-        Report(state, fastest, trips, rtt);
+        Report(state, fastest, trips, rtt, rtts);
         state.counters["files"] = files;
         state.counters["trips_per_file"] = static_cast<double>(trips) / files;
         state.counters["client_calls"] = static_cast<double>(calls);
