@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
 
 #include <QFile>
@@ -402,6 +404,11 @@ private slots:
     }
 
     void registersOnceAndUnregistersEverything() {
+        // Objects made through the runtime use the program's own client: it loads the test
+        // network, not the user's demo, whose server it would otherwise start.
+        const std::filesystem::path ownNetwork = net->folder() / "process-client.json";
+        std::ofstream(ownNetwork) << kNetwork;
+        qputenv("NWSIM_NETWORK", QByteArray(ownNetwork.c_str()));
         vnk::testing::TempRegistry registry;
         QCOMPARE(callEntry("DllRegisterServer"), vnk::win::S_OK);
         QCOMPARE(callEntry("DllRegisterServer"), vnk::win::S_OK);
@@ -487,6 +494,8 @@ private slots:
     }
 
     // The control, its property page and about box on the demo network, grabbed to PNG files.
+    // Run it on its own (tst_volmarra_ui screenshots): the program's client loads one network
+    // per process, and the registration test gives it the test network.
     void screenshots() {
         const QString dir = QString::fromLocal8Bit(qgetenv("VARNOOK_SCREENSHOT_DIR"));
         if (dir.isEmpty()) {
