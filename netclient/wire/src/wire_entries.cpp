@@ -19,13 +19,6 @@ using namespace ncp::call;
 
 constexpr std::uint32_t kNoSpaceLimit = 0x7FFFFFFF;
 
-std::optional<ncp::HandlePath> volumePath(const char* path) {
-    if (path == nullptr) {
-        return std::nullopt;
-    }
-    return ncp::paths::fromVolumePath(path);
-}
-
 // Whether two full paths name the same volume (the text before ':', case aside).
 bool sameVolume(std::string_view a, std::string_view b) {
     a = a.substr(0, a.find(':'));
@@ -138,13 +131,10 @@ NWCCODE WireClient::ModifyEntryInfo(NWCONN_HANDLE conn, nuint8 nameSpace, nuint1
 NWCCODE WireClient::GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                        nuint16* rights) {
     NWCCODE code = SUCCESSFUL;
-    Handle* h = use(conn, code);
+    ncp::HandlePath wirePath;
+    Handle* h = useWithPath(conn, path, wirePath, code);
     if (h == nullptr) {
         return code;
-    }
-    std::optional<ncp::HandlePath> wirePath = volumePath(path);
-    if (!wirePath) {
-        return INVALID_PATH;
     }
     if (rights == nullptr) {
         return NWE_PARAM_INVALID;
@@ -153,7 +143,7 @@ NWCCODE WireClient::GetEffectiveRights(NWCONN_HANDLE conn, nuint8 nameSpace, con
     request.nameSpace = nameSpace;
     request.destNameSpace = nameSpace;
     request.searchAttributes = SA_ALL;
-    request.path = std::move(*wirePath);
+    request.path = std::move(wirePath);
     const auto reply = call<ncp::call::GetEffectiveRights>(*h, request);
     if (!reply.ok()) {
         return reply.code;
@@ -184,20 +174,17 @@ NWCCODE WireClient::SetDirSpaceRestriction(NWCONN_HANDLE conn, NWDIR_HANDLE dirH
 NWCCODE WireClient::CreateDirectory(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                     nuint8 rightsMask) {
     NWCCODE code = SUCCESSFUL;
-    Handle* h = use(conn, code);
+    ncp::HandlePath wirePath;
+    Handle* h = useWithPath(conn, path, wirePath, code);
     if (h == nullptr) {
         return code;
-    }
-    std::optional<ncp::HandlePath> wirePath = volumePath(path);
-    if (!wirePath) {
-        return INVALID_PATH;
     }
     OpenCreateEntry::Request request;
     request.nameSpace = nameSpace;
     request.openCreateMode = open_mode::kCreate;
     request.createAttributes = A_DIRECTORY;
     request.desiredAccessRights = rightsMask;
-    request.path = std::move(*wirePath);
+    request.path = std::move(wirePath);
     return call<OpenCreateEntry>(*h, request).code;
 }
 

@@ -76,8 +76,7 @@ NWCCODE WireClient::CreateFile(NWCONN_HANDLE conn, nuint8 nameSpace, const char*
     if (file == nullptr) {
         return NWE_PARAM_INVALID;
     }
-    std::optional<ncp::HandlePath> wirePath =
-        path != nullptr ? ncp::paths::fromVolumePath(path) : std::nullopt;
+    std::optional<ncp::HandlePath> wirePath = volumePath(path);
     if (!wirePath) {
         return INVALID_PATH;
     }
@@ -101,8 +100,7 @@ NWCCODE WireClient::OpenFile(NWCONN_HANDLE conn, nuint8 nameSpace, nuint16 searc
     if (file == nullptr || (accessRights & (AR_READ | AR_WRITE)) == 0) {
         return NWE_PARAM_INVALID;
     }
-    std::optional<ncp::HandlePath> wirePath =
-        path != nullptr ? ncp::paths::fromVolumePath(path) : std::nullopt;
+    std::optional<ncp::HandlePath> wirePath = volumePath(path);
     if (!wirePath) {
         return INVALID_PATH;
     }

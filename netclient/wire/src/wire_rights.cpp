@@ -12,25 +12,15 @@ using namespace ncp::call;
 // Every kind of entry, hidden and system ones too: trustees are set on whatever the path names.
 constexpr std::uint16_t kAnyEntry = SA_ALL | SA_FILES;
 
-std::optional<ncp::HandlePath> volumePath(const char* path) {
-    if (path == nullptr) {
-        return std::nullopt;
-    }
-    return ncp::paths::fromVolumePath(path);
-}
-
 }  // namespace
 
 NWCCODE WireClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                       nuint32* iterHandle, TRUSTEE_SET* set) {
     NWCCODE code = SUCCESSFUL;
-    Handle* h = use(conn, code);
+    ncp::HandlePath wirePath;
+    Handle* h = useWithPath(conn, path, wirePath, code);
     if (h == nullptr) {
         return code;
-    }
-    std::optional<ncp::HandlePath> wirePath = volumePath(path);
-    if (!wirePath) {
-        return INVALID_PATH;
     }
     if (iterHandle == nullptr || set == nullptr) {
         return NWE_PARAM_INVALID;
@@ -39,7 +29,7 @@ NWCCODE WireClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, cons
     request.nameSpace = nameSpace;
     request.searchAttributes = kAnyEntry;
     request.sequence = *iterHandle;
-    request.path = std::move(*wirePath);
+    request.path = std::move(wirePath);
     const auto reply = call<ScanTrustees>(*h, request);
     if (reply.code == INVALID_PATH) {
         // 0x9C ends the scan, and also answers a path that names nothing: the first step tells
@@ -74,19 +64,16 @@ NWCCODE WireClient::ScanEntryTrustees(NWCONN_HANDLE conn, nuint8 nameSpace, cons
 NWCCODE WireClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                       nuint32 objectID, nuint16 rights) {
     NWCCODE code = SUCCESSFUL;
-    Handle* h = use(conn, code);
+    ncp::HandlePath wirePath;
+    Handle* h = useWithPath(conn, path, wirePath, code);
     if (h == nullptr) {
         return code;
-    }
-    std::optional<ncp::HandlePath> wirePath = volumePath(path);
-    if (!wirePath) {
-        return INVALID_PATH;
     }
     AddTrustees::Request request;
     request.nameSpace = nameSpace;
     request.searchAttributes = kAnyEntry;
     request.rightsMask = 0xFFFF;
-    request.path = std::move(*wirePath);
+    request.path = std::move(wirePath);
     request.trustees.push_back({objectID, rights});
     return call<AddTrustees>(*h, request).code;
 }
@@ -94,17 +81,14 @@ NWCCODE WireClient::AddTrusteeToEntry(NWCONN_HANDLE conn, nuint8 nameSpace, cons
 NWCCODE WireClient::DeleteTrusteeFromEntry(NWCONN_HANDLE conn, nuint8 nameSpace, const char* path,
                                            nuint32 objectID) {
     NWCCODE code = SUCCESSFUL;
-    Handle* h = use(conn, code);
+    ncp::HandlePath wirePath;
+    Handle* h = useWithPath(conn, path, wirePath, code);
     if (h == nullptr) {
         return code;
     }
-    std::optional<ncp::HandlePath> wirePath = volumePath(path);
-    if (!wirePath) {
-        return INVALID_PATH;
-    }
     DeleteTrustees::Request request;
     request.nameSpace = nameSpace;
-    request.path = std::move(*wirePath);
+    request.path = std::move(wirePath);
     request.trustees.push_back({objectID, 0});
     return call<DeleteTrustees>(*h, request).code;
 }

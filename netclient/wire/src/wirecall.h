@@ -2,6 +2,7 @@
 // failure that ends the session settles the connection's state at once.
 #pragma once
 
+#include "ncp/paths.h"
 #include "state.h"
 #include "wire/wireclient.h"
 
@@ -23,5 +24,10 @@ inline constexpr NWCCODE serverCode(std::uint8_t completion) {
 }
 
 inline constexpr NWCCODE kUnknownCall = 0x8900 | ncp::completion::kUnknownRequest;
+
+// A volume path ("VOL:DIR\\FILE") in its wire form; none for a null or unusable path.
+inline std::optional<ncp::HandlePath> volumePath(const char* path) {
+    return path != nullptr ? ncp::paths::fromVolumePath(path) : std::nullopt;
+}
 
 }  // namespace nw::wire

@@ -379,6 +379,21 @@ WireClient::Handle* WireClient::use(NWCONN_HANDLE conn, NWCCODE& code) {
     return &handle;
 }
 
+WireClient::Handle* WireClient::useWithPath(NWCONN_HANDLE conn, const char* path,
+                                            ncp::HandlePath& wirePath, NWCCODE& code) {
+    Handle* h = use(conn, code);
+    if (h == nullptr) {
+        return nullptr;
+    }
+    std::optional<ncp::HandlePath> parsed = volumePath(path);
+    if (!parsed) {
+        code = INVALID_PATH;
+        return nullptr;
+    }
+    wirePath = std::move(*parsed);
+    return h;
+}
+
 // ---- Start-up, references and handles ----------------------------------------------------------
 
 NWCCODE WireClient::NWCallsInit(nuint8*, nuint8*) {

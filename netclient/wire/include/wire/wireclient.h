@@ -244,6 +244,10 @@ private:
     NWCCODE openHandle(Connection& connection, NWCONN_HANDLE* conn);
     // The handle's state when its session still carries calls; else null and the code.
     Handle* use(NWCONN_HANDLE conn, NWCCODE& code);
+    // use(), then the volume path in its wire form; a missing or unusable path answers
+    // INVALID_PATH.
+    Handle* useWithPath(NWCONN_HANDLE conn, const char* path, ncp::HandlePath& wirePath,
+                        NWCCODE& code);
     template <class C>
     Outcome<typename C::Reply> call(Handle& handle, const typename C::Request& request);
 
