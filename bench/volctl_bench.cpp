@@ -11,8 +11,6 @@
 //     build/bin/bench_volctl
 //     VARNOOK_BENCH_DIR=/some/disk build/bin/bench_volctl --benchmark_filter=Copy
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -26,8 +24,7 @@
 #include "platform/dispatch.h"
 #include "volctl/nettree.h"
 #include "volctl/volmarra.h"
-
-extern char** environ;
+#include "volumefolder.h"
 
 namespace {
 
@@ -36,47 +33,13 @@ using vnk::com::ComPtr;
 using vnk::com::IDispatch;
 using vnk::com::Variant;
 
-constexpr int kEntries = 10000;
-constexpr std::size_t kCopyBytes = 256u << 20;
-
-// One volume folder with BIG\ (10,000 entries) and SRC.DAT (256 MiB), removed at the end.
+// One volume folder with BIG\ and SRC.DAT, a simulated network on it and a control on \\FS1\SYS.
 struct Volume {
-    fs::path root;
-    fs::path folder;
+    bench::VolumeFolder files{"volctl-bench"};
     std::unique_ptr<nw::sim::SimClient> client;
     ComPtr<IDispatch> control;
-    int copies = 0;
 
-    Volume() {
-        const char* base = std::getenv("VARNOOK_BENCH_DIR");
-        std::string pattern =
-            ((base != nullptr ? fs::path(base) : fs::temp_directory_path()) / "volctl-bench-XXXXXX")
-                .string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        root = pattern;
-        folder = root / "volumes" / "FS1" / "SYS";
-        fs::create_directories(folder / "BIG");
-        for (int i = 0; i < kEntries; ++i) {
-            const fs::path p = folder / "BIG" / ("ENTRY" + std::to_string(i));
-            if (i % 10 == 0) {
-                fs::create_directory(p);
-            } else {
-                std::ofstream(p.string() + ".TXT");
-            }
-        }
-        std::vector<char> block(1 << 20);
-        for (std::size_t i = 0; i < block.size(); ++i) {
-            block[i] = static_cast<char>((i * 131) ^ (i >> 9));
-        }
-        std::ofstream src(folder / "SRC.DAT", std::ios::binary);
-        for (std::size_t n = 0; n < kCopyBytes; n += block.size()) {
-            src.write(block.data(), static_cast<std::streamsize>(block.size()));
-        }
-        src.close();
-        restart();
-    }
+    Volume() { restart(); }
 
     // A new client and control on the same folder: nothing of the volume has been read yet.
     void restart() {
@@ -85,7 +48,7 @@ struct Volume {
           "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1 } ] },
           "servers": [ { "name": "FS1", "users": ["ADMIN"], "volumes": [ { "name": "SYS" } ] } ]
         })",
-                                              root);
+                                              files.root);
         control = volmarra::createControl(*client);
         vnk::com::ExcepInfo ei;
         if (vnk::com::putProperty(control.get(), u"FullName", Variant(u"\\\\FS1\\SYS"), &ei) !=
@@ -96,20 +59,9 @@ struct Volume {
     ~Volume() {
         control.reset();
         client.reset();
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
 
-    ComPtr<IDispatch> entry(std::u16string_view below) {
-        Variant r;
-        vnk::com::ExcepInfo ei;
-        if (vnk::com::call(control.get(), u"FindEntry",
-                           {Variant(u"\\\\FS1\\SYS\\" + std::u16string(below))}, &r,
-                           &ei) != vnk::win::S_OK) {
-            std::abort();
-        }
-        return ComPtr<IDispatch>(r.dispatch());
-    }
+    ComPtr<IDispatch> entry(std::u16string_view below) { return bench::findEntry(control, below); }
 };
 
 Volume& volume() {
@@ -117,13 +69,7 @@ Volume& volume() {
     return v;
 }
 
-bool listBig(const ComPtr<IDispatch>& big) {
-    Variant children;
-    Variant count;
-    return vnk::com::call(big.get(), u"Children", {}, &children) == vnk::win::S_OK &&
-           vnk::com::getProperty(children.dispatch(), u"Count", &count) == vnk::win::S_OK &&
-           count.intVal() == kEntries;
-}
+using bench::listBig;
 
 // Listing a directory the server has listed before.
 void Children(benchmark::State& state) {
@@ -154,70 +100,14 @@ void ChildrenFirstTime(benchmark::State& state) {
 }
 BENCHMARK(ChildrenFirstTime)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// One NWEntry.Copy of SRC.DAT to a new name; the copy is removed again outside the timing.
-bool copyOnce(Volume& v, const ComPtr<IDispatch>& source, benchmark::State* state) {
-    const std::string ascii = "COPY" + std::to_string(v.copies++) + ".DAT";
-    Variant r;
-    if (vnk::com::call(source.get(), u"Copy", {Variant(std::u16string(ascii.begin(), ascii.end()))},
-                       &r) != vnk::win::S_OK) {
-        return false;
-    }
-    if (state != nullptr) {
-        state->PauseTiming();
-    }
-    fs::remove(v.folder / ascii);
-    if (state != nullptr) {
-        state->ResumeTiming();
-    }
-    return true;
-}
-
-// One cp of the same file on the same disk.
-bool cpOnce(Volume& v, benchmark::State* state) {
-    const std::string from = (v.folder / "SRC.DAT").string();
-    const std::string to = (v.root / "cp-copy.dat").string();
-    const char* argv[] = {"cp", from.c_str(), to.c_str(), nullptr};
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawnp(&pid, "cp", nullptr, nullptr, const_cast<char**>(argv), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || status != 0) {
-        return false;
-    }
-    if (state != nullptr) {
-        state->PauseTiming();
-    }
-    fs::remove(to);
-    if (state != nullptr) {
-        state->ResumeTiming();
-    }
-    return true;
-}
-
-// Both start from the same state of the page cache: one untimed copy first.
 void Copy(benchmark::State& state) {
     Volume& v = volume();
-    const ComPtr<IDispatch> source = v.entry(u"SRC.DAT");
-    copyOnce(v, source, nullptr);
-    for (auto _ : state) {
-        if (!copyOnce(v, source, &state)) {
-            state.SkipWithError("Copy failed");
-            return;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kCopyBytes));
+    bench::timeCopies(state, v.files, v.entry(u"SRC.DAT"));
 }
 BENCHMARK(Copy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void CpCommand(benchmark::State& state) {
-    Volume& v = volume();
-    cpOnce(v, nullptr);
-    for (auto _ : state) {
-        if (!cpOnce(v, &state)) {
-            state.SkipWithError("cp failed");
-            return;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kCopyBytes));
+    bench::timeCp(state, volume().files);
 }
 BENCHMARK(CpCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 

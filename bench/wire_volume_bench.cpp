@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -39,10 +38,9 @@
 
 #include "platform/dispatch.h"
 #include "volctl/volmarra.h"
+#include "volumefolder.h"
 #include "wire/passwords.h"
 #include "wire/wireclient.h"
-
-extern char** environ;
 
 namespace {
 
@@ -52,8 +50,7 @@ using vnk::com::ComPtr;
 using vnk::com::IDispatch;
 using vnk::com::Variant;
 
-constexpr int kEntries = 10000;
-constexpr std::size_t kCopyBytes = 256u << 20;
+using bench::kEntries;
 constexpr std::size_t kReadBytes = 64u << 20;
 constexpr std::int32_t kReadChunk = 1 << 20;
 
@@ -61,52 +58,19 @@ double Us(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
 }
 
-void writeFile(const fs::path& path, std::size_t bytes) {
-    std::vector<char> block(1 << 20);
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = static_cast<char>((i * 131) ^ (i >> 9));
-    }
-    std::ofstream out(path, std::ios::binary);
-    for (std::size_t n = 0; n < bytes; n += block.size()) {
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-}
-
 // The volume, nwsimd serving it, and a control on \\FS1\SYS over a WireClient.
 struct Served {
-    fs::path root;
-    fs::path runtime;
-    fs::path folder;
+    bench::VolumeFolder files{"wire-vol"};
+    fs::path runtime = files.root / "run";
     pid_t pid = -1;
     std::unique_ptr<nw::wire::WireClient> client;
     ComPtr<IDispatch> control;
-    int copies = 0;
 
     Served() {
-        const char* base = std::getenv("VARNOOK_BENCH_DIR");
-        std::string pattern =
-            ((base != nullptr ? fs::path(base) : fs::temp_directory_path()) / "wire-vol-XXXXXX")
-                .string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("no temporary folder");
-        }
-        root = pattern;
-        runtime = root / "run";
         fs::create_directories(runtime);
         ::chmod(runtime.c_str(), 0700);
-        folder = root / "volumes" / "FS1" / "SYS";
-        fs::create_directories(folder / "BIG");
-        for (int i = 0; i < kEntries; ++i) {
-            const fs::path p = folder / "BIG" / ("ENTRY" + std::to_string(i));
-            if (i % 10 == 0) {
-                fs::create_directory(p);
-            } else {
-                std::ofstream(p.string() + ".TXT");
-            }
-        }
-        writeFile(folder / "SRC.DAT", kCopyBytes);
-        writeFile(folder / "READ.DAT", kReadBytes);
-        const fs::path network = root / "network.json";
+        bench::writePatternFile(files.folder / "READ.DAT", kReadBytes);
+        const fs::path network = files.root / "network.json";
         std::ofstream(network) << R"({
           "workstation": { "connections": [ { "server": "FS1", "user": "ADMIN", "station": 1 } ] },
           "servers": [ { "name": "FS1", "users": ["ADMIN"], "volumes": [ { "name": "SYS" } ] } ]
@@ -141,20 +105,9 @@ struct Served {
             ::kill(pid, SIGTERM);
             ::waitpid(pid, nullptr, 0);
         }
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
 
-    ComPtr<IDispatch> entry(std::u16string_view below) {
-        Variant r;
-        vnk::com::ExcepInfo ei;
-        if (vnk::com::call(control.get(), u"FindEntry",
-                           {Variant(u"\\\\FS1\\SYS\\" + std::u16string(below))}, &r,
-                           &ei) != vnk::win::S_OK) {
-            throw std::runtime_error("FindEntry failed");
-        }
-        return ComPtr<IDispatch>(r.dispatch());
-    }
+    ComPtr<IDispatch> entry(std::u16string_view below) { return bench::findEntry(control, below); }
 
     // The median of one-call round trips (87/29 on the volume root) on a handle of the same
     // connection.
@@ -193,13 +146,7 @@ double processCpuUs(pid_t pid) {
     return ns / 1e3;
 }
 
-bool listBig(const ComPtr<IDispatch>& big) {
-    Variant children;
-    Variant count;
-    return vnk::com::call(big.get(), u"Children", {}, &children) == vnk::win::S_OK &&
-           vnk::com::getProperty(children.dispatch(), u"Count", &count) == vnk::win::S_OK &&
-           count.intVal() == kEntries;
-}
+using bench::listBig;
 
 // The fastest of a few listings (the machine is shared), held against its round trips.
 void WireChildren(benchmark::State& state) {
@@ -239,67 +186,14 @@ void WireChildren(benchmark::State& state) {
 }
 BENCHMARK(WireChildren)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
-bool copyOnce(Served& s, const ComPtr<IDispatch>& source, benchmark::State* state) {
-    const std::string ascii = "COPY" + std::to_string(s.copies++) + ".DAT";
-    Variant r;
-    if (vnk::com::call(source.get(), u"Copy", {Variant(std::u16string(ascii.begin(), ascii.end()))},
-                       &r) != vnk::win::S_OK) {
-        return false;
-    }
-    if (state != nullptr) {
-        state->PauseTiming();
-    }
-    fs::remove(s.folder / ascii);
-    if (state != nullptr) {
-        state->ResumeTiming();
-    }
-    return true;
-}
-
 void WireCopy(benchmark::State& state) {
     Served& s = served();
-    const ComPtr<IDispatch> source = s.entry(u"SRC.DAT");
-    copyOnce(s, source, nullptr);
-    for (auto _ : state) {
-        if (!copyOnce(s, source, &state)) {
-            state.SkipWithError("Copy failed");
-            return;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kCopyBytes));
+    bench::timeCopies(state, s.files, s.entry(u"SRC.DAT"));
 }
 BENCHMARK(WireCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-bool cpOnce(Served& s, benchmark::State* state) {
-    const std::string from = (s.folder / "SRC.DAT").string();
-    const std::string to = (s.root / "cp-copy.dat").string();
-    const char* argv[] = {"cp", from.c_str(), to.c_str(), nullptr};
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawnp(&pid, "cp", nullptr, nullptr, const_cast<char**>(argv), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || status != 0) {
-        return false;
-    }
-    if (state != nullptr) {
-        state->PauseTiming();
-    }
-    fs::remove(to);
-    if (state != nullptr) {
-        state->ResumeTiming();
-    }
-    return true;
-}
-
 void CpCommand(benchmark::State& state) {
-    Served& s = served();
-    cpOnce(s, nullptr);
-    for (auto _ : state) {
-        if (!cpOnce(s, &state)) {
-            state.SkipWithError("cp failed");
-            return;
-        }
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kCopyBytes));
+    bench::timeCp(state, served().files);
 }
 BENCHMARK(CpCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
