@@ -194,8 +194,10 @@ std::optional<Address> parseAddress(std::string_view text) {
             address.host = std::string(text);
         }
     }
+    // Brackets only ever enclose an IPv6 address; one left in the host could not be written
+    // back as an address that reads the same.
     if (address.host.empty() || hasControlCharacter(address.host) ||
-        address.host.find_first_of(" /\\") != std::string::npos) {
+        address.host.find_first_of(" /\\[]") != std::string::npos) {
         return std::nullopt;
     }
     if (!port.empty()) {

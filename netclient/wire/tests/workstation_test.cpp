@@ -103,6 +103,16 @@ TEST(WorkstationFile, Addresses) {
     EXPECT_FALSE(parseAddress("host:x"));
     EXPECT_FALSE(parseAddress("[::1"));
     EXPECT_FALSE(parseAddress("a b"));
+    // Stray brackets: accepted, these would have been written back as an address that does
+    // not read again.
+    for (const char* bad : {"_::1]:40524", "[[::1]", "::1[", "host]"}) {
+        EXPECT_FALSE(parseAddress(bad)) << bad;
+    }
+    for (const char* good : {"[fe80::1]", "fe80::1", "[::1]:524"}) {
+        const std::optional<Address> parsed = parseAddress(good);
+        ASSERT_TRUE(parsed) << good;
+        EXPECT_EQ(parseAddress(parsed->text())->host, parsed->host) << good;
+    }
 }
 
 TEST(PasswordFile, LinesServerUserPassword) {
